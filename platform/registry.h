@@ -1,0 +1,52 @@
+#pragma once
+// The old platform's registry under HKEY_CURRENT_USER, kept in
+// "<Windows directory>/user.reg" as ".reg" version 5 text (UTF-8, no byte-order mark,
+// CR LF line ends, "Windows Registry Editor Version 5.00" header). Key and value names
+// match without regard to letter case and keep the case they were created with.
+// Every change rewrites the file atomically. A file that is partly broken loses no key
+// that can be read: what parses is kept, and a warning goes to stderr.
+//
+// Result codes are the old platform's (ERROR_SUCCESS = 0 ...). Only string (REG_SZ) and
+// 32-bit number (REG_DWORD) values are supported; that is all the suite stores.
+#include "platform/types.h"
+
+struct RegistryKey;
+using HKEY = RegistryKey*;
+extern const HKEY HKEY_CURRENT_USER;
+
+constexpr LONG ERROR_SUCCESS = 0;
+constexpr LONG ERROR_FILE_NOT_FOUND = 2;
+constexpr LONG ERROR_ACCESS_DENIED = 5;
+constexpr LONG ERROR_INVALID_HANDLE = 6;
+constexpr LONG ERROR_INVALID_PARAMETER = 87;
+constexpr LONG ERROR_MORE_DATA = 234;
+constexpr LONG ERROR_NO_MORE_ITEMS = 259;
+
+constexpr DWORD REG_NONE = 0;
+constexpr DWORD REG_SZ = 1;
+constexpr DWORD REG_DWORD = 4;
+
+constexpr DWORD KEY_READ = 0x20019;
+constexpr DWORD KEY_WRITE = 0x20006;
+constexpr DWORD KEY_ALL_ACCESS = 0xF003F;
+
+// subKey is a "\"-separated path below `parent`.
+LONG RegOpenKeyEx(HKEY parent, const char* subKey, DWORD options, DWORD access, HKEY* result);
+LONG RegCreateKeyEx(HKEY parent, const char* subKey, HKEY* result);
+LONG RegCloseKey(HKEY key);
+// name == nullptr or "" is the key's default value. data may be nullptr to ask the size
+// only; *dataSize is in bytes and includes the terminating NUL for REG_SZ.
+// ERROR_MORE_DATA when the buffer is too small.
+LONG RegQueryValueEx(HKEY key, const char* name, DWORD* reserved, DWORD* type, BYTE* data,
+                     DWORD* dataSize);
+// For REG_SZ, data is a NUL-terminated string; for REG_DWORD, 4 bytes little-endian.
+LONG RegSetValueEx(HKEY key, const char* name, DWORD reserved, DWORD type, const BYTE* data,
+                   DWORD dataSize);
+// Value at `index` in creation order. *nameSize is in characters (without NUL on return),
+// *dataSize in bytes; either buffer too small gives ERROR_MORE_DATA; past the end
+// ERROR_NO_MORE_ITEMS.
+LONG RegEnumValue(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* reserved,
+                  DWORD* type, BYTE* data, DWORD* dataSize);
+LONG RegDeleteValue(HKEY key, const char* name);
+// Deletes subKey (and, unlike the oldest platforms, everything below it).
+LONG RegDeleteKey(HKEY parent, const char* subKey);
