@@ -30,3 +30,7 @@ using MessageBoxHandler =
     std::function<int(const std::string& text, const std::string& caption, UINT type)>;
 // Replaces the handler; returns the previous one. An empty handler restores the default.
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
+
+// The running program's application title: the caption its messages carry.
+void SetApplicationTitle(const std::string& title);
+const std::string& ApplicationTitle();

@@ -1,0 +1,12 @@
+#pragma once
+// Whole-file reads and atomic replacement, for the settings files and the registry file.
+// The old platform rewrote profile files in place; here a write goes to a temporary file
+// in the same folder which is then renamed over the original, so a crash or a full disk
+// leaves either the old or the new content, never a torn file.
+#include <string>
+
+// False when the file does not exist or cannot be read; `bytes` is then empty.
+bool ReadWholeFile(const std::string& path, std::string& bytes);
+// False (and the original untouched) when the folder is missing or not writable, or the
+// disk is full. A symbolic link at `path` is followed: its target is replaced.
+bool WriteFileAtomically(const std::string& path, const std::string& bytes);
