@@ -52,6 +52,8 @@ void StartUserInterface(int& argc, char** argv) {
   if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
   app() = std::make_unique<QApplication>(argc, argv);
+  // Nobody could answer a dialog on the offscreen platform: keep the stderr default there.
+  if (QGuiApplication::platformName() == QLatin1String("offscreen")) return;
   SetMessageBoxHandler([](const std::string& text, const std::string& caption, UINT type) {
     return ShowQtMessageBox(text, caption, type);
   });
