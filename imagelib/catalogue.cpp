@@ -1,0 +1,305 @@
+#include "imagelib/catalogue.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/folder_ops.h"
+#include "platform/message_box.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+
+using namespace catalogue;
+
+namespace {
+constexpr DWORD kSectionBufferSize = 32766;
+constexpr DWORD kRecordNameSize = 260;
+constexpr DWORD kRecordDataSize = 520;
+
+constexpr const char* kNoSetsMessage =
+    "No images sets were detected during the initialization of the program. Please install an "
+    "image set or contact QuillMark customer support for more information.";
+constexpr const char* kSetFolderMissingMessage =
+    "The image directory for the set %s could not be found. Please re-install this set from "
+    "the original disk.";
+
+std::string deletedSection(const std::string& set) { return set + kDeletedSuffix; }
+
+// Reads one string value of the installed-set record into the record's 520-byte buffer.
+bool readRecordValue(HKEY key, const std::string& name, std::string& value) {
+  char data[kRecordDataSize] = {};
+  DWORD size = kRecordDataSize;
+  DWORD type = REG_NONE;
+  if (RegQueryValueEx(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size) !=
+          ERROR_SUCCESS ||
+      type != REG_SZ)
+    return false;
+  data[kRecordDataSize - 1] = '\0';
+  value.assign(data, strnlen(data, std::min<DWORD>(size, kRecordDataSize)));
+  return true;
+}
+
+// A list that exactly fills the buffer reads back the same as one that was cut; only a
+// second, larger read tells them apart.
+bool sectionLongerThan(const std::string& section, DWORD length, const std::string& file) {
+  std::vector<char> larger(2 * kSectionBufferSize, '\0');
+  return GetPrivateProfileSection(section.c_str(), larger.data(),
+                                  static_cast<DWORD>(larger.size()), file.c_str()) > length;
+}
+
+HKEY openRecord() {
+  HKEY key = nullptr;
+  if (RegOpenKeyEx(HKEY_CURRENT_USER, kRecordKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+    return nullptr;
+  return key;
+}
+
+void forgetSet(const CProfileFile& ini, const std::string& set) {
+  ini.DeleteKey(kSetDescriptions, set);
+  ini.DeleteSection(set);
+  ini.DeleteSection(deletedSection(set));
+}
+
+void movePicture(const CProfileFile& ini, const std::string& from, const std::string& to,
+                 const std::string& picture) {
+  std::string fileBase;
+  ini.ReadString(from, picture, fileBase);
+  // Moving a picture that is not there would plant a "Not Available" file base in the
+  // target section.
+  if (fileBase == CProfileFile::kNotAvailable) return;
+  ini.WriteString(to, picture, fileBase);
+  ini.DeleteKey(from, picture);
+}
+}  // namespace
+
+std::vector<std::string> ListSetNames(const CProfileFile& ini) {
+  std::vector<std::string> names;
+  ini.ReadKeyNames(kSetDescriptions, names);
+  return names;
+}
+
+std::string GetSetFolder(const CProfileFile& ini, const std::string& set) {
+  std::string folder;
+  ini.ReadString(kSetDescriptions, set, folder);
+  return WithTrailingSeparator(folder);
+}
+
+std::vector<std::string> ListPictureNames(const CProfileFile& ini, const std::string& set) {
+  std::vector<std::string> names;
+  ini.ReadKeyNames(set, names);
+  return names;
+}
+
+std::vector<std::string> ListRemovedPictureNames(const CProfileFile& ini, const std::string& set) {
+  std::vector<std::string> names;
+  ini.ReadKeyNames(deletedSection(set), names);
+  return names;
+}
+
+PictureFiles GetPictureFiles(const CProfileFile& ini, const std::string& programFolder,
+                             const std::string& set, const std::string& picture, bool removed) {
+  PictureFiles files;
+  ini.ReadString(removed ? deletedSection(set) : set, picture, files.fileBase);
+  files.setFolderPath =
+      NativePath(WithTrailingSeparator(programFolder) + GetSetFolder(ini, set));
+  std::string base = files.setFolderPath + NativePath(files.fileBase);
+  files.jpg = base + ".jpg";
+  files.bmp = base + ".bmp";
+  files.nfo = base + ".nfo";
+  return files;
+}
+
+std::vector<std::string> BuildCombinedList(const CProfileFile& ini) {
+  std::vector<std::string> sets = ListSetNames(ini);
+  std::vector<std::vector<std::string>> pictures;
+  std::size_t longest = 0;
+  for (const std::string& set : sets) {
+    pictures.push_back(ListPictureNames(ini, set));
+    longest = std::max(longest, pictures.back().size());
+  }
+  std::vector<std::string> combined;
+  for (std::size_t i = 0; i < longest; ++i)
+    for (std::size_t s = 0; s < sets.size(); ++s)
+      if (i < pictures[s].size()) combined.push_back(sets[s] + kEntrySeparator + pictures[s][i]);
+  return combined;
+}
+
+void SplitCombinedEntry(const std::string& entry, std::string& set, std::string& picture) {
+  std::size_t at = entry.find(kEntrySeparator);
+  if (at == std::string::npos) {
+    set.clear();
+    picture = entry;
+    return;
+  }
+  set = entry.substr(0, at);
+  picture = entry.substr(at + 1);
+}
+
+PositionStep StepByPosition(const std::vector<std::string>& list, int position) {
+  PositionStep step;
+  if (list.empty()) return step;
+  std::size_t n = position >= 0 ? static_cast<std::size_t>(position) : list.size();
+  if (n >= list.size()) n = 0;
+  step.shown = true;
+  step.entry = list[n];
+  step.nextPosition = static_cast<int>(n) + 1;
+  return step;
+}
+
+NameStep StepByName(const std::vector<std::string>& list, bool combined,
+                    const std::string& currentSet, const std::string& currentPicture) {
+  NameStep step;
+  if (list.empty()) return step;
+  std::size_t next = 0;  // no match: start over at the first entry
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    bool match;
+    if (combined) {
+      std::string set, picture;
+      SplitCombinedEntry(list[i], set, picture);
+      match = set == currentSet && picture == currentPicture;
+    } else {
+      match = list[i] == currentPicture;
+    }
+    if (match) {
+      next = i + 1 < list.size() ? i + 1 : 0;
+      break;
+    }
+  }
+  step.found = true;
+  if (combined) {
+    SplitCombinedEntry(list[next], step.set, step.picture);
+  } else {
+    step.set = currentSet;
+    step.picture = list[next];
+  }
+  return step;
+}
+
+void RemovePicture(const CProfileFile& ini, const std::string& set, const std::string& picture) {
+  movePicture(ini, set, deletedSection(set), picture);
+}
+
+void RestorePicture(const CProfileFile& ini, const std::string& set, const std::string& picture) {
+  movePicture(ini, deletedSection(set), set, picture);
+}
+
+bool CopySetFromFolder(const CProfileFile& source, const CProfileFile& target) {
+  if (!source.m_bOpen || !target.m_bOpen) return false;
+  std::vector<std::string> keys;
+  if (source.ReadKeyNames(kSetDescriptions, keys) == 0) return false;
+  const std::string& name = keys.front();
+  std::string folder;
+  source.ReadString(kSetDescriptions, name, folder);
+  target.WriteString(kSetDescriptions, name, folder);
+
+  std::vector<char> section(kSectionBufferSize + 2, '\0');
+  DWORD n = GetPrivateProfileSection(name.c_str(), section.data(), kSectionBufferSize,
+                                     source.m_strFile.c_str());
+  if (n >= kSectionBufferSize - 2 && sectionLongerThan(name, n, source.m_strFile)) {
+    // The section did not fit: the last entry is cut short and would carry a wrong file
+    // base (or no "=" at all). Drop it; the entries before it are whole.
+    std::size_t end = n;
+    while (end > 0 && section[end - 1] != '\0') --end;
+    std::fill(section.begin() + static_cast<std::ptrdiff_t>(end), section.end(), '\0');
+  }
+  WritePrivateProfileSection(name.c_str(), section.data(), target.m_strFile.c_str());
+  return true;
+}
+
+bool RestoreAllSets(const std::string& programFolder) {
+  std::string folder = WithTrailingSeparator(programFolder);
+  CProfileFile target(folder + kMainSettingsFile);
+  int copied = 0;
+  if (HKEY record = openRecord()) {
+    for (DWORD index = 0;; ++index) {
+      char name[kRecordNameSize] = {};
+      char data[kRecordDataSize] = {};
+      DWORD nameSize = kRecordNameSize;
+      DWORD dataSize = kRecordDataSize;
+      DWORD type = REG_NONE;
+      LONG rc = RegEnumValue(record, index, name, &nameSize, nullptr, &type,
+                             reinterpret_cast<BYTE*>(data), &dataSize);
+      // A value too long for the record's buffers, or not text, cannot name a set folder;
+      // it must not hide the sets recorded after it.
+      if (rc == ERROR_MORE_DATA) continue;
+      if (rc != ERROR_SUCCESS) break;
+      if (type != REG_SZ) continue;
+      data[kRecordDataSize - 1] = '\0';
+      std::string setFolder = WithTrailingSeparator(data);
+      CProfileFile source(NativePath(folder + setFolder + kSetDescriptionFile));
+      if (CopySetFromFolder(source, target)) ++copied;
+    }
+    RegCloseKey(record);
+  }
+  if (copied == 0) {
+    MessageBox(nullptr, kNoSetsMessage, ApplicationTitle().c_str(), MB_OK);
+    return false;
+  }
+  return true;
+}
+
+std::vector<std::string> ListInstalledSets() {
+  std::vector<std::string> names;
+  HKEY record = openRecord();
+  if (!record) return names;
+  for (DWORD index = 0;; ++index) {
+    char name[kRecordNameSize] = {};
+    DWORD nameSize = kRecordNameSize;
+    LONG rc = RegEnumValue(record, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_MORE_DATA) continue;  // a name the record's buffer cannot hold
+    if (rc != ERROR_SUCCESS) break;
+    name[kRecordNameSize - 1] = '\0';
+    names.emplace_back(name);
+  }
+  RegCloseKey(record);
+  return names;
+}
+
+bool RemoveSet(const CProfileFile& ini, const std::string& programFolder, const std::string& set,
+               bool deleteFiles) {
+  bool ok = true;
+  if (deleteFiles) {
+    std::string setFolder;
+    bool recorded = false;
+    if (HKEY record = openRecord()) {
+      recorded = readRecordValue(record, set, setFolder);
+      RegDeleteValue(record, set.c_str());
+      RegCloseKey(record);
+    }
+    ok = false;
+    std::string resolved;
+    // The recorded folder is the only thing naming what to delete, and the record is
+    // written by installers outside the suite: a folder that is empty, absolute, climbs
+    // out with "..", is the program folder itself or leads outside it through a link
+    // would delete files that are not the set's. Such a folder is left alone.
+    if (recorded && !setFolder.empty() &&
+        ResolveFolderInside(programFolder, setFolder, resolved))
+      ok = DeleteFolderFiles(resolved);
+  }
+  forgetSet(ini, set);
+  return ok;
+}
+
+bool RestoreSet(const CProfileFile& ini, const std::string& programFolder, const std::string& set) {
+  HKEY record = openRecord();
+  if (!record) return false;
+  std::string setFolder;
+  bool recorded = readRecordValue(record, set, setFolder);
+  if (!recorded) {
+    RegCloseKey(record);
+    return false;
+  }
+  forgetSet(ini, set);
+  CProfileFile source(NativePath(WithTrailingSeparator(programFolder) +
+                                 WithTrailingSeparator(setFolder) + kSetDescriptionFile));
+  if (!CopySetFromFolder(source, ini)) {
+    std::string text = kSetFolderMissingMessage;
+    text.replace(text.find("%s"), 2, set);
+    MessageBox(nullptr, text.c_str(), ApplicationTitle().c_str(), MB_OK);
+    RegDeleteValue(record, set.c_str());
+    RegCloseKey(record);
+    return false;
+  }
+  RegCloseKey(record);
+  return true;
+}

@@ -1,0 +1,103 @@
+#pragma once
+// The image set catalogue: which sets are installed, where their files lie, which pictures
+// each set shows and in which order, and which pictures the user has taken out.
+//
+// It lives in three places: [SetDescriptions] (set name = set folder), one section per set
+// (picture name = file base) and one "<set> Deleted Images" section per set in the main
+// settings file "quillmrk.ini"; the set description file "images.ini" in every set
+// folder; and the installed-set record in the registry, which outlives the settings file
+// and is what sets are restored from. Nothing is cached: every operation reads the files
+// as they are now and writes at once.
+//
+// Set folders are relative to the program folder and may be stored with "\" (as written
+// on the old platform) or "/"; both count as the trailing separator, "/" is appended when
+// neither ends the value. Paths handed back for the file system are in native form.
+#include <string>
+#include <vector>
+
+#include "imagelib/profile_file.h"
+
+namespace catalogue {
+constexpr const char* kSetDescriptions = "SetDescriptions";
+constexpr const char* kDeletedSuffix = " Deleted Images";
+constexpr const char* kMainSettingsFile = "quillmrk.ini";
+constexpr const char* kSetDescriptionFile = "images.ini";
+constexpr const char* kRecordKey =
+    "Software\\QuillMark Corporation\\QuillMark Configuration\\SetDescriptions";
+constexpr char kEntrySeparator = '~';
+}  // namespace catalogue
+
+// The files of one picture.
+struct PictureFiles {
+  std::string fileBase;       // as stored ("Not Available" when the picture is unknown)
+  std::string setFolderPath;  // program folder + set folder, with a trailing "/"
+  std::string jpg, bmp, nfo;  // set folder path + file base + extension
+};
+
+// One step through a list by stored position.
+struct PositionStep {
+  bool shown = false;   // false only for an empty list
+  std::string entry;    // the entry to show
+  int nextPosition = 1; // what to store for the next step
+};
+
+// The picture that follows the current one.
+struct NameStep {
+  bool found = false;  // false only for an empty list: there is nothing to show
+  std::string set;
+  std::string picture;
+};
+
+std::vector<std::string> ListSetNames(const CProfileFile& ini);
+// The set's folder with a trailing separator; "Not Available/" for a set that is not in
+// the catalogue, which names no existing folder.
+std::string GetSetFolder(const CProfileFile& ini, const std::string& set);
+std::vector<std::string> ListPictureNames(const CProfileFile& ini, const std::string& set);
+std::vector<std::string> ListRemovedPictureNames(const CProfileFile& ini, const std::string& set);
+PictureFiles GetPictureFiles(const CProfileFile& ini, const std::string& programFolder,
+                             const std::string& set, const std::string& picture, bool removed);
+
+// All sets interleaved: the first picture of every set in catalogue order, then the
+// second pictures, and so on; each entry is set name + "~" + picture name.
+std::vector<std::string> BuildCombinedList(const CProfileFile& ini);
+// Splits an entry at its first "~" (picture names may contain "~", set names may not).
+// An entry without "~" is all picture name.
+void SplitCombinedEntry(const std::string& entry, std::string& set, std::string& picture);
+
+// Shows the entry at `position` and stores position + 1; past the end (or before the
+// start) it starts over with entry 0 and stores 1. An empty list shows nothing, stores 1.
+PositionStep StepByPosition(const std::vector<std::string>& list, int position);
+// The entry after the first one equal to the current picture (single set) or to
+// current set + "~" + current picture (all-sets mode, `combined` true), wrapping from the
+// last entry to the first. When nothing matches, the list starts over at its first entry,
+// so a wallpaper changer whose current picture vanished still moves on to a real picture.
+// An empty list gives found == false.
+NameStep StepByName(const std::vector<std::string>& list, bool combined,
+                    const std::string& currentSet, const std::string& currentPicture);
+
+// Moving a picture between the set's section and its removed-pictures section; the
+// picture keeps its file base and goes to the end of the target section. A picture that
+// is not in the source section is left alone.
+void RemovePicture(const CProfileFile& ini, const std::string& set, const std::string& picture);
+void RestorePicture(const CProfileFile& ini, const std::string& set, const std::string& picture);
+
+// Copies the set named by the source's first [SetDescriptions] key into the target: its
+// [SetDescriptions] entry and its whole picture section (replacing the target's). False,
+// and nothing changed, when the source names no set.
+bool CopySetFromFolder(const CProfileFile& source, const CProfileFile& target);
+// Rebuilds the catalogue of programFolder + "quillmrk.ini" from the installed-set record.
+// Shows the "no sets" message and returns false when no set could be copied.
+bool RestoreAllSets(const std::string& programFolder);
+// Value names of the installed-set record, in record order.
+std::vector<std::string> ListInstalledSets();
+// Takes the set out of the catalogue. With `deleteFiles` it also drops the set from the
+// installed-set record and deletes the set folder's plain files and the folder — but
+// only when the recorded folder lies strictly inside the program folder; otherwise no
+// file is touched. Returns false when files were to be deleted but were refused or the
+// folder could not be removed; the catalogue entries are removed either way.
+bool RemoveSet(const CProfileFile& ini, const std::string& programFolder, const std::string& set,
+               bool deleteFiles);
+// Puts an installed set back into the catalogue as installed: all its pictures, none
+// removed, last in catalogue order. When its folder no longer holds a set description,
+// tells the user, forgets the set in the record too and returns false.
+bool RestoreSet(const CProfileFile& ini, const std::string& programFolder, const std::string& set);

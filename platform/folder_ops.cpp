@@ -1,0 +1,79 @@
+#include "platform/folder_ops.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <climits>
+#include <cstdlib>
+#include <memory>
+
+#include "platform/paths.h"
+
+namespace {
+bool canonical(const std::string& path, std::string& out) {
+  std::unique_ptr<char, decltype(&std::free)> real(realpath(path.c_str(), nullptr), &std::free);
+  if (!real) return false;
+  out = real.get();
+  return true;
+}
+}  // namespace
+
+bool ResolveFolderInside(const std::string& base, const std::string& relative,
+                         std::string& resolved) {
+  resolved.clear();
+  std::string rel = NativePath(relative);
+  if (rel.empty() || rel[0] == '/') return false;
+  if (rel.size() >= 2 && std::isalpha(static_cast<unsigned char>(rel[0])) && rel[1] == ':')
+    return false;
+  bool named = false;  // at least one component other than "."
+  std::size_t start = 0;
+  while (start <= rel.size()) {
+    std::size_t end = rel.find('/', start);
+    if (end == std::string::npos) end = rel.size();
+    std::string part = rel.substr(start, end - start);
+    if (part == "..") return false;
+    if (!part.empty() && part != ".") named = true;
+    start = end + 1;
+  }
+  if (!named) return false;
+
+  std::string realBase, realFolder;
+  if (base.empty() || !canonical(NativePath(base), realBase)) return false;
+  if (!canonical(WithTrailingSeparator(NativePath(base)) + rel, realFolder)) return false;
+  struct stat st{};
+  if (stat(realFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  std::string prefix = realBase == "/" ? "/" : realBase + "/";
+  if (realFolder.size() <= prefix.size() || realFolder.compare(0, prefix.size(), prefix) != 0)
+    return false;
+  resolved = realFolder;
+  return true;
+}
+
+bool DeleteFolderFiles(const std::string& folder) {
+  std::string path = NativePath(folder);
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  DIR* dir = fdopendir(fd);
+  if (!dir) {
+    close(fd);
+    return false;
+  }
+  // Every entry is looked at through the folder's own descriptor and without following
+  // links, so a link planted inside the folder can never redirect a deletion elsewhere.
+  while (dirent* entry = readdir(dir)) {
+    struct stat st{};
+    if (fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)) unlinkat(fd, entry->d_name, 0);
+  }
+  closedir(dir);
+  return rmdir(path.c_str()) == 0;
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st{};
+  return stat(NativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}

@@ -1,0 +1,27 @@
+#pragma once
+// Removing a whole set folder, as the old platform did it with FindFirstFile/FindNextFile
+// over "<folder>\*.*", DeleteFile on every entry that is not a folder, FindClose and then
+// RemoveDirectory: the plain files of one folder go, sub-folders are neither entered nor
+// removed, single failures are ignored.
+//
+// Here the folder name comes from settings that other programs and installers write, so
+// it is first checked to lie strictly inside a base folder; nothing is deleted otherwise.
+#include <string>
+
+// True when `relative` (written with "\" or "/") is a relative path without ".."
+// components that names an existing folder strictly below `base` once every symbolic link
+// is resolved — not `base` itself, and not anywhere outside it. `resolved` receives the
+// folder's canonical path. Absolute paths, drive-letter paths ("C:\...") and empty or
+// "."-only paths are refused.
+bool ResolveFolderInside(const std::string& base, const std::string& relative,
+                         std::string& resolved);
+
+// Deletes the regular files and symbolic links (the links themselves, never what they
+// point at) directly inside `folder`, then removes the folder when that leaves it empty.
+// Sub-folders and anything below them are left alone. A symbolic link given as `folder`
+// is not followed. True when the folder is gone afterwards.
+bool DeleteFolderFiles(const std::string& folder);
+
+// The old platform's GetFileAttributes() != INVALID_FILE_ATTRIBUTES for a plain file:
+// true when `path` (written with "\" or "/") names an existing regular file.
+bool FileExists(const std::string& path);
