@@ -1,0 +1,346 @@
+#include "decoder/jpeg_decode.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+// libjpeg's headers expect <cstdio> first.
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "decoder/resample.h"
+#include "platform/paths.h"
+
+namespace {
+
+// Limits that keep a hostile header from making us allocate gigabytes.
+constexpr long long kMaxSide = 65535;
+constexpr long long kMaxPixels = 200'000'000;
+constexpr long long kMaxOutputSide = 32767;
+constexpr long long kMaxOutputPixels = 48'000'000;
+// A progressive file can repeat scans without end, each one a pass over the picture.
+constexpr int kMaxScans = 1000;
+// libjpeg's own working memory (whole-picture coefficient buffers of progressive files).
+constexpr long kMaxLibjpegMemory = 1L << 30;
+
+struct ErrorManager {
+  jpeg_error_mgr pub;
+  std::jmp_buf jump;
+};
+
+[[noreturn]] void Fail(j_common_ptr cinfo) {
+  std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
+}
+
+// A damaged picture is refused rather than shown with grey or smeared blocks; only
+// warnings about metadata pass.
+void OnMessage(j_common_ptr cinfo, int level) {
+  if (level >= 0) return;  // trace output
+  switch (cinfo->err->msg_code) {
+    case JWRN_ADOBE_XFORM:
+    case JWRN_EXTRANEOUS_DATA:  // stray bytes between segments, common and harmless
+    case JWRN_JFIF_MAJOR:
+    case JWRN_BOGUS_ICC:
+      ++cinfo->err->num_warnings;
+      return;
+    default:
+      Fail(cinfo);
+  }
+}
+
+void OnProgress(j_common_ptr cinfo) {
+  if (cinfo->is_decompressor &&
+      reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
+    Fail(cinfo);
+}
+
+// Everything one decode holds, in one place so that a longjmp out of libjpeg leaves
+// nothing behind: the destructor releases it whichever way the decode ended.
+struct Job {
+  jpeg_decompress_struct cinfo{};
+  ErrorManager err{};
+  jpeg_progress_mgr progress{};
+  std::FILE* file = nullptr;
+  bool created = false;
+
+  Size target;
+  Size decoded;
+  int channels = 0;
+  bool cmyk = false;
+  bool adobeInverted = false;
+  bool quantized = false;
+  std::vector<std::uint8_t> pixels;  // decoded rows, top-down, tightly packed
+  std::uint8_t palette[256][3] = {};  // red, green, blue
+  int colors = 0;
+
+  ~Job() {
+    if (created) jpeg_destroy_decompress(&cinfo);
+    if (file) std::fclose(file);
+  }
+};
+
+// Runs libjpeg; every libjpeg error lands back here through the longjmp. Nothing in this
+// frame is changed after setjmp except through `job`, which lives in the caller.
+bool Decode(Job* job, int scaleClass, bool eightBit) {
+  jpeg_decompress_struct* cinfo = &job->cinfo;
+  cinfo->err = jpeg_std_error(&job->err.pub);
+  job->err.pub.error_exit = Fail;
+  job->err.pub.emit_message = OnMessage;
+  if (setjmp(job->err.jump)) return false;
+
+  jpeg_create_decompress(cinfo);
+  job->created = true;
+  job->progress.progress_monitor = OnProgress;
+  cinfo->progress = &job->progress;
+  cinfo->mem->max_memory_to_use = kMaxLibjpegMemory;
+  jpeg_stdio_src(cinfo, job->file);
+  jpeg_read_header(cinfo, TRUE);
+
+  const long long w = cinfo->image_width, h = cinfo->image_height;
+  if (w < 1 || h < 1 || w > kMaxSide || h > kMaxSide || w * h > kMaxPixels) return false;
+  job->target = OutputSize({static_cast<int>(w), static_cast<int>(h)}, scaleClass);
+  const long long tw = job->target.width, th = job->target.height;
+  if (tw > kMaxOutputSide || th > kMaxOutputSide || tw * th > kMaxOutputPixels) return false;
+
+  if (cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK) {
+    // libjpeg stops at CMYK; the conversion to RGB (and any palette) is ours.
+    cinfo->out_color_space = JCS_CMYK;
+    job->cmyk = true;
+    job->adobeInverted = cinfo->saw_Adobe_marker;
+  } else if (eightBit) {
+    cinfo->out_color_space = JCS_RGB;
+    cinfo->quantize_colors = TRUE;
+    cinfo->two_pass_quantize = TRUE;
+    cinfo->dither_mode = JDITHER_FS;
+    cinfo->desired_number_of_colors = 256;
+    job->quantized = true;
+  } else {
+    cinfo->out_color_space = JCS_EXT_BGR;  // the order of DIB rows
+  }
+
+  // The smallest DCT scale that still gives at least the output size; the rest of the
+  // way is done by the resampler.
+  cinfo->scale_denom = 8;
+  for (unsigned num = 1; num <= 8; ++num) {
+    cinfo->scale_num = num;
+    jpeg_calc_output_dimensions(cinfo);
+    if (cinfo->output_width >= tw && cinfo->output_height >= th) break;
+  }
+
+  jpeg_start_decompress(cinfo);
+  job->decoded = {static_cast<int>(cinfo->output_width), static_cast<int>(cinfo->output_height)};
+  job->channels = cinfo->output_components;
+  const std::size_t stride = static_cast<std::size_t>(job->decoded.width) * job->channels;
+  job->pixels.resize(stride * static_cast<std::size_t>(job->decoded.height));
+  while (cinfo->output_scanline < cinfo->output_height) {
+    JSAMPROW rows[8];
+    const int n = std::min<int>(8, static_cast<int>(cinfo->output_height - cinfo->output_scanline));
+    for (int i = 0; i < n; ++i)
+      rows[i] = job->pixels.data() + stride * (cinfo->output_scanline + static_cast<unsigned>(i));
+    jpeg_read_scanlines(cinfo, rows, static_cast<JDIMENSION>(n));
+  }
+  if (job->quantized) {
+    job->colors = std::min(256, cinfo->actual_number_of_colors);
+    for (int i = 0; i < job->colors; ++i)
+      for (int c = 0; c < 3; ++c) job->palette[i][c] = cinfo->colormap[c][i];
+  }
+  jpeg_finish_decompress(cinfo);
+  return true;
+}
+
+// CMYK as Adobe writes it is stored inverted (0 = full ink); plain CMYK is not.
+std::vector<std::uint8_t> CmykToBgr(const Job& job) {
+  const std::size_t count =
+      static_cast<std::size_t>(job.decoded.width) * static_cast<std::size_t>(job.decoded.height);
+  std::vector<std::uint8_t> bgr(count * 3);
+  const std::uint8_t* in = job.pixels.data();
+  for (std::size_t i = 0; i < count; ++i, in += 4) {
+    unsigned c = in[0], m = in[1], y = in[2], k = in[3];
+    if (!job.adobeInverted) {
+      c = 255 - c;
+      m = 255 - m;
+      y = 255 - y;
+      k = 255 - k;
+    }
+    bgr[i * 3 + 0] = static_cast<std::uint8_t>((y * k + 127) / 255);
+    bgr[i * 3 + 1] = static_cast<std::uint8_t>((m * k + 127) / 255);
+    bgr[i * 3 + 2] = static_cast<std::uint8_t>((c * k + 127) / 255);
+  }
+  return bgr;
+}
+
+class DibRows : public RowDestination {
+ public:
+  DibRows(std::uint8_t* rows, std::size_t stride, int height)
+      : rows_(rows), stride_(stride), height_(height) {}
+  std::uint8_t* Row(int y) override {
+    return rows_ + stride_ * static_cast<std::size_t>(height_ - 1 - y);
+  }
+
+ private:
+  std::uint8_t* rows_;
+  std::size_t stride_;
+  int height_;
+};
+
+class PackedRows : public RowDestination {
+ public:
+  PackedRows(std::uint8_t* rows, std::size_t stride) : rows_(rows), stride_(stride) {}
+  std::uint8_t* Row(int y) override { return rows_ + stride_ * static_cast<std::size_t>(y); }
+
+ private:
+  std::uint8_t* rows_;
+  std::size_t stride_;
+};
+
+// The palette for pictures that libjpeg cannot quantize (CMYK): 3 bits of red, 3 of
+// green, 2 of blue, with Floyd-Steinberg dithering so smooth areas stay smooth.
+void QuantizeFixed(const std::uint8_t* bgr, Size size, std::uint8_t (*palette)[3],
+                   RowDestination& out) {
+  for (int i = 0; i < 256; ++i) {
+    palette[i][0] = static_cast<std::uint8_t>(((i >> 5) & 7) * 255 / 7);
+    palette[i][1] = static_cast<std::uint8_t>(((i >> 2) & 7) * 255 / 7);
+    palette[i][2] = static_cast<std::uint8_t>((i & 3) * 255 / 3);
+  }
+  const std::size_t w = static_cast<std::size_t>(size.width);
+  std::vector<int> error((w + 2) * 3, 0), next((w + 2) * 3, 0);
+  for (int y = 0; y < size.height; ++y) {
+    const std::uint8_t* in = bgr + w * 3 * static_cast<std::size_t>(y);
+    std::uint8_t* row = out.Row(y);
+    std::fill(next.begin(), next.end(), 0);
+    for (std::size_t x = 0; x < w; ++x) {
+      int want[3];  // red, green, blue
+      for (int c = 0; c < 3; ++c)
+        want[c] = std::clamp(in[x * 3 + (2 - c)] + error[(x + 1) * 3 + c] / 16, 0, 255);
+      const int r = (want[0] * 7 + 127) / 255, g = (want[1] * 7 + 127) / 255,
+                b = (want[2] * 3 + 127) / 255;
+      const int index = (r << 5) | (g << 2) | b;
+      row[x] = static_cast<std::uint8_t>(index);
+      for (int c = 0; c < 3; ++c) {
+        const int e = want[c] - palette[index][c];
+        error[(x + 2) * 3 + c] += e * 7;
+        next[x * 3 + c] += e * 3;
+        next[(x + 1) * 3 + c] += e * 5;
+        next[(x + 2) * 3 + c] += e;
+      }
+    }
+    std::swap(error, next);
+  }
+}
+
+}  // namespace
+
+Size ClassScreen(int scaleClass) {
+  if (scaleClass <= 1) return {640, 480};
+  if (scaleClass == 2) return {800, 600};
+  return {1024, 768};
+}
+
+Size OutputSize(Size picture, int scaleClass) {
+  const Size screen = ClassScreen(scaleClass);
+  const long long w = picture.width, h = picture.height;
+  const long long sw = screen.width, sh = screen.height;
+  auto scaled = [](long long value, long long num, long long den) {
+    return static_cast<int>(std::max(1LL, (value * num * 2 + den) / (den * 2)));
+  };
+  if (w >= 2 * h) return {scaled(w, sh, h), screen.height};   // wide panorama
+  if (h >= 2 * w) return {screen.width, scaled(h, sw, w)};    // tall panorama
+  if (w * sh >= h * sw) return {screen.width, scaled(h, sw, w)};
+  return {scaled(w, sh, h), screen.height};
+}
+
+void WriteInfoHeader(std::uint8_t* at, int width, int height, int bitsPerPixel,
+                     std::uint32_t colorsUsed) {
+  auto put32 = [&](std::size_t offset, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) at[offset + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  };
+  std::memset(at, 0, kInfoHeaderSize);
+  put32(0, kInfoHeaderSize);
+  put32(4, static_cast<std::uint32_t>(width));
+  put32(8, static_cast<std::uint32_t>(height));
+  at[12] = 1;  // planes
+  at[14] = static_cast<std::uint8_t>(bitsPerPixel);
+  put32(20, static_cast<std::uint32_t>(RowStride(width, bitsPerPixel) *
+                                       static_cast<std::size_t>(height)));
+  put32(24, 2835);  // 72 dots per inch
+  put32(28, 2835);
+  put32(32, colorsUsed);
+}
+
+void WriteFileHeader(std::uint8_t* at, std::size_t dibBytes, std::size_t rowsOffset) {
+  auto put32 = [&](std::size_t offset, std::size_t v) {
+    for (int i = 0; i < 4; ++i) at[offset + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  };
+  std::memset(at, 0, kFileHeaderSize);
+  at[0] = 'B';
+  at[1] = 'M';
+  put32(2, kFileHeaderSize + dibBytes);
+  put32(10, kFileHeaderSize + rowsOffset);
+}
+
+bool DecodeJpegToDib(const std::string& path, int scaleClass, bool eightBit, DibStore& store) {
+  auto job = std::make_unique<Job>();
+  job->file = std::fopen(NativePath(path).c_str(), "rb");
+  if (!job->file) return false;
+  if (!Decode(job.get(), scaleClass, eightBit)) return false;
+  // The file and libjpeg's memory are no longer needed; let them go before the output
+  // is allocated.
+  jpeg_destroy_decompress(&job->cinfo);
+  job->created = false;
+  std::fclose(job->file);
+  job->file = nullptr;
+
+  const Size target = job->target;
+  const bool palette = eightBit;
+  const int bits = palette ? 8 : 24;
+  const std::size_t stride = RowStride(target.width, bits);
+  const std::size_t tableBytes = palette ? 256 * 4 : 0;
+  const std::size_t dibBytes =
+      kInfoHeaderSize + tableBytes + stride * static_cast<std::size_t>(target.height);
+  std::uint8_t* dib = store.Allocate(dibBytes);
+  if (!dib) return false;
+  WriteInfoHeader(dib, target.width, target.height, bits, palette ? 256 : 0);
+  std::uint8_t* rows = dib + kInfoHeaderSize + tableBytes;
+  DibRows out(rows, stride, target.height);
+
+  std::vector<std::uint8_t> converted;
+  const std::uint8_t* pixels = job->pixels.data();
+  int channels = job->channels;
+  if (job->cmyk) {
+    converted = CmykToBgr(*job);
+    job->pixels = {};
+    pixels = converted.data();
+    channels = 3;
+  }
+  const std::size_t sourceStride = static_cast<std::size_t>(job->decoded.width) * channels;
+
+  if (job->quantized) {
+    ResampleIndices(pixels, job->decoded.width, job->decoded.height, sourceStride, target.width,
+                    target.height, out);
+  } else if (palette) {
+    std::vector<std::uint8_t> sized(static_cast<std::size_t>(target.width) * 3 *
+                                    static_cast<std::size_t>(target.height));
+    PackedRows packed(sized.data(), static_cast<std::size_t>(target.width) * 3);
+    ResampleImage(pixels, job->decoded.width, job->decoded.height, sourceStride, 3,
+                  target.width, target.height, packed);
+    job->colors = 256;
+    QuantizeFixed(sized.data(), target, job->palette, out);
+  } else {
+    ResampleImage(pixels, job->decoded.width, job->decoded.height, sourceStride, channels,
+                  target.width, target.height, out);
+  }
+
+  if (palette) {
+    std::uint8_t* table = dib + kInfoHeaderSize;
+    for (int i = 0; i < job->colors; ++i) {
+      table[i * 4 + 0] = job->palette[i][2];
+      table[i * 4 + 1] = job->palette[i][1];
+      table[i * 4 + 2] = job->palette[i][0];
+      table[i * 4 + 3] = 0;
+    }
+  }
+  return true;
+}

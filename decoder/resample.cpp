@@ -1,0 +1,128 @@
+#include "decoder/resample.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr int kShift = 14;
+constexpr std::int32_t kOne = 1 << kShift;
+constexpr std::int32_t kHalf = 1 << (kShift - 1);
+
+}  // namespace
+
+std::vector<Taps> MakeTaps(int source, int target) {
+  std::vector<Taps> taps(static_cast<std::size_t>(target));
+  const double scale = static_cast<double>(source) / target;
+  for (int i = 0; i < target; ++i) {
+    Taps& t = taps[static_cast<std::size_t>(i)];
+    if (source == target) {
+      t.first = i;
+      t.weights = {kOne};
+    } else if (target > source) {
+      // Bilinear: sample centres map onto each other, edges are held.
+      double x = (i + 0.5) * scale - 0.5;
+      x = std::clamp(x, 0.0, static_cast<double>(source - 1));
+      int j = static_cast<int>(std::floor(x));
+      if (j >= source - 1) {
+        t.first = source - 1;
+        t.weights = {kOne};
+      } else {
+        std::int32_t right = static_cast<std::int32_t>(std::lround((x - j) * kOne));
+        t.first = j;
+        t.weights = {kOne - right, right};
+      }
+    } else {
+      // Area average over [left, right) in source pixels. Weights are taken from the
+      // running sum so that they add up to exactly one after rounding.
+      double left = i * scale, right = (i + 1) * scale;
+      int first = static_cast<int>(std::floor(left));
+      int last = std::min(source - 1, static_cast<int>(std::ceil(right)) - 1);
+      t.first = first;
+      double covered = 0;
+      std::int32_t given = 0;
+      for (int j = first; j <= last; ++j) {
+        double overlap = std::min(right, j + 1.0) - std::max(left, static_cast<double>(j));
+        covered += std::max(0.0, overlap) / scale;
+        std::int32_t upTo = j == last ? kOne : static_cast<std::int32_t>(std::lround(covered * kOne));
+        t.weights.push_back(upTo - given);
+        given = upTo;
+      }
+    }
+  }
+  return taps;
+}
+
+void ResampleImage(const std::uint8_t* source, int sourceWidth, int sourceHeight,
+                   std::size_t sourceStride, int channels, int targetWidth, int targetHeight,
+                   RowDestination& destination) {
+  // Horizontal pass into an intermediate of target width and source height.
+  const std::uint8_t* middle = source;
+  std::size_t middleStride = sourceStride;
+  std::vector<std::uint8_t> wide;
+  if (targetWidth != sourceWidth) {
+    const std::vector<Taps> taps = MakeTaps(sourceWidth, targetWidth);
+    middleStride = static_cast<std::size_t>(targetWidth) * channels;
+    wide.resize(middleStride * static_cast<std::size_t>(sourceHeight));
+    for (int y = 0; y < sourceHeight; ++y) {
+      const std::uint8_t* in = source + sourceStride * static_cast<std::size_t>(y);
+      std::uint8_t* out = wide.data() + middleStride * static_cast<std::size_t>(y);
+      for (int x = 0; x < targetWidth; ++x) {
+        const Taps& t = taps[static_cast<std::size_t>(x)];
+        std::int32_t sum[4] = {kHalf, kHalf, kHalf, kHalf};
+        const std::uint8_t* p = in + static_cast<std::size_t>(t.first) * channels;
+        for (std::int32_t w : t.weights) {
+          for (int c = 0; c < channels; ++c) sum[c] += w * p[c];
+          p += channels;
+        }
+        for (int c = 0; c < channels; ++c)
+          out[x * channels + c] = static_cast<std::uint8_t>(std::min(255, sum[c] >> kShift));
+      }
+    }
+    middle = wide.data();
+  }
+
+  // Vertical pass straight into the destination rows.
+  const std::size_t rowBytes = static_cast<std::size_t>(targetWidth) * channels;
+  const std::vector<Taps> taps = MakeTaps(sourceHeight, targetHeight);
+  std::vector<std::int32_t> sum(rowBytes);
+  for (int y = 0; y < targetHeight; ++y) {
+    const Taps& t = taps[static_cast<std::size_t>(y)];
+    std::uint8_t* out = destination.Row(y);
+    if (t.weights.size() == 1) {
+      std::memcpy(out, middle + middleStride * static_cast<std::size_t>(t.first), rowBytes);
+      continue;
+    }
+    std::fill(sum.begin(), sum.end(), kHalf);
+    for (std::size_t k = 0; k < t.weights.size(); ++k) {
+      const std::int32_t w = t.weights[k];
+      if (w == 0) continue;
+      const std::uint8_t* in = middle + middleStride * (static_cast<std::size_t>(t.first) + k);
+      for (std::size_t i = 0; i < rowBytes; ++i) sum[i] += w * in[i];
+    }
+    for (std::size_t i = 0; i < rowBytes; ++i)
+      out[i] = static_cast<std::uint8_t>(std::min(255, sum[i] >> kShift));
+  }
+}
+
+void ResampleIndices(const std::uint8_t* source, int sourceWidth, int sourceHeight,
+                     std::size_t sourceStride, int targetWidth, int targetHeight,
+                     RowDestination& destination) {
+  std::vector<int> column(static_cast<std::size_t>(targetWidth));
+  for (int x = 0; x < targetWidth; ++x)
+    column[static_cast<std::size_t>(x)] = std::min(
+        sourceWidth - 1,
+        static_cast<int>((static_cast<long long>(2 * x + 1) * sourceWidth) / (2LL * targetWidth)));
+  for (int y = 0; y < targetHeight; ++y) {
+    int sy = std::min(sourceHeight - 1, static_cast<int>((static_cast<long long>(2 * y + 1) *
+                                                          sourceHeight) / (2LL * targetHeight)));
+    const std::uint8_t* in = source + sourceStride * static_cast<std::size_t>(sy);
+    std::uint8_t* out = destination.Row(y);
+    if (targetWidth == sourceWidth) {
+      std::memcpy(out, in, static_cast<std::size_t>(targetWidth));
+    } else {
+      for (int x = 0; x < targetWidth; ++x) out[x] = in[column[static_cast<std::size_t>(x)]];
+    }
+  }
+}

@@ -1,0 +1,34 @@
+#pragma once
+// Resizing of decoded rows to the exact output size. Reduction averages every source
+// pixel that an output pixel covers (weighted by how much of it is covered), so fine
+// detail turns into its mean colour instead of aliasing into moire; enlargement is
+// bilinear. Both are separable and done in 14-bit fixed point.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// The source pixels that make one output sample and their weights (summing to 1 << 14).
+struct Taps {
+  int first = 0;
+  std::vector<std::int32_t> weights;
+};
+
+// One entry per output position, for `source` samples resized to `target` samples.
+std::vector<Taps> MakeTaps(int source, int target);
+
+// Resizes an image of `channels` interleaved 8-bit samples per pixel, `sourceStride`
+// bytes per row, top-down. Output row y (top-down) goes to `destination.Row(y)`.
+class RowDestination {
+ public:
+  virtual ~RowDestination() = default;
+  virtual std::uint8_t* Row(int y) = 0;
+};
+void ResampleImage(const std::uint8_t* source, int sourceWidth, int sourceHeight,
+                   std::size_t sourceStride, int channels, int targetWidth, int targetHeight,
+                   RowDestination& destination);
+
+// Nearest-neighbour resizing for palette indices (one byte per pixel), which cannot be
+// averaged.
+void ResampleIndices(const std::uint8_t* source, int sourceWidth, int sourceHeight,
+                     std::size_t sourceStride, int targetWidth, int targetHeight,
+                     RowDestination& destination);
