@@ -1,0 +1,183 @@
+// quillinst <program folder> <set folder>
+//
+// Installs an image set the way the suite's outside installer does: the set folder's
+// files go below the program folder at the place its "images.ini" names, and the registry
+// learns of the set (the installed-set record and "New Install", which the configuration
+// program completes at its next start). The screen saver is linked into the Windows
+// directory under the name the platform's screen-saver settings use. Installing the same
+// set again repeats the same result.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "imagelib/catalogue.h"
+#include "imagelib/profile_file.h"
+#include "platform/folder_ops.h"
+#include "platform/paths.h"
+#include "platform/registry.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+constexpr const char* kProfileKey = "Software\\QuillMark Corporation\\QuillMark Configuration";
+constexpr const char* kScreenSaverName = "Quillmark Screen Saver.scr";
+// The installed-set record is read through 260- and 520-byte buffers, terminator included.
+constexpr std::size_t kMaxSetName = 259;
+constexpr std::size_t kMaxSetFolder = 519;
+
+int fail(const std::string& text) {
+  std::fprintf(stderr, "quillinst: %s\n", text.c_str());
+  return 1;
+}
+
+// Why a set folder taken from images.ini cannot be installed, or "" when it can.
+std::string folderProblem(const std::string& folder) {
+  std::string native = NativePath(folder);
+  if (native.empty()) return "names no set folder";
+  if (native[0] == '/' || (native.size() >= 2 && native[1] == ':'))
+    return "names an absolute set folder";
+  if (folder.size() > kMaxSetFolder) return "names a set folder longer than 519 bytes";
+  bool named = false;
+  std::size_t start = 0;
+  while (start <= native.size()) {
+    std::size_t end = native.find('/', start);
+    if (end == std::string::npos) end = native.size();
+    std::string part = native.substr(start, end - start);
+    if (part == "..") return "names a set folder that climbs out with \"..\"";
+    if (!part.empty() && part != ".") named = true;
+    start = end + 1;
+  }
+  if (!named) return "names the program folder itself as the set folder";
+  return "";
+}
+
+bool setString(const std::string& keyPath, const std::string& name, const std::string& value) {
+  HKEY key = nullptr;
+  if (RegCreateKeyEx(HKEY_CURRENT_USER, keyPath.c_str(), &key) != ERROR_SUCCESS) return false;
+  LONG rc = RegSetValueEx(key, name.c_str(), 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>(value.size() + 1));
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS;
+}
+
+// Copies the regular files and folders below `from` into `to`. Links and special files in
+// a set folder are not the set's pictures and are not carried over: a link could make the
+// installed set reach outside its folder.
+bool copyTree(const fs::path& from, const fs::path& to, std::string& error) {
+  std::error_code ec;
+  std::vector<fs::directory_entry> entries;
+  // Listed before anything is copied, so a target inside the source is not copied into itself.
+  for (auto it = fs::recursive_directory_iterator(from, ec); !ec && it != fs::end(it);
+       it.increment(ec)) {
+    if (fs::equivalent(it->path(), to, ec)) {
+      it.disable_recursion_pending();
+      continue;
+    }
+    entries.push_back(*it);
+  }
+  if (ec) {
+    error = "cannot read " + from.string() + ": " + ec.message();
+    return false;
+  }
+  for (const fs::directory_entry& entry : entries) {
+    fs::path target = to / fs::relative(entry.path(), from);
+    fs::file_status status = entry.symlink_status();
+    if (fs::is_symlink(status) || !(fs::is_directory(status) || fs::is_regular_file(status))) {
+      std::fprintf(stderr, "quillinst: skipping %s (not a plain file or folder)\n",
+                   entry.path().c_str());
+      continue;
+    }
+    // Whatever stands in the way at the target and is not of the same kind is replaced;
+    // a link there must not redirect the copy.
+    if (fs::is_symlink(fs::symlink_status(target, ec))) fs::remove(target, ec);
+    if (fs::is_directory(status)) {
+      fs::create_directories(target, ec);
+    } else {
+      fs::copy_file(entry.path(), target, fs::copy_options::overwrite_existing, ec);
+    }
+    if (ec) {
+      error = "cannot copy " + entry.path().string() + " to " + target.string() + ": " +
+              ec.message();
+      return false;
+    }
+  }
+  return true;
+}
+
+// Points the screen saver's name in the Windows directory at the program folder's saver,
+// replacing an older link in one step.
+bool linkScreenSaver(const fs::path& programFolder, std::string& error) {
+  fs::path link = fs::path(WindowsDirectory()) / kScreenSaverName;
+  fs::path temporary = link;
+  temporary += ".quillinst-new";
+  std::error_code ec;
+  fs::remove(temporary, ec);
+  fs::create_symlink(programFolder / "quillsav", temporary, ec);
+  if (!ec) fs::rename(temporary, link, ec);
+  if (ec) {
+    fs::remove(temporary, ec);
+    error = "cannot link " + link.string() + ": " + ec.message();
+    return false;
+  }
+  return true;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: quillinst <program folder> <set folder>\n");
+    return 2;
+  }
+  std::error_code ec;
+  fs::path programFolder = fs::canonical(argv[1], ec);
+  if (ec || !fs::is_directory(programFolder))
+    return fail(std::string("program folder ") + argv[1] + " does not exist");
+  fs::path source = fs::canonical(argv[2], ec);
+  if (ec || !fs::is_directory(source))
+    return fail(std::string("set folder ") + argv[2] + " does not exist");
+
+  std::string description = (source / catalogue::kSetDescriptionFile).string();
+  if (!FileExists(description)) return fail(description + " is missing");
+  CProfileFile images(description);
+  std::vector<std::string> keys;
+  if (images.ReadKeyNames(catalogue::kSetDescriptions, keys) == 0)
+    return fail(description + " names no set in [SetDescriptions]");
+  const std::string setName = keys.front();
+  std::string setFolder;
+  images.ReadString(catalogue::kSetDescriptions, setName, setFolder);
+
+  // A "~" would split the set's entries in the all-sets slideshow at the wrong place.
+  if (setName.find(catalogue::kEntrySeparator) != std::string::npos)
+    return fail(description + ": the set name \"" + setName + "\" contains \"~\"");
+  if (setName.size() > kMaxSetName)
+    return fail(description + ": the set name is longer than 259 bytes");
+  if (std::string problem = folderProblem(setFolder); !problem.empty())
+    return fail(description + " " + problem + " (\"" + setFolder + "\")");
+
+  fs::path target = programFolder / NativePath(setFolder);
+  fs::create_directories(target, ec);
+  std::string resolved;
+  if (!ResolveFolderInside(programFolder.string(), setFolder, resolved))
+    return fail("the set folder " + target.string() + " does not lie inside " +
+                programFolder.string());
+
+  std::string error;
+  if (!fs::equivalent(source, resolved, ec) && !copyTree(source, resolved, error))
+    return fail(error);
+
+  const std::string profileKey = kProfileKey;
+  if (!setString(catalogue::kRecordKey, setName, setFolder) ||
+      !setString(profileKey + "\\New Install", "", setFolder))
+    return fail("cannot write the registry file in " + WindowsDirectory());
+  if (!linkScreenSaver(programFolder, error)) return fail(error);
+  if (!FileExists((programFolder / "quillsav").string()))
+    std::fprintf(stderr, "quillinst: note: %s/quillsav does not exist yet\n",
+                 programFolder.c_str());
+
+  std::printf("installed \"%s\" into %s\n", setName.c_str(), resolved.c_str());
+  return 0;
+}
