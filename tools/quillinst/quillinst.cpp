@@ -6,6 +6,13 @@
 // program completes at its next start). The screen saver is linked into the Windows
 // directory under the name the platform's screen-saver settings use. Installing the same
 // set again repeats the same result.
+//
+// A set description is refused (message on stderr, exit status 1, nothing copied or
+// recorded) when it names no set, when the set name contains "~" (the all-sets slideshow
+// splits its entries at the first "~"), when the name or folder would not fit the
+// installed-set record's 260/520-byte buffers, or when the set folder is empty, absolute,
+// climbs out with "..", is the program folder itself or leads outside it through a link.
+// Links and special files inside the set folder are not copied.
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
