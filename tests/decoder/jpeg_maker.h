@@ -1,0 +1,17 @@
+#pragma once
+// Test pictures made on the spot with libjpeg, so every case knows exactly what its
+// pixels should look like.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+struct Rgb {
+  std::uint8_t r, g, b;
+};
+
+enum class JpegKind { Colour, Progressive, Grey, AdobeCmyk };
+
+// Writes a JPEG of width x height whose pixel (x, y) (y from the top) is pixel(x, y).
+// Returns the file's bytes as well.
+std::string MakeJpeg(const std::string& path, int width, int height, JpegKind kind,
+                     const std::function<Rgb(int, int)>& pixel, int quality = 95);
