@@ -7,7 +7,16 @@
 // that can be read: what parses is kept, and a warning goes to stderr.
 //
 // Result codes are the old platform's (ERROR_SUCCESS = 0 ...). Only string (REG_SZ) and
-// 32-bit number (REG_DWORD) values are supported; that is all the suite stores.
+// 32-bit number (REG_DWORD) values can be written; that is all the suite stores. Values
+// of other types found in the file are kept and read back as their bytes.
+//
+// Nothing is cached: every call reads the file, and every change reads it, applies the
+// change and replaces it while holding a lock, so the programs of the suite (and the
+// installer) can change it at the same time without losing each other's writes. A
+// handle only remembers its key's path; a key deleted behind an open handle gives
+// ERROR_KEY_DELETED. String data or names holding CR or LF cannot be kept in the file
+// and are refused with ERROR_INVALID_PARAMETER; a file that exists but cannot be read
+// is never overwritten (ERROR_ACCESS_DENIED).
 #include "platform/types.h"
 
 struct RegistryKey;
@@ -21,9 +30,11 @@ constexpr LONG ERROR_INVALID_HANDLE = 6;
 constexpr LONG ERROR_INVALID_PARAMETER = 87;
 constexpr LONG ERROR_MORE_DATA = 234;
 constexpr LONG ERROR_NO_MORE_ITEMS = 259;
+constexpr LONG ERROR_KEY_DELETED = 1018;
 
 constexpr DWORD REG_NONE = 0;
 constexpr DWORD REG_SZ = 1;
+constexpr DWORD REG_BINARY = 3;
 constexpr DWORD REG_DWORD = 4;
 
 constexpr DWORD KEY_READ = 0x20019;
@@ -43,8 +54,9 @@ LONG RegQueryValueEx(HKEY key, const char* name, DWORD* reserved, DWORD* type, B
 LONG RegSetValueEx(HKEY key, const char* name, DWORD reserved, DWORD type, const BYTE* data,
                    DWORD dataSize);
 // Value at `index` in creation order. *nameSize is in characters (without NUL on return),
-// *dataSize in bytes; either buffer too small gives ERROR_MORE_DATA; past the end
-// ERROR_NO_MORE_ITEMS.
+// *dataSize in bytes; data may be nullptr to ask the size. Either buffer too small gives
+// ERROR_MORE_DATA with the sizes needed (name: characters including the NUL); past the
+// end ERROR_NO_MORE_ITEMS.
 LONG RegEnumValue(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* reserved,
                   DWORD* type, BYTE* data, DWORD* dataSize);
 LONG RegDeleteValue(HKEY key, const char* name);
