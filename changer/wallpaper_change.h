@@ -1,0 +1,18 @@
+#pragma once
+// The log-on wallpaper change: read the wallpaper state from quillmrk.ini in the program
+// folder, decide whether the change interval has passed since "LastDate", step to the next
+// picture of the set (or of all sets), make it the wallpaper, and record the new current
+// set, picture and today's date.
+#include <string>
+
+#include "changer/last_date.h"
+
+enum class ChangeResult {
+  Manual,       // "ChangeImage" 3 or missing (also: no quillmrk.ini): nothing written
+  NotDue,       // interval not passed, or "LastDate" missing or not a date: nothing written
+  NoPicture,    // the set (or every set) has no pictures: nothing to show, nothing written
+  Changed,      // a picture was handed to the wallpaper and the state written
+};
+
+// `programFolder` with or without a trailing separator; `now` is the local time of the run.
+ChangeResult RunLogonWallpaperChange(const std::string& programFolder, const LocalDateTime& now);

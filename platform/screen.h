@@ -1,0 +1,29 @@
+#pragma once
+// The size and colour depth of the whole screen, as the old platform reported them through
+// GetSystemMetrics(SM_CXSCREEN / SM_CYSCREEN) and GetDeviceCaps(HORZRES, VERTRES, BITSPIXEL,
+// PLANES) on a device context of the screen. Here they come from the X server named by
+// DISPLAY: the default screen's size in pixels and the depth of its root window (24 on a
+// true-colour screen, so that 1 << depth counts its colours). Planes are always 1, as on
+// every display the old platform knew since packed pixels.
+//
+// Without a display (no DISPLAY, or the server cannot be reached) the documented default
+// is 1024 x 768 pixels, 24 bits per pixel, 1 plane, so that programs that only size a
+// picture for the screen still behave like on a common desktop.
+
+struct ScreenMetrics {
+  int width = 1024;
+  int height = 768;
+  int bitsPerPixel = 24;
+  int planes = 1;
+  // False when the values are the default above rather than a real screen's.
+  bool fromDisplay = false;
+};
+
+// Asks the display each time (a log-on program may run before the screen is resized).
+ScreenMetrics GetScreenMetrics();
+
+// The single values, named after what the old platform's calls returned.
+int ScreenWidth();         // SM_CXSCREEN, HORZRES of the screen
+int ScreenHeight();        // SM_CYSCREEN, VERTRES of the screen
+int ScreenBitsPerPixel();  // BITSPIXEL of the screen
+int ScreenPlanes();        // PLANES of the screen

@@ -1,0 +1,302 @@
+// The desktop wallpaper on X11 and on GNOME-family desktops; see platform/wallpaper.h.
+#include "platform/wallpaper.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/atomic_file.h"
+#include "platform/paths.h"
+#include "platform/process.h"
+#include "platform/profile.h"
+#include "platform/x11/wallpaper_bmp.h"
+
+namespace {
+
+// Xlib's default error handler ends the process; a stale pixmap id in a root property
+// (its owner long gone) must not end ours.
+int ignoreXError(Display*, XErrorEvent*) { return 0; }
+
+class XErrorGuard {
+ public:
+  XErrorGuard() : previous_(XSetErrorHandler(ignoreXError)) {}
+  ~XErrorGuard() { XSetErrorHandler(previous_); }
+  XErrorGuard(const XErrorGuard&) = delete;
+  XErrorGuard& operator=(const XErrorGuard&) = delete;
+
+ private:
+  int (*previous_)(Display*, XErrorEvent*);
+};
+
+Pixmap readPixmapProperty(Display* display, Window root, Atom property) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  Pixmap result = None;
+  if (XGetWindowProperty(display, root, property, 0, 1, False, AnyPropertyType, &type, &format,
+                         &count, &after, &data) == Success &&
+      type == XA_PIXMAP && format == 32 && count == 1 && data)
+    result = *reinterpret_cast<Pixmap*>(data);
+  if (data) XFree(data);
+  return result;
+}
+
+// A value of the root visual for an RGB colour.
+class PixelMapper {
+ public:
+  PixelMapper(Display* display, int screen) {
+    Visual* visual = DefaultVisual(display, screen);
+    trueColor_ = visual->c_class == TrueColor || visual->c_class == DirectColor;
+    if (trueColor_) {
+      red_ = Channel(visual->red_mask);
+      green_ = Channel(visual->green_mask);
+      blue_ = Channel(visual->blue_mask);
+    }
+    black_ = BlackPixel(display, screen);
+    white_ = WhitePixel(display, screen);
+  }
+  unsigned long map(std::uint32_t rgb) const {
+    unsigned r = rgb >> 16 & 0xFF, g = rgb >> 8 & 0xFF, b = rgb & 0xFF;
+    if (trueColor_) return red_.put(r) | green_.put(g) | blue_.put(b);
+    // A colour-mapped root (rare today) gets a black-and-white rendering rather than
+    // taking over the shared colour map.
+    return (r * 30 + g * 59 + b * 11) / 100 >= 128 ? white_ : black_;
+  }
+
+ private:
+  struct Channel {
+    unsigned long mask = 0;
+    int shift = 0, bits = 0;
+    Channel() = default;
+    explicit Channel(unsigned long m) : mask(m) {
+      if (!m) return;
+      while (!((m >> shift) & 1ul)) ++shift;
+      while ((m >> (shift + bits)) & 1ul) ++bits;
+    }
+    unsigned long put(unsigned v) const {
+      if (!bits) return 0;
+      unsigned long c = bits >= 8 ? static_cast<unsigned long>(v) << (bits - 8) : v >> (8 - bits);
+      return (c << shift) & mask;
+    }
+  };
+  bool trueColor_ = false;
+  Channel red_, green_, blue_;
+  unsigned long black_ = 0, white_ = 0;
+};
+
+// Frees what the previous wallpaper setter left behind: by convention a setter that keeps
+// its pixmap alive (RetainPermanent) publishes it in both properties, and the next setter
+// kills that client. A pixmap published in only one property belongs to someone who did not
+// ask for that, so it is left alone.
+void releasePreviousWallpaper(Display* display, Window root, Atom rootId, Atom esetrootId,
+                              Pixmap keep) {
+  Pixmap rootPixmap = readPixmapProperty(display, root, rootId);
+  Pixmap esetPixmap = readPixmapProperty(display, root, esetrootId);
+  if (esetPixmap != None && esetPixmap == rootPixmap && esetPixmap != keep)
+    XKillClient(display, esetPixmap);
+}
+
+bool showOnRoot(Display* display, const RgbPicture* picture) {
+  XErrorGuard guard;
+  const int screen = DefaultScreen(display);
+  const Window root = RootWindow(display, screen);
+  const Atom rootId = XInternAtom(display, "_XROOTPMAP_ID", False);
+  const Atom esetrootId = XInternAtom(display, "ESETROOT_PMAP_ID", False);
+
+  if (!picture) {
+    releasePreviousWallpaper(display, root, rootId, esetrootId, None);
+    XDeleteProperty(display, root, rootId);
+    XDeleteProperty(display, root, esetrootId);
+    XSetWindowBackground(display, root, BlackPixel(display, screen));
+    XClearWindow(display, root);
+    XSync(display, False);
+    return true;
+  }
+
+  const int width = DisplayWidth(display, screen);
+  const int height = DisplayHeight(display, screen);
+  const int depth = DefaultDepth(display, screen);
+  Pixmap pixmap = XCreatePixmap(display, root, static_cast<unsigned>(width),
+                                static_cast<unsigned>(height), static_cast<unsigned>(depth));
+  GC gc = XCreateGC(display, pixmap, 0, nullptr);
+  XSetForeground(display, gc, BlackPixel(display, screen));
+  XFillRectangle(display, pixmap, gc, 0, 0, static_cast<unsigned>(width),
+                 static_cast<unsigned>(height));
+
+  // Centred without scaling: a picture larger than the screen is cut evenly on both sides.
+  const int left = (width - picture->width) / 2;
+  const int top = (height - picture->height) / 2;
+  const int fromX = std::max(0, -left), fromY = std::max(0, -top);
+  const int shownW = std::min(picture->width - fromX, width - std::max(0, left));
+  const int shownH = std::min(picture->height - fromY, height - std::max(0, top));
+  if (shownW > 0 && shownH > 0) {
+    XImage* image = XCreateImage(display, DefaultVisual(display, screen),
+                                 static_cast<unsigned>(depth), ZPixmap, 0, nullptr,
+                                 static_cast<unsigned>(shownW), static_cast<unsigned>(shownH),
+                                 32, 0);
+    if (image) {
+      image->data = static_cast<char*>(
+          std::calloc(static_cast<std::size_t>(image->bytes_per_line), shownH));
+      if (image->data) {
+        PixelMapper mapper(display, screen);
+        for (int y = 0; y < shownH; ++y) {
+          const std::uint32_t* row =
+              &picture->pixels[static_cast<std::size_t>(fromY + y) * picture->width + fromX];
+          for (int x = 0; x < shownW; ++x) XPutPixel(image, x, y, mapper.map(row[x]));
+        }
+        // Xlib splits an image larger than the server's request limit on its own.
+        XPutImage(display, pixmap, gc, image, 0, 0, std::max(0, left), std::max(0, top),
+                  static_cast<unsigned>(shownW), static_cast<unsigned>(shownH));
+      }
+      XDestroyImage(image);  // frees data too
+    }
+  }
+  XFreeGC(display, gc);
+
+  releasePreviousWallpaper(display, root, rootId, esetrootId, pixmap);
+  XChangeProperty(display, root, rootId, XA_PIXMAP, 32, PropModeReplace,
+                  reinterpret_cast<unsigned char*>(&pixmap), 1);
+  XChangeProperty(display, root, esetrootId, XA_PIXMAP, 32, PropModeReplace,
+                  reinterpret_cast<unsigned char*>(&pixmap), 1);
+  XSetWindowBackgroundPixmap(display, root, pixmap);
+  XClearWindow(display, root);
+  // The pixmap must outlive this connection: the next setter frees it by killing us.
+  XSetCloseDownMode(display, RetainPermanent);
+  XSync(display, False);
+  return true;
+}
+
+// The desktops that draw their own background from gsettings, and how they name it.
+enum class Family { Unknown, Gnome, Cinnamon, Mate };
+
+Family desktopFamily() {
+  const char* names = std::getenv("XDG_CURRENT_DESKTOP");
+  if (!names) return Family::Unknown;
+  std::string list = names;
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    std::size_t end = list.find(':', start);
+    if (end == std::string::npos) end = list.size();
+    std::string name = list.substr(start, end - start);
+    if (name == "GNOME" || name == "Unity" || name == "Budgie" || name == "Pantheon" ||
+        name == "GNOME-Flashback" || name == "GNOME-Classic")
+      return Family::Gnome;
+    if (name == "X-Cinnamon" || name == "Cinnamon") return Family::Cinnamon;
+    if (name == "MATE") return Family::Mate;
+    start = end + 1;
+  }
+  return Family::Unknown;
+}
+
+std::string fileUri(const std::string& path) {
+  static const char hex[] = "0123456789ABCDEF";
+  std::string uri = "file://";
+  for (unsigned char c : path) {
+    if (std::isalnum(c) || c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
+      uri += static_cast<char>(c);
+    } else {
+      uri += '%';
+      uri += hex[c >> 4];
+      uri += hex[c & 15];
+    }
+  }
+  return uri;
+}
+
+// gsettings reads the value as a GVariant text; a quoted string is unambiguous.
+std::string variantString(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) {
+    if (c == '\\' || c == '\'') quoted += '\\';
+    quoted += c;
+  }
+  return quoted + "'";
+}
+
+void setting(const char* schema, const char* key, const std::string& value) {
+  SpawnProgram({"gsettings", "set", schema, key, value});
+}
+
+void applyToDesktopSettings(const std::string* path) {
+  switch (desktopFamily()) {
+    case Family::Unknown: return;
+    case Family::Gnome:
+    case Family::Cinnamon: {
+      const char* schema = desktopFamily() == Family::Gnome ? "org.gnome.desktop.background"
+                                                            : "org.cinnamon.desktop.background";
+      if (path) {
+        std::string uri = variantString(fileUri(*path));
+        setting(schema, "picture-uri", uri);
+        if (desktopFamily() == Family::Gnome) setting(schema, "picture-uri-dark", uri);
+        setting(schema, "picture-options", "'centered'");
+      } else {
+        setting(schema, "picture-options", "'none'");
+      }
+      return;
+    }
+    case Family::Mate:
+      if (path) {
+        setting("org.mate.background", "picture-filename", variantString(*path));
+        setting("org.mate.background", "picture-options", "'centered'");
+      } else {
+        setting("org.mate.background", "picture-filename", "''");
+      }
+      return;
+  }
+}
+
+BOOL setWallpaper(const char* text, UINT winIni) {
+  if (!text) return FALSE;
+  const std::string requested = text;
+  BOOL recorded = TRUE;
+  if (winIni & SPIF_UPDATEINIFILE)
+    recorded = WriteProfileString("Desktop", "Wallpaper", requested.c_str());
+
+  const bool remove = requested.empty() || requested == "(None)";
+  RgbPicture picture;
+  std::string file;
+  if (!remove) {
+    file = NativePath(requested);
+    std::string bytes;
+    if (!ReadWholeFile(file, bytes) || !DecodeBitmapBytes(bytes, picture)) return FALSE;
+    // The desktop settings want an absolute file.
+    if (file[0] != '/') {
+      char* absolute = realpath(file.c_str(), nullptr);
+      if (absolute) {
+        file = absolute;
+        std::free(absolute);
+      }
+    }
+  }
+
+  if (Display* display = XOpenDisplay(nullptr)) {
+    showOnRoot(display, remove ? nullptr : &picture);
+    XCloseDisplay(display);
+  }
+  applyToDesktopSettings(remove ? nullptr : &file);
+  return recorded;
+}
+
+}  // namespace
+
+BOOL SystemParametersInfo(UINT action, UINT uiParam, void* param, UINT winIni) {
+  switch (action) {
+    case SPI_SETDESKWALLPAPER:
+      return setWallpaper(static_cast<const char*>(param), winIni);
+    case SPI_GETDESKWALLPAPER: {
+      if (!param || uiParam == 0) return FALSE;
+      GetProfileString("Desktop", "Wallpaper", "", static_cast<char*>(param), uiParam);
+      return TRUE;
+    }
+    default:
+      return FALSE;
+  }
+}

@@ -1,0 +1,132 @@
+#include "platform/x11/wallpaper_bmp.h"
+
+namespace {
+std::uint32_t u32(const std::string& b, std::size_t at) {
+  return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at])) |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8 |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 2])) << 16 |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24;
+}
+std::uint16_t u16(const std::string& b, std::size_t at) {
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
+                                    static_cast<unsigned char>(b[at + 1]) << 8);
+}
+
+// A colour channel described by a bit mask, widened to 8 bits.
+struct Channel {
+  std::uint32_t mask = 0;
+  int shift = 0;
+  int bits = 0;
+  explicit Channel(std::uint32_t m) : mask(m) {
+    if (!m) return;
+    while (!((m >> shift) & 1u)) ++shift;
+    while (shift + bits < 32 && ((m >> (shift + bits)) & 1u)) ++bits;
+  }
+  std::uint32_t take(std::uint32_t v) const {
+    if (!bits) return 0;
+    std::uint32_t c = (v & mask) >> shift;
+    if (bits >= 8) return c >> (bits - 8);
+    // Spread a short channel over the whole byte (31 -> 255 for 5 bits).
+    std::uint32_t wide = 0;
+    for (int filled = 0; filled < 8; filled += bits) wide = (wide << bits) | c;
+    return wide >> (((8 + bits - 1) / bits) * bits - 8);
+  }
+};
+}  // namespace
+
+bool DecodeBitmapBytes(const std::string& b, RgbPicture& picture) {
+  picture = RgbPicture{};
+  const std::uint64_t size = b.size();
+  if (size < 14 + 12 || b[0] != 'B' || b[1] != 'M') return false;
+  const std::uint32_t bitsOffset = u32(b, 10);
+  const std::uint32_t headerSize = u32(b, 14);
+  const bool core = headerSize == 12;
+  if (!core && (headerSize < 40 || 14ull + headerSize > size)) return false;
+
+  std::int64_t width, height;
+  unsigned bitCount;
+  std::uint32_t compression = 0, colorsUsed = 0;
+  if (core) {
+    width = u16(b, 18);
+    height = u16(b, 20);
+    bitCount = u16(b, 24);
+  } else {
+    width = static_cast<std::int32_t>(u32(b, 18));
+    height = static_cast<std::int32_t>(u32(b, 22));
+    bitCount = u16(b, 28);
+    compression = u32(b, 30);
+    colorsUsed = u32(b, 46);
+  }
+  const bool topDown = height < 0;
+  if (topDown) height = -height;
+  if (width <= 0 || height <= 0 ||
+      static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > kMaxBitmapPixels)
+    return false;
+
+  std::uint32_t masks[3] = {0, 0, 0};
+  std::uint64_t tableStart = 14ull + headerSize;
+  if (compression == 3 && (bitCount == 16 || bitCount == 32)) {
+    if (14ull + 40 + 12 > size) return false;
+    for (int i = 0; i < 3; ++i) masks[i] = u32(b, 54 + 4 * i);
+    if (headerSize == 40) tableStart += 12;
+  } else if (compression != 0) {
+    return false;  // compressed bitmaps are not shown
+  } else if (bitCount == 16) {
+    masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
+  } else if (bitCount == 32) {
+    masks[0] = 0xFF0000, masks[1] = 0xFF00, masks[2] = 0xFF;
+  }
+  if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 &&
+      bitCount != 32)
+    return false;
+
+  std::vector<std::uint32_t> palette;
+  if (bitCount <= 8) {
+    std::uint64_t entries = 1ull << bitCount;
+    if (!core && colorsUsed != 0 && colorsUsed < entries) entries = colorsUsed;
+    const std::uint64_t entrySize = core ? 3 : 4;
+    if (tableStart + entries * entrySize > size) return false;
+    palette.resize(1u << bitCount, 0);  // indices past a short table read as black
+    for (std::uint64_t i = 0; i < entries; ++i) {
+      std::size_t at = static_cast<std::size_t>(tableStart + i * entrySize);
+      palette[i] = static_cast<unsigned char>(b[at + 2]) << 16 |
+                   static_cast<unsigned char>(b[at + 1]) << 8 | static_cast<unsigned char>(b[at]);
+    }
+    tableStart += entries * entrySize;
+  }
+
+  const std::uint64_t stride = (static_cast<std::uint64_t>(bitCount) * width + 31) / 32 * 4;
+  const std::uint64_t dataStart = bitsOffset ? bitsOffset : tableStart;
+  if (dataStart > size || stride * height > size - dataStart) return false;
+
+  const Channel red(masks[0]), green(masks[1]), blue(masks[2]);
+  picture.width = static_cast<int>(width);
+  picture.height = static_cast<int>(height);
+  picture.pixels.resize(static_cast<std::size_t>(width * height));
+  for (std::int64_t y = 0; y < height; ++y) {
+    const std::int64_t fileRow = topDown ? y : height - 1 - y;
+    const auto* row =
+        reinterpret_cast<const unsigned char*>(b.data() + dataStart + fileRow * stride);
+    std::uint32_t* out = &picture.pixels[static_cast<std::size_t>(y * width)];
+    for (std::int64_t x = 0; x < width; ++x) {
+      std::uint32_t rgb = 0;
+      switch (bitCount) {
+        case 1: rgb = palette[(row[x >> 3] >> (7 - (x & 7))) & 1]; break;
+        case 4: rgb = palette[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF]; break;
+        case 8: rgb = palette[row[x]]; break;
+        case 24: rgb = row[3 * x + 2] << 16 | row[3 * x + 1] << 8 | row[3 * x]; break;
+        case 16:
+        case 32: {
+          std::uint32_t v = 0;
+          if (bitCount == 16) v = row[2 * x] | row[2 * x + 1] << 8;
+          else v = static_cast<std::uint32_t>(row[4 * x]) | row[4 * x + 1] << 8 |
+                   row[4 * x + 2] << 16 | static_cast<std::uint32_t>(row[4 * x + 3]) << 24;
+          rgb = red.take(v) << 16 | green.take(v) << 8 | blue.take(v);
+          break;
+        }
+      }
+      out[x] = rgb;
+    }
+  }
+  return true;
+}
