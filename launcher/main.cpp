@@ -1,0 +1,6 @@
+#include "launcher/netjumper.h"
+
+int main(int argc, char** argv) {
+  CNetJumperApp app;
+  return RunApplication(app, argc, argv);
+}

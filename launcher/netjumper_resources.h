@@ -1,0 +1,3 @@
+#pragma once
+// Puts NetJumper's dialog template and icon into the resource tables. Idempotent.
+void RegisterNetJumperResources();

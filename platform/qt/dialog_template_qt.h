@@ -1,0 +1,56 @@
+#pragma once
+// Qt side of dialog templates: builds a template's controls as child widgets of a dialog
+// window, placed in pixels from their dialog units. Used by the framework's dialogs and by
+// the plain dialogs with a dialog procedure.
+#include <QFont>
+#include <QWidget>
+#include <functional>
+#include <map>
+
+#include "platform/dialog_template.h"
+
+class QSpinBox;
+
+// The dialog font of a template: its face (fontconfig resolves "MS Sans Serif" and the
+// like), falling back to a sans-serif face, at its point size.
+QFont DialogFont(const DialogTemplate& t);
+DialogBaseUnits BaseUnitsForQFont(const QFont& font);
+
+// The up-down control: two arrow buttons with a range and a position. With a buddy it
+// writes its position into the buddy's text (SetBuddyInt) and the arrow keys in the buddy
+// step it.
+class UpDownControl : public QWidget {
+ public:
+  explicit UpDownControl(QWidget* parent);
+  void setRange(int lower, int upper);  // either order; lower > upper counts downwards
+  int lower() const { return lower_; }
+  int upper() const { return upper_; }
+  void setPos(int pos);                 // clamped to the range
+  int pos() const { return pos_; }
+  void setBuddy(QWidget* buddy, bool setBuddyInt);
+  QWidget* buddy() const { return buddy_; }
+  void step(int delta);  // +1: the up arrow, -1: the down arrow
+  std::function<void()> onChanged;  // after every change of position by the user
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void showInBuddy();
+  int lower_ = 100, upper_ = 0, pos_ = 0;  // the old default range: 100 (bottom) .. 0 (top)
+  QWidget* buddy_ = nullptr;
+  bool setBuddyInt_ = false;
+};
+
+struct BuiltDialog {
+  std::map<int, QWidget*> controls;  // by id; several controls may share an id (e.g. -1)
+  DialogBaseUnits base;
+  QFont font;
+};
+
+// Creates the controls of `t` in `dialog`, sets the dialog's font, caption and fixed
+// client size. Controls with the same id keep the first one in the map.
+BuiltDialog BuildDialogFromTemplate(QWidget* dialog, const DialogTemplate& t);
+// Dialog units of a template to pixels of the dialog built from it.
+PixelRect MapDialogRect(const BuiltDialog& built, int x, int y, int cx, int cy);
