@@ -1,14 +1,35 @@
 #include "decoder/djpeg32.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "decoder/jpeg_decode.h"
-#include "platform/atomic_file.h"
 #include "platform/paths.h"
 
 namespace {
+
+// Writes the file beside its final name and renames it into place, so a desktop that
+// reads the wallpaper meanwhile sees the old picture or the new one, never half of one.
+// Unlike the settings files, the bitmap is not flushed to disk first: it can always be
+// made again, and the flush would cost more than the whole decode.
+bool WriteBitmapFile(const std::string& path, const std::string& bytes) {
+  const std::string target = NativePath(path);
+  std::random_device random;
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const std::string temp = target + ".tmp" + std::to_string(random() % 1000000000u);
+    std::FILE* file = std::fopen(temp.c_str(), "wbx");  // never reuse an existing name
+    if (!file) continue;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    ok = std::fclose(file) == 0 && ok;
+    if (ok && std::rename(temp.c_str(), target.c_str()) == 0) return true;
+    std::remove(temp.c_str());
+    return false;
+  }
+  return false;
+}
 
 class BlockStore : public DibStore {
  public:
@@ -47,7 +68,7 @@ class FileStore : public DibStore {
     const std::size_t colors = ReadU32(dib + 32);
     WriteFileHeader(reinterpret_cast<std::uint8_t*>(bytes_.data()), bytes_.size() - kFileHeaderSize,
                     kInfoHeaderSize + colors * 4);
-    return WriteFileAtomically(NativePath(path), bytes_);
+    return WriteBitmapFile(path, bytes_);
   }
   static std::uint32_t ReadU32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
@@ -136,7 +157,7 @@ int WritePanoramaWindow(const char* outputBitmapPath, HGLOBAL packedDib, int ori
                 in + static_cast<std::size_t>(left) * bytesPerPixel,
                 static_cast<std::size_t>(windowWidth) * bytesPerPixel);
   }
-  return WriteFileAtomically(NativePath(outputBitmapPath), file) ? 1 : 0;
+  return WriteBitmapFile(outputBitmapPath, file) ? 1 : 0;
 }
 
 }  // namespace

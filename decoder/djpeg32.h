@@ -17,8 +17,9 @@
 //   A panorama (one side at least twice the other) is scaled so that its short side
 //   fills the class's screen: a wide one gets the screen height (2:1 -> 1280 x 480 in
 //   class 1), a tall one the screen width (1:3 -> 640 x 1440 in class 1).
-// The decoder uses libjpeg's DCT scaling to decode no more pixels than needed, then
-// reduces by area averaging (or enlarges bilinearly) to the exact size. For 256 colours
+// The decoder uses libjpeg's DCT scaling to decode no more pixels than needed (the
+// smallest scale within 5% of the output size), then reduces by area averaging (or
+// enlarges bilinearly) to the exact size. For 256 colours
 // the palette comes from libjpeg's two-pass colour quantizer (Floyd-Steinberg dithered)
 // and the indices are resized by nearest neighbour, since palette indices cannot be
 // averaged.
@@ -32,7 +33,7 @@
 //
 // Output files are ".bmp" files with the same DIB after a 14-byte file header, written
 // to a temporary file beside the target and renamed over it, so a desktop reading the
-// wallpaper never sees half a file.
+// wallpaper never sees half a file (not flushed to disk first: it can be made again).
 #include "platform/global_memory.h"
 #include "platform/types.h"
 

@@ -121,13 +121,15 @@ bool Decode(Job* job, int scaleClass, bool eightBit) {
     cinfo->out_color_space = JCS_EXT_BGR;  // the order of DIB rows
   }
 
-  // The smallest DCT scale that still gives at least the output size; the rest of the
-  // way is done by the resampler.
+  // The smallest DCT scale that gives the output size, or within 5% of it: enlarging the
+  // last few percent is invisible, while the next larger scale costs a third more decode
+  // time (a 4000 x 3000 camera picture decodes at 1/4 to 1000 x 750 for 1024 x 768).
+  // The resampler does the rest of the way.
   cinfo->scale_denom = 8;
   for (unsigned num = 1; num <= 8; ++num) {
     cinfo->scale_num = num;
     jpeg_calc_output_dimensions(cinfo);
-    if (cinfo->output_width >= tw && cinfo->output_height >= th) break;
+    if (cinfo->output_width * 20 >= tw * 19 && cinfo->output_height * 20 >= th * 19) break;
   }
 
   jpeg_start_decompress(cinfo);

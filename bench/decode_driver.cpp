@@ -1,0 +1,46 @@
+// Times the decoder library as the programs use it: dlopen by path, the procedure by its
+// exported name, one call per run writing the bitmap file. Prints the best of N in ms.
+//   qm_bench_decode path/to/djpeg32.so in.jpg out.bmp scaleClass colorCount runs
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+#include "decoder/djpeg32.h"
+
+int main(int argc, char** argv) {
+  if (argc != 7) {
+    std::fprintf(stderr, "usage: %s djpeg32.so in.jpg out.bmp scaleClass colorCount runs\n",
+                 argv[0]);
+    return 2;
+  }
+  void* library = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
+  if (!library) {
+    std::fprintf(stderr, "%s\n", dlerror());
+    return 1;
+  }
+  auto decode = reinterpret_cast<QmDecodeJpegProc>(dlsym(library, "QmDecodeJpeg"));
+  if (!decode) {
+    std::fprintf(stderr, "no QmDecodeJpeg in %s\n", argv[1]);
+    return 1;
+  }
+  const int scaleClass = std::atoi(argv[4]), colors = std::atoi(argv[5]);
+  const int runs = std::max(1, std::atoi(argv[6]));
+  double best = 1e30;
+  for (int i = 0; i < runs; ++i) {
+    auto start = std::chrono::steady_clock::now();
+    HGLOBAL result = decode(argv[2], argv[3], nullptr, scaleClass, colors);
+    double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                    .count();
+    if (!result) {
+      std::fprintf(stderr, "decoding %s failed\n", argv[2]);
+      return 1;
+    }
+    if (ms < best) best = ms;
+  }
+  std::printf("%.1f\n", best);
+  dlclose(library);
+  return 0;
+}
