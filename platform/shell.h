@@ -16,8 +16,7 @@
 #include <cstdint>
 
 #include "platform/types.h"
-
-constexpr int SW_SHOW = 5;
+#include "platform/window.h"  // SW_SHOW, INT_PTR
 
 constexpr std::intptr_t SE_ERR_FNF = 2;           // file or program not found
 constexpr std::intptr_t SE_ERR_ACCESSDENIED = 5;  // refused (e.g. an option-like file)
