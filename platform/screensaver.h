@@ -20,8 +20,8 @@
 // brush, no cursor); every message goes to ScreenSaverProc. DefScreenSaverProc is the
 // default processing: it closes the window on a key press (WM_KEYDOWN/WM_SYSKEYDOWN), a
 // mouse button, and a mouse move of more than 4 pixels from where the pointer was first
-// seen, and on losing activation in full screen; in a preview (fChildPreview) input does
-// not end it. Closing destroys the window (WM_DESTROY reaches ScreenSaverProc) and ends
+// seen; in a preview (fChildPreview) and when drawing into xscreensaver's window
+// (-root, -window-id), where the host watches input, input does not end it. Closing destroys the window (WM_DESTROY reaches ScreenSaverProc) and ends
 // the loop. SIGTERM, SIGINT and SIGHUP close the window the same way, so the module's
 // WM_DESTROY work runs when xscreensaver or a locker ends the saver.
 // ScreenSaverMain returns 0 after a normal end, 1 when the window could not be made or

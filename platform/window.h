@@ -389,7 +389,7 @@ int RunMessageLoop();
 // and returns early when a quit is posted; TRUE when no quit was posted. Tests and
 // programs that wait for something use it instead of a loop of their own.
 BOOL PumpMessages(DWORD milliseconds);
-// Whether a quit was posted and not yet consumed by a loop, and its code.
+// Whether a quit was posted and not yet consumed by a loop, and its code; consumes it.
 BOOL QuitPosted(int* exitCode);
 
 // ---- Timers --------------------------------------------------------------------------------

@@ -1,0 +1,94 @@
+#pragma once
+// GDI objects and device contexts as the Qt drawing layer holds them.
+#include <QImage>
+#include <QRect>
+#include <functional>
+#include <vector>
+
+#include "platform/gdi.h"
+
+// Bookkeeping every object carries: stock objects are never deleted, selected ones wait.
+struct GdiState {
+  virtual ~GdiState() = default;
+  bool stock = false;
+  int selected = 0;  // how many device contexts (and saved states) hold it
+};
+
+struct PenImpl : PenObject, GdiState {
+  int style = PS_SOLID;
+  int width = 0;
+  COLORREF color = 0;
+};
+struct BrushImpl : BrushObject, GdiState {
+  enum class Kind { Solid, Hatch, Null };
+  Kind kind = Kind::Solid;
+  COLORREF color = 0;
+  int hatch = 0;
+};
+struct FontImpl : FontObject, GdiState {
+  LOGFONT lf;
+  bool systemFont = false;  // the device context's own font
+};
+struct BitmapImpl : BitmapObject, GdiState {
+  QImage image;  // Format_RGB32
+  DeviceContext* selectedIn = nullptr;
+};
+struct PaletteImpl : PaletteObject, GdiState {
+  std::vector<PALETTEENTRY> entries;
+};
+
+struct DeviceContext {
+  enum class Kind { Window, Memory, Screen };
+  Kind kind = Kind::Memory;
+  HWND window = nullptr;
+  bool hasClip = false;
+  QRect clipClient;  // a paint's update rectangle, client coordinates
+  BitmapImpl* bitmap = nullptr;
+  PenImpl* pen = nullptr;
+  BrushImpl* brush = nullptr;
+  FontImpl* font = nullptr;
+  PaletteImpl* palette = nullptr;
+  COLORREF textColor = RGB(0, 0, 0);
+  COLORREF bkColor = RGB(255, 255, 255);
+  int bkMode = OPAQUE;
+  int stretchMode = BLACKONWHITE;
+  POINT pos;
+  struct Saved {
+    PenImpl* pen;
+    BrushImpl* brush;
+    FontImpl* font;
+    PaletteImpl* palette;
+    BitmapImpl* bitmap;
+    COLORREF textColor, bkColor;
+    int bkMode, stretchMode;
+    POINT pos;
+  };
+  std::vector<Saved> saved;
+};
+
+// Where a context draws: the raster, the offset of the context's origin in it and the
+// area that may be touched (raster coordinates); the top-level window for window contexts.
+struct Target {
+  QImage* image = nullptr;
+  QPoint origin;
+  QRect clip;
+  HWND top = nullptr;
+};
+Target TargetOf(HDC dc);
+// Records that an area of a window surface changed.
+void Touched(const Target& t, const QRect& r);
+bool BrushPixel(HDC dc, const BrushImpl* brush, int x, int y, QRgb* out);
+bool StretchPixels(HDC dc, int xDest, int yDest, int destWidth, int destHeight, int srcWidth,
+                   int srcHeight, const std::function<bool(int sx, int sy, QRgb*)>& fetch, DWORD rop);
+
+GdiState* StateOf(HGDIOBJ object);
+// The object as that kind when it is alive and of that kind.
+template <class T>
+T* Live(HGDIOBJ object);
+// Makes a new object known to the handle checks.
+void TrackObject(GdiObject* object);
+template <class T>
+T* Track(T* object) {
+  TrackObject(object);
+  return object;
+}

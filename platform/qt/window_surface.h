@@ -1,0 +1,34 @@
+#pragma once
+// The Qt widget behind a top-level window: it shows the window's surface and turns Qt
+// input into the window's messages.
+#include <QImage>
+#include <QWidget>
+
+#include "platform/window.h"
+
+class SurfaceWidget : public QWidget {
+ public:
+  explicit SurfaceWidget(HWND owner);
+  QImage image;  // the window surface, Format_RGB32, the size of the client area
+  QRect dirty;   // drawn on since it was last presented
+
+ protected:
+  bool event(QEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void keyReleaseEvent(QKeyEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void wheelEvent(QWheelEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
+  void changeEvent(QEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  HWND keyTarget() const;
+  HWND owner_;
+};
