@@ -314,7 +314,7 @@ RegDocument ParseRegText(const std::string& bytes) {
   std::vector<std::string> lines = splitLines(text);
 
   auto problem = [&](std::size_t index, const std::string& reason) {
-    doc.problems.push_back({static_cast<int>(index + 1), reason});
+    doc.problems.push_back({static_cast<int>(index + 1), reason + "; the line is ignored"});
   };
 
   std::size_t first = 0;
@@ -323,7 +323,8 @@ RegDocument ParseRegText(const std::string& bytes) {
     if (head == kHeader5 || head == kHeader4) {
       first = 1;
     } else if (!bytes.empty()) {
-      problem(0, "the header \"" + std::string(kHeader5) + "\" is missing");
+      doc.problems.push_back({1, "the header \"" + std::string(kHeader5) +
+                                     "\" is missing; the lines are read all the same"});
     }
   }
 

@@ -43,7 +43,7 @@ struct RegKeyEntry {
 
 struct RegProblem {
   int line = 0;  // 1-based
-  std::string reason;
+  std::string reason;  // what is wrong and what became of the line
 };
 
 struct RegDocument {

@@ -71,8 +71,20 @@ void warnProblems(const std::string& file, const std::string& bytes, const RegDo
   lastFile = file;
   lastHash = hash;
   for (const RegProblem& p : doc.problems)
-    std::fprintf(stderr, "%s:%d: %s; the line is ignored\n", file.c_str(), p.line,
-                 p.reason.c_str());
+    std::fprintf(stderr, "%s:%d: %s\n", file.c_str(), p.line, p.reason.c_str());
+}
+
+// The shell of the old platform always kept the user's Startup folder here, and the
+// configuration program finds it nowhere else; on this desktop it is the XDG autostart
+// folder beside the Windows directory. Put back whenever it is missing, as that shell did.
+void seedShellFolders(RegDocument& doc) {
+  const std::string path = std::string(kRoot) +
+      "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+  RegKeyEntry* key = doc.findKey(path);
+  if (key && key->findValue("Startup")) return;
+  std::string configHome = WindowsDirectory();
+  configHome.erase(configHome.rfind('/'));
+  doc.addKey(path).setValue("Startup", REG_SZ, configHome + "/autostart/" + '\0');
 }
 
 enum class Load { Ok, Unreadable };
@@ -86,10 +98,12 @@ Load loadDocument(RegDocument& doc, std::string& bytes) {
     struct stat st{};
     if (lstat(file.c_str(), &st) == 0 || errno != ENOENT) return Load::Unreadable;
     doc = RegDocument{};
+    seedShellFolders(doc);
     return Load::Ok;
   }
   doc = ParseRegText(bytes);
   warnProblems(file, bytes, doc);
+  seedShellFolders(doc);
   return Load::Ok;
 }
 

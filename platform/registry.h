@@ -17,6 +17,10 @@
 // ERROR_KEY_DELETED. String data or names holding CR or LF cannot be kept in the file
 // and are refused with ERROR_INVALID_PARAMETER; a file that exists but cannot be read
 // is never overwritten (ERROR_ACCESS_DENIED).
+//
+// Like the old shell, the registry always holds the user's Startup folder: the value
+// "Startup" of Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders reads
+// as "$XDG_CONFIG_HOME/autostart/" whenever it is missing.
 #include "platform/types.h"
 
 struct RegistryKey;

@@ -18,6 +18,16 @@ const char kProfileKey[] = "Software\\QuillMark Corporation\\QuillMark Configura
 
 std::string regFile(const Sandbox& box) { return box.windowsDirectory() + "/user.reg"; }
 
+// Every registry file holds the user's Startup folder, as the old shell's did.
+std::string shellFolderKeys(const Sandbox& box) {
+  const std::string base = "[HKEY_CURRENT_USER\\Software\\Microsoft";
+  return base + "]\r\n\r\n" + base + "\\Windows]\r\n\r\n" + base +
+         "\\Windows\\CurrentVersion]\r\n\r\n" + base +
+         "\\Windows\\CurrentVersion\\Explorer]\r\n\r\n" + base +
+         "\\Windows\\CurrentVersion\\Explorer\\Shell Folders]\r\n"
+         "\"Startup\"=\"" + box.root() + "/config/autostart/\"\r\n\r\n";
+}
+
 LONG setString(HKEY key, const char* name, const std::string& text) {
   return RegSetValueEx(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                        static_cast<DWORD>(text.size() + 1));
@@ -88,7 +98,8 @@ TEST(Registry, WritesTheExportLayoutAndReadsItBack) {
             "Windows Registry Editor Version 5.00\r\n"
             "\r\n"
             "[HKEY_CURRENT_USER\\Software]\r\n"
-            "\r\n"
+            "\r\n" +
+                shellFolderKeys(box) +
             "[HKEY_CURRENT_USER\\Software\\QuillMark Corporation]\r\n"
             "\r\n"
             "[HKEY_CURRENT_USER\\Software\\QuillMark Corporation\\QuillMark Configuration]\r\n"
@@ -136,6 +147,12 @@ TEST(Registry, OpeningAMissingKeyFailsAndCreatingMakesItsParents) {
   EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, kProfileKey, 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(key, nullptr);
   EXPECT_FALSE(box.exists(regFile(box))) << "reading creates no file";
+  HKEY folders = openKey("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
+  EXPECT_EQ(getString(folders, "Startup"), box.root() + "/config/autostart/");
+  EXPECT_EQ(RegDeleteValue(folders, "Startup"), ERROR_SUCCESS);
+  EXPECT_EQ(getString(folders, "Startup"), box.root() + "/config/autostart/")
+      << "the shell puts it back";
+  RegCloseKey(folders);
 
   HKEY created = createKey("Software\\A\\B\\C");
   RegCloseKey(created);
@@ -334,7 +351,8 @@ TEST(Registry, ReadsWhatOtherToolsWriteAndKeepsValuesOfOtherTypes) {
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "nothing in that file is broken";
   EXPECT_EQ(box.readFile(regFile(box)),
             "Windows Registry Editor Version 5.00\r\n\r\n"
-            "[HKEY_CURRENT_USER\\Software]\r\n\r\n"
+            "[HKEY_CURRENT_USER\\Software]\r\n\r\n" +
+                shellFolderKeys(box) +
             "[HKEY_CURRENT_USER\\Software\\Other]\r\n"
             "\"Caf\xC3\xA9\"=\"\xE2\x82\xAC\"\r\n"
             "\"Blob\"=hex:01,02,03\r\n"
