@@ -1,0 +1,369 @@
+// Runs the sample set generator and checks its output the way the suite's programs will
+// read it: the catalogue files, the picture files and their formats, the caption blocks.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <iconv.h>
+#include <setjmp.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <jpeglib.h>
+
+#include "tests/support/sandbox.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kTool = std::string(QM_TOOLS_DIR) + "/mksampleset";
+const char* const kLanguages[] = {"English", "German", "French", "Spanish", "Japanese"};
+
+int RunTool(const std::vector<std::string>& args) {
+  std::vector<char*> argv{const_cast<char*>(kTool.c_str())};
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid;
+  int rc = posix_spawn(&pid, kTool.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) return -1;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+using Section = std::vector<std::pair<std::string, std::string>>;
+struct Ini {
+  std::vector<std::string> order;
+  std::map<std::string, Section> sections;
+  std::string get(const std::string& s, const std::string& k) const {
+    auto it = sections.find(s);
+    if (it == sections.end()) return "";
+    for (const auto& [key, value] : it->second)
+      if (key == k) return value;
+    return "";
+  }
+};
+
+// Lines before the first section are invisible to a profile reader, as on the old platform.
+Ini ParseIni(const std::string& text) {
+  Ini ini;
+  std::string current;
+  bool inSection = false;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find("\r\n", pos);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(pos, end - pos);
+    pos = end + 2;
+    if (!line.empty() && line[0] == '[' && line.back() == ']') {
+      current = line.substr(1, line.size() - 2);
+      ini.order.push_back(current);
+      ini.sections[current];
+      inSection = true;
+    } else if (inSection) {
+      size_t eq = line.find('=');
+      if (eq != std::string::npos) ini.sections[current].push_back({line.substr(0, eq), line.substr(eq + 1)});
+    }
+  }
+  return ini;
+}
+
+bool ConvertsFrom(const char* codePage, const std::string& bytes) {
+  iconv_t cd = iconv_open("UTF-8", codePage);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  std::string out(bytes.size() * 4 + 4, '\0');
+  char* in = const_cast<char*>(bytes.data());
+  char* o = out.data();
+  size_t inLeft = bytes.size(), outLeft = out.size();
+  size_t rc = iconv(cd, &in, &inLeft, &o, &outLeft);
+  iconv_close(cd);
+  return rc != static_cast<size_t>(-1) && inLeft == 0;
+}
+
+struct JpegFacts {
+  int width = 0, height = 0, components = 0;
+  bool progressive = false, complete = false;
+};
+
+struct JpegError {
+  jpeg_error_mgr base;
+  jmp_buf escape;
+};
+
+// Decodes the whole file: a picture the decoder cannot read is as bad as a missing one.
+JpegFacts ReadJpeg(const std::string& path) {
+  JpegFacts f;
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return f;
+  jpeg_decompress_struct cinfo;
+  JpegError err;
+  cinfo.err = jpeg_std_error(&err.base);
+  err.base.error_exit = [](j_common_ptr c) { longjmp(reinterpret_cast<JpegError*>(c->err)->escape, 1); };
+  err.base.emit_message = [](j_common_ptr c, int level) {
+    if (level < 0) longjmp(reinterpret_cast<JpegError*>(c->err)->escape, 1);  // corrupt data warnings
+  };
+  if (setjmp(err.escape)) {
+    jpeg_destroy_decompress(&cinfo);
+    std::fclose(file);
+    return JpegFacts{};
+  }
+  jpeg_create_decompress(&cinfo);
+  jpeg_stdio_src(&cinfo, file);
+  jpeg_read_header(&cinfo, TRUE);
+  jpeg_start_decompress(&cinfo);
+  std::vector<JSAMPLE> row(static_cast<size_t>(cinfo.output_width) * cinfo.output_components);
+  while (cinfo.output_scanline < cinfo.output_height) {
+    JSAMPROW r = row.data();
+    jpeg_read_scanlines(&cinfo, &r, 1);
+  }
+  f.width = static_cast<int>(cinfo.image_width);
+  f.height = static_cast<int>(cinfo.image_height);
+  f.components = cinfo.num_components;
+  f.progressive = cinfo.progressive_mode;
+  jpeg_finish_decompress(&cinfo);
+  jpeg_destroy_decompress(&cinfo);
+  std::fclose(file);
+  f.complete = true;
+  return f;
+}
+
+uint32_t U32(const std::string& b, size_t at) {
+  return static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8 |
+         static_cast<uint8_t>(b[at + 2]) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
+}
+uint16_t U16(const std::string& b, size_t at) {
+  return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8);
+}
+
+struct PictureEntry {
+  std::string set, name, base;  // base: full path without extension
+};
+
+class SampleSets : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    sandbox_ = new Sandbox;
+    out_ = sandbox_->path("samples");
+    exitCode_ = RunTool({out_});
+  }
+  static void TearDownTestSuite() {
+    delete sandbox_;
+    sandbox_ = nullptr;
+  }
+  void SetUp() override { ASSERT_EQ(exitCode_, 0) << kTool; }
+
+  static std::vector<std::string> SetFolders() {
+    std::vector<std::string> folders;
+    for (const auto& e : fs::directory_iterator(out_))
+      if (e.is_directory()) folders.push_back(e.path().filename().string());
+    std::sort(folders.begin(), folders.end());
+    return folders;
+  }
+  static Ini ReadIni(const std::string& path) { return ParseIni(sandbox_->readFile(path)); }
+  static std::vector<PictureEntry> Pictures() {
+    std::vector<PictureEntry> all;
+    for (const std::string& folder : SetFolders()) {
+      Ini images = ReadIni(out_ + "/" + folder + "/images.ini");
+      if (images.sections["SetDescriptions"].empty()) continue;
+      std::string set = images.sections["SetDescriptions"][0].first;
+      for (const auto& [name, base] : images.sections[set]) all.push_back({set, name, out_ + "/" + folder + "/" + base});
+    }
+    return all;
+  }
+
+  static Sandbox* sandbox_;
+  static std::string out_;
+  static int exitCode_;
+};
+
+Sandbox* SampleSets::sandbox_ = nullptr;
+std::string SampleSets::out_;
+int SampleSets::exitCode_ = -1;
+
+TEST_F(SampleSets, EachSetFolderDescribesItselfAndHoldsEveryPictureFile) {
+  std::vector<std::string> folders = SetFolders();
+  ASSERT_GE(folders.size(), 2u);
+  bool tildeInPictureName = false;
+  for (const std::string& folder : folders) {
+    SCOPED_TRACE(folder);
+    std::string dir = out_ + "/" + folder + "/";
+    Ini images = ReadIni(dir + "images.ini");
+    ASSERT_FALSE(images.order.empty());
+    EXPECT_EQ(images.order[0], "SetDescriptions");
+    ASSERT_EQ(images.sections["SetDescriptions"].size(), 1u);
+    const auto& [set, setFolder] = images.sections["SetDescriptions"][0];
+    EXPECT_EQ(set.find('~'), std::string::npos) << "a set name with ~ breaks the combined list";
+    EXPECT_EQ(setFolder, folder + "\\");
+    const Section& pictures = images.sections[set];
+    EXPECT_GE(pictures.size(), 5u);
+    std::set<std::string> names;
+    for (const auto& [name, base] : pictures) {
+      EXPECT_TRUE(names.insert(name).second) << "picture names are keys: " << name;
+      tildeInPictureName |= name.find('~') != std::string::npos;
+      EXPECT_LT(base.size(), 16u) << "the saver reads a wallpaper's file base into 16 bytes";
+      for (const char* ext : {".jpg", ".bmp", ".nfo"}) EXPECT_TRUE(fs::is_regular_file(dir + base + ext)) << base << ext;
+    }
+
+    Ini company = ReadIni(dir + "company.ini");
+    for (const char* key : {"Introduction", "Company Name", "Street Address", "City State Zip", "Phone", "Web Site"})
+      EXPECT_FALSE(company.get("Company", key).empty()) << key;
+    EXPECT_EQ(company.get("NetJumper", "NetJumper"), "1");
+    for (const char* key : {"companyURL", "setURL", "SSURL"})
+      EXPECT_EQ(company.get("NetJumper", key).rfind("http://", 0), 0u) << key;
+    EXPECT_FALSE(company.get("NetJumper", "SSNetJumper").empty());
+
+    Ini photo = ReadIni(dir + "photo.nfo");
+    EXPECT_FALSE(photo.get("Info", "Photo").empty());
+    EXPECT_FALSE(photo.get("Info", "PrintOrder").empty());
+  }
+  EXPECT_TRUE(tildeInPictureName);
+}
+
+TEST_F(SampleSets, PicturesDecodeAndIncludeTheShapesAndKindsTheProgramsMeet) {
+  bool progressive = false, greyscale = false, wide = false, tall = false;
+  for (const PictureEntry& p : Pictures()) {
+    SCOPED_TRACE(p.base);
+    JpegFacts f = ReadJpeg(p.base + ".jpg");
+    ASSERT_TRUE(f.complete);
+    EXPECT_GE(f.width, 640);
+    EXPECT_GE(f.height, 480);
+    progressive |= f.progressive;
+    greyscale |= f.components == 1;
+    // The saver's own test of a panorama (integer division), and the pan range it then
+    // covers: two 4:3 views side by side, or three views stacked.
+    bool isWide = f.width / f.height == 2, isTall = f.height / f.width == 2;
+    if (isWide) {
+      EXPECT_EQ(f.width * 3, f.height * 8) << "two 4:3 views wide";
+      wide = true;
+    }
+    if (isTall) {
+      EXPECT_EQ(f.height * 4, f.width * 9) << "three 4:3 views tall";
+      tall = true;
+    }
+    Ini nfo = ReadIni(p.base + ".nfo");
+    std::string origin = nfo.get("Panoramic", "PanoramicOrigin");
+    EXPECT_EQ(!origin.empty(), isWide || isTall) << "the wallpaper cuts exactly the panoramas";
+    if (isWide && !origin.empty())
+      EXPECT_LE(std::stoi(origin), f.width * 480 / f.height - 640) << "origin inside the picture";
+  }
+  EXPECT_TRUE(progressive);
+  EXPECT_TRUE(greyscale);
+  EXPECT_TRUE(wide);
+  EXPECT_TRUE(tall);
+}
+
+TEST_F(SampleSets, ThumbnailsAreEightBitBitmapsWithAFullColourTable) {
+  for (const PictureEntry& p : Pictures()) {
+    SCOPED_TRACE(p.base);
+    std::string b = sandbox_->readFile(p.base + ".bmp");
+    ASSERT_GE(b.size(), 14u + 40 + 1024);
+    EXPECT_EQ(b.substr(0, 2), "BM");
+    EXPECT_EQ(U32(b, 2), b.size());
+    EXPECT_EQ(U32(b, 10), 14u + 40 + 1024);
+    EXPECT_EQ(U32(b, 14), 40u);
+    int32_t width = static_cast<int32_t>(U32(b, 18)), height = static_cast<int32_t>(U32(b, 22));
+    EXPECT_NEAR(width, 80, 16);
+    EXPECT_NEAR(height, 60, 12) << "positive: rows bottom-up";
+    EXPECT_EQ(U16(b, 26), 1);
+    EXPECT_EQ(U16(b, 28), 8);
+    EXPECT_EQ(U32(b, 30), 0u) << "uncompressed";
+    uint32_t rowBytes = (8u * width + 31) / 32 * 4;
+    EXPECT_EQ(U32(b, 34), rowBytes * height);
+    EXPECT_EQ(U32(b, 46), 256u);
+    ASSERT_EQ(b.size(), 14u + 40 + 1024 + rowBytes * height);
+    std::set<char> used(b.begin() + 1078, b.end());
+    EXPECT_GT(used.size(), 16u) << "a thumbnail is a picture, not a blank";
+  }
+}
+
+TEST_F(SampleSets, InformationFilesHoldACaptionBlockPerLanguageAndTheDialogTexts) {
+  for (const PictureEntry& p : Pictures()) {
+    SCOPED_TRACE(p.base);
+    std::string nfo = sandbox_->readFile(p.base + ".nfo");
+    for (size_t i = 0; i < nfo.size(); ++i) {
+      if (nfo[i] == '\n') ASSERT_TRUE(i > 0 && nfo[i - 1] == '\r') << "bare LF at " << i;
+      if (nfo[i] == '\r') ASSERT_TRUE(i + 1 < nfo.size() && nfo[i + 1] == '\n') << "bare CR at " << i;
+    }
+    size_t firstSection = nfo.find("\r\n[");
+    bool latin1Letters = false;
+    for (const char* language : kLanguages) {
+      SCOPED_TRACE(language);
+      std::string marker = std::string(language) + "=";
+      size_t at = nfo.find(marker);
+      ASSERT_NE(at, std::string::npos);
+      EXPECT_TRUE(at == 0 || nfo.compare(at - 2, 2, "\r\n") == 0) << "the block starts a line";
+      EXPECT_LT(at, firstSection) << "captions stay out of the profile sections";
+      size_t titleEnd = nfo.find("\r\n", at);
+      std::string title = nfo.substr(at + marker.size(), titleEnd - at - marker.size());
+      EXPECT_FALSE(title.empty());
+      // One empty line, then text that is not another empty line, ended by two empty lines.
+      ASSERT_EQ(nfo.compare(titleEnd, 4, "\r\n\r\n"), 0);
+      EXPECT_NE(nfo.compare(titleEnd + 2, 6, "\r\n\r\n\r\n"), 0);
+      size_t textEnd = nfo.find("\r\n\r\n\r\n", titleEnd + 4);
+      ASSERT_NE(textEnd, std::string::npos);
+      std::string text = nfo.substr(titleEnd + 4, textEnd - titleEnd - 4);
+      EXPECT_FALSE(text.empty());
+      for (const char* other : kLanguages) EXPECT_EQ(text.find(std::string(other) + "="), std::string::npos);
+      if (std::strcmp(language, "Japanese") == 0) {
+        EXPECT_TRUE(static_cast<unsigned char>(title[0]) >= 0x81) << "Japanese text, not ASCII";
+        EXPECT_TRUE(ConvertsFrom("CP932", title + text));
+      } else {
+        EXPECT_TRUE(ConvertsFrom("CP1252", title + text));
+        for (char c : title + text) latin1Letters |= static_cast<unsigned char>(c) >= 0x80;
+      }
+    }
+    EXPECT_TRUE(latin1Letters) << "German, French or Spanish letters beyond ASCII";
+
+    Ini info = ParseIni(nfo);
+    std::string title = info.get(p.name, "PictureInfo") + info.get(p.name, "Picture Info") + info.get("Info", "PictureInfo");
+    EXPECT_FALSE(title.empty()) << "the Image Information dialog finds a title";
+    std::string direction = info.get("Panoramic", "PanDirection");
+    if (!direction.empty()) {
+      for (char& c : direction) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      EXPECT_TRUE(direction == "NONE" || direction == "TOPTOBOTTOM" || direction == "BOTTOMTOTOP" ||
+                  direction == "LEFTTORIGHT" || direction == "RIGHTTOLEFT")
+          << direction;
+    }
+  }
+}
+
+TEST_F(SampleSets, OutputIsTheSameOnEveryRun) {
+  std::string again = sandbox_->path("again");
+  ASSERT_EQ(RunTool({again}), 0);
+  std::vector<std::string> first, second;
+  for (const auto& e : fs::recursive_directory_iterator(out_)) first.push_back(fs::relative(e.path(), out_).string());
+  for (const auto& e : fs::recursive_directory_iterator(again)) second.push_back(fs::relative(e.path(), again).string());
+  std::sort(first.begin(), first.end());
+  std::sort(second.begin(), second.end());
+  ASSERT_EQ(first, second);
+  for (const std::string& f : first)
+    if (fs::is_regular_file(out_ + "/" + f))
+      EXPECT_TRUE(sandbox_->readFile(out_ + "/" + f) == sandbox_->readFile(again + "/" + f)) << f;
+}
+
+TEST_F(SampleSets, FailuresEndWithAnErrorStatus) {
+  EXPECT_EQ(RunTool({}), 2);
+  std::string file = sandbox_->path("not-a-folder");
+  sandbox_->writeFile(file, "x");
+  EXPECT_EQ(RunTool({file}), 1) << "an output path that is a file cannot hold set folders";
+  EXPECT_EQ(sandbox_->readFile(file), "x");
+}
+
+}  // namespace
