@@ -1,0 +1,271 @@
+#include "imagelib/dib.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/atomic_file.h"
+#include "platform/paths.h"
+
+namespace {
+
+constexpr std::size_t kFileHeader = 14;
+constexpr std::size_t kCoreHeader = 12;
+constexpr std::size_t kInfoHeader = 40;
+
+std::uint32_t U32(const BYTE* p) {
+  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+WORD U16(const BYTE* p) { return static_cast<WORD>(p[0] | p[1] << 8); }
+void Put32(BYTE* p, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<BYTE>(v >> (8 * i));
+}
+
+bool IsCore(const void* dib) { return U32(static_cast<const BYTE*>(dib)) == kCoreHeader; }
+
+// What a header says, checked against the bytes that follow it in a file. `available`
+// counts from the start of the header.
+struct Layout {
+  std::size_t headerSize = 0;
+  std::size_t tableBytes = 0;
+  std::size_t rowBytes = 0;  // what the rows of width x height take
+  int bits = 0;
+};
+
+bool ReadLayout(const BYTE* header, std::size_t available, Layout& layout) {
+  if (available < 4) return false;
+  const std::size_t size = U32(header);
+  long long width, height;
+  std::uint32_t colorsUsed = 0;
+  if (size == kCoreHeader) {
+    if (available < kCoreHeader) return false;
+    width = U16(header + 4);
+    height = U16(header + 6);
+    layout.bits = U16(header + 10);
+  } else {
+    if (size < kInfoHeader || size > available) return false;
+    width = static_cast<std::int32_t>(U32(header + 4));
+    height = static_cast<std::int32_t>(U32(header + 8));
+    layout.bits = U16(header + 14);
+    if (U32(header + 16) != BI_RGB) return false;  // compressed rows are not drawn here
+    colorsUsed = U32(header + 32);
+    if (colorsUsed > 0xFFFF) return false;
+  }
+  const int b = layout.bits;
+  if (width < 1 || height < 1) return false;
+  if (b != 1 && b != 4 && b != 8 && b != 16 && b != 24 && b != 32) return false;
+  layout.headerSize = size;
+  layout.tableBytes = static_cast<std::size_t>(DIBNumColors(header)) * (size == kCoreHeader ? 3 : 4);
+  const unsigned long long stride = (static_cast<unsigned long long>(width) * b + 31) / 32 * 4;
+  const unsigned long long rows = stride * static_cast<unsigned long long>(height);
+  if (rows > 0xFFFFFFFFull) return false;
+  layout.rowBytes = static_cast<std::size_t>(rows);
+  return true;
+}
+
+}  // namespace
+
+WORD DIBNumColors(const void* dib) {
+  const auto* p = static_cast<const BYTE*>(dib);
+  int bits;
+  if (IsCore(dib)) {
+    bits = U16(p + 10);
+  } else {
+    const std::uint32_t used = U32(p + 32);
+    if (used != 0) return static_cast<WORD>(used);
+    bits = U16(p + 14);
+  }
+  switch (bits) {
+    case 1: return 2;
+    case 4: return 16;
+    case 8: return 256;
+    default: return 0;
+  }
+}
+
+WORD PaletteSize(const void* dib) {
+  return static_cast<WORD>(DIBNumColors(dib) * (IsCore(dib) ? 3 : 4));
+}
+
+const BYTE* FindDIBBits(const void* dib) {
+  return static_cast<const BYTE*>(dib) + U32(static_cast<const BYTE*>(dib)) + PaletteSize(dib);
+}
+BYTE* FindDIBBits(void* dib) {
+  return const_cast<BYTE*>(FindDIBBits(static_cast<const void*>(dib)));
+}
+
+DWORD DIBWidth(const void* dib) {
+  const auto* p = static_cast<const BYTE*>(dib);
+  return IsCore(dib) ? U16(p + 4) : U32(p + 4);
+}
+
+DWORD DIBHeight(const void* dib) {
+  const auto* p = static_cast<const BYTE*>(dib);
+  return IsCore(dib) ? U16(p + 6) : U32(p + 8);
+}
+
+HGLOBAL ReadDIBFile(const char* path) {
+  std::string file;
+  if (!path || !ReadWholeFile(NativePath(path), file)) return nullptr;
+  if (file.size() < kFileHeader) return nullptr;
+  const auto* bytes = reinterpret_cast<const BYTE*>(file.data());
+  if (U16(bytes) != DIB_HEADER_MARKER) return nullptr;
+  const BYTE* dib = bytes + kFileHeader;
+  const std::size_t available = file.size() - kFileHeader;
+  Layout layout;
+  if (!ReadLayout(dib, available, layout)) return nullptr;
+
+  // The rows normally follow the colour table; a file whose offset field leaves a gap
+  // (padding, a colour profile) has them at that offset instead.
+  const std::size_t packedStart = layout.headerSize + layout.tableBytes;
+  std::size_t rowsAt = packedStart;
+  const std::size_t offset = U32(bytes + 10);
+  if (offset >= kFileHeader + packedStart && offset - kFileHeader <= available &&
+      layout.rowBytes <= available - (offset - kFileHeader))
+    rowsAt = offset - kFileHeader;
+  if (packedStart > available || layout.rowBytes > available - rowsAt) return nullptr;
+
+  const std::size_t blockBytes = packedStart + layout.rowBytes;
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, blockBytes);
+  if (!block) return nullptr;
+  auto* out = static_cast<BYTE*>(GlobalLock(block));
+  std::memcpy(out, dib, packedStart);
+  std::memcpy(out + packedStart, dib + rowsAt, layout.rowBytes);
+  GlobalUnlock(block);
+  return block;
+}
+
+BOOL ReadDIBFileByHeader(const char* path, HGLOBAL& block, WORD& bitsOffset) {
+  std::string file;
+  if (!path || !ReadWholeFile(NativePath(path), file)) return 0;
+  if (file.size() < kFileHeader + kInfoHeader) return 0;
+  const auto* bytes = reinterpret_cast<const BYTE*>(file.data());
+  if (U16(bytes) != DIB_HEADER_MARKER) return 0;
+  const BYTE* header = bytes + kFileHeader;
+  const std::size_t available = file.size() - kFileHeader;
+  if (U32(header) == kCoreHeader) return 0;
+  Layout layout;
+  if (!ReadLayout(header, available, layout)) return 0;
+
+  // The colour table is as long as colours-used says (or the depth implies), and the
+  // image size is trusted only when it covers every row.
+  const std::uint32_t colorsUsed = U32(header + 32);
+  WORD entries = static_cast<WORD>(colorsUsed);
+  if (entries == 0 && layout.bits < 16) entries = static_cast<WORD>(1u << layout.bits);
+  const std::size_t tableBytes = std::size_t{entries} * 4;
+  std::size_t imageSize = U32(header + 20);
+  if (imageSize == 0) imageSize = layout.rowBytes;
+  if (imageSize < layout.rowBytes) return 0;
+  const std::size_t rowsStart = layout.headerSize + tableBytes;
+  if (rowsStart > 0xFFFF) return 0;  // the offset is reported in 16 bits
+  if (rowsStart > available) return 0;
+  const std::size_t offset = U32(bytes + 10);
+  const std::size_t rowsAt = offset != 0 ? offset : kFileHeader + rowsStart;
+  if (rowsAt > file.size() || imageSize > file.size() - rowsAt) return 0;
+
+  const std::size_t blockBytes = rowsStart + imageSize;
+  HGLOBAL resized = block ? GlobalReAlloc(block, blockBytes, GMEM_MOVEABLE)
+                          : GlobalAlloc(GMEM_MOVEABLE, blockBytes);
+  if (!resized) {
+    // The old block is of no use any more; let it go instead of losing the handle.
+    GlobalFree(block);
+    block = nullptr;
+    return 0;
+  }
+  block = resized;
+  auto* out = static_cast<BYTE*>(GlobalLock(block));
+  std::memcpy(out, header, rowsStart);
+  if (colorsUsed == 0) Put32(out + 32, entries);
+  Put32(out + 20, static_cast<std::uint32_t>(imageSize));
+  std::memcpy(out + rowsStart, bytes + rowsAt, imageSize);
+  GlobalUnlock(block);
+  bitsOffset = static_cast<WORD>(rowsStart);
+  return 1;
+}
+
+BOOL CreateDIBPalette(HGLOBAL dib, HPALETTE& palette) {
+  if (!dib) return FALSE;
+  const auto* p = static_cast<const BYTE*>(GlobalLock(dib));
+  if (!p) return FALSE;
+  const std::size_t size = GlobalSize(dib);
+  const bool core = size >= 4 && IsCore(p);
+  const std::size_t headerSize = size >= 4 ? U32(p) : 0;
+  const std::size_t entrySize = core ? 3 : 4;
+  const std::size_t count = headerSize >= kCoreHeader && headerSize <= size ? DIBNumColors(p) : 0;
+  if (count == 0 || headerSize + count * entrySize > size) {
+    GlobalUnlock(dib);
+    return FALSE;
+  }
+  std::vector<BYTE> memory(8 + 4 * count, 0);
+  auto* log = reinterpret_cast<LOGPALETTE*>(memory.data());
+  log->palVersion = 0x300;
+  log->palNumEntries = static_cast<WORD>(count);
+  const BYTE* table = p + headerSize;
+  for (std::size_t i = 0; i < count; ++i) {
+    const BYTE* e = table + i * entrySize;  // blue, green, red
+    PALETTEENTRY* entry = &log->palPalEntry[0] + i;
+    entry->peRed = e[2];
+    entry->peGreen = e[1];
+    entry->peBlue = e[0];
+    entry->peFlags = 0;
+  }
+  GlobalUnlock(dib);
+  if (palette) DeleteObject(palette);
+  palette = CreatePalette(log);
+  return palette != nullptr;
+}
+
+HPALETTE MakeDIBPalette(const void* dib) {
+  if (!dib) return nullptr;
+  const auto* p = static_cast<const BYTE*>(dib);
+  if (U32(p) < kInfoHeader) return nullptr;
+  const std::uint32_t used = U32(p + 32);
+  if (used == 0) return static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE));
+  if (used > 0xFFFF) return nullptr;
+  std::vector<BYTE> memory(8 + 4 * std::size_t{used}, 0);
+  auto* log = reinterpret_cast<LOGPALETTE*>(memory.data());
+  log->palVersion = 0x300;
+  log->palNumEntries = static_cast<WORD>(used);
+  const BYTE* table = p + U32(p);
+  for (std::size_t i = 0; i < used; ++i) {
+    PALETTEENTRY* entry = &log->palPalEntry[0] + i;
+    entry->peRed = table[i * 4 + 2];
+    entry->peGreen = table[i * 4 + 1];
+    entry->peBlue = table[i * 4 + 0];
+    entry->peFlags = 0;
+  }
+  return CreatePalette(log);
+}
+
+int PaintDIB(HDC dc, const RECT& destination, HGLOBAL dib, const RECT& source,
+             HPALETTE palette) {
+  if (!dib) return 0;
+  void* p = GlobalLock(dib);
+  if (!p) return 0;
+  const BYTE* bits = FindDIBBits(p);
+  const auto* info = static_cast<const BITMAPINFO*>(p);
+  HPALETTE previous = palette ? SelectPalette(dc, palette, TRUE) : nullptr;
+  SetStretchBltMode(dc, COLORONCOLOR);
+  const int destWidth = destination.right - destination.left;
+  const int destHeight = destination.bottom - destination.top;
+  const int sourceWidth = source.right - source.left;
+  const int sourceHeight = source.bottom - source.top;
+  const int height = static_cast<int>(DIBHeight(p));
+  // Source rectangles count rows from the top of the picture; the DIB functions count
+  // them from its bottom row.
+  const int sourceY = height - source.bottom;
+  int result;
+  if (destWidth == sourceWidth && destHeight == sourceHeight) {
+    result = SetDIBitsToDevice(dc, destination.left, destination.top,
+                               static_cast<DWORD>(destWidth), static_cast<DWORD>(destHeight),
+                               source.left, sourceY, 0, static_cast<WORD>(height), bits, info,
+                               DIB_RGB_COLORS);
+  } else {
+    result = StretchDIBits(dc, destination.left, destination.top, destWidth, destHeight,
+                           source.left, sourceY, sourceWidth, sourceHeight, bits, info,
+                           DIB_RGB_COLORS, SRCCOPY);
+  }
+  GlobalUnlock(dib);
+  if (previous) SelectPalette(dc, previous, TRUE);
+  return result;
+}
