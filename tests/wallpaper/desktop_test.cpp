@@ -1,0 +1,263 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fcntl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "platform/screen.h"
+#include "platform/wallpaper.h"
+#include "platform/x11/wallpaper_bmp.h"
+#include "tests/support/sandbox.h"
+#include "tests/wallpaper/pictures.h"
+
+// Last: Xlib's macros (None, Bool, Status) would spoil the headers above.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace fs = std::filesystem;
+
+TEST(BitmapReading, DepthsOrientationAndPalettes) {
+  RgbPicture p;
+  ASSERT_TRUE(DecodeBitmapBytes(MakeBitmap(3, 2, [](int x, int y) { return x == 0 && y == 0 ? 0xFF0000u : 0x0000FFu; }), p));
+  EXPECT_EQ(p.width, 3);
+  EXPECT_EQ(p.height, 2);
+  EXPECT_EQ(p.pixels[0], 0xFF0000u) << "bottom-up rows come out top first";
+  EXPECT_EQ(p.pixels[5], 0x0000FFu);
+
+  std::vector<std::uint32_t> palette = {0x000000, 0x123456, 0xABCDEF};
+  ASSERT_TRUE(DecodeBitmapBytes(MakeBitmap(5, 3, [](int x, int) { return x % 3; }, palette, true), p));
+  EXPECT_EQ(p.pixels[1], 0x123456u);
+  EXPECT_EQ(p.pixels[2 * 5 + 2], 0xABCDEFu) << "top-down rows as stored";
+}
+
+TEST(BitmapReading, BrokenFilesAreRefused) {
+  RgbPicture p;
+  const std::string good = MakeBitmap(4, 4, [](int, int) { return 0x808080u; });
+  EXPECT_FALSE(DecodeBitmapBytes("", p));
+  EXPECT_FALSE(DecodeBitmapBytes("XX" + good.substr(2), p));
+  EXPECT_FALSE(DecodeBitmapBytes(good.substr(0, good.size() - 1), p)) << "short pixel data";
+  EXPECT_FALSE(DecodeBitmapBytes(good.substr(0, 30), p));
+
+  std::string huge = good;
+  huge[18] = '\xFF', huge[19] = '\xFF', huge[20] = '\xFF', huge[21] = '\x7F';  // width 2^31-1
+  EXPECT_FALSE(DecodeBitmapBytes(huge, p));
+  std::string farOffset = good;
+  farOffset[10] = '\xFF', farOffset[11] = '\xFF', farOffset[12] = '\xFF', farOffset[13] = '\xFF';
+  EXPECT_FALSE(DecodeBitmapBytes(farOffset, p));
+  std::string compressed = good;
+  compressed[30] = 1;  // RLE8
+  EXPECT_FALSE(DecodeBitmapBytes(compressed, p));
+  std::string bigTable = MakeBitmap(2, 2, [](int, int) { return 0u; }, {0, 0});
+  bigTable[46] = '\xFF', bigTable[47] = '\xFF';  // 65535 colours used, file far shorter
+  bigTable[28] = 8;
+  EXPECT_FALSE(DecodeBitmapBytes(bigTable, p));
+  EXPECT_TRUE(DecodeBitmapBytes(good, p));
+}
+
+namespace {
+// An X server of our own, so that no test ever reaches the user's desktop.
+class OwnXServer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    unsetenv("XDG_CURRENT_DESKTOP");
+    if (system("command -v Xvfb >/dev/null 2>&1") != 0) GTEST_SKIP() << "Xvfb is not installed";
+    for (int n = 140; n < 240 && !pid_; ++n) {
+      if (fs::exists("/tmp/.X11-unix/X" + std::to_string(n)) ||
+          fs::exists("/tmp/.X" + std::to_string(n) + "-lock"))
+        continue;
+      std::string name = ":" + std::to_string(n);
+      pid_t child = fork();
+      if (child == 0) {
+        int devnull = open("/dev/null", O_WRONLY);
+        dup2(devnull, 1), dup2(devnull, 2);
+        execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "320x240x24", "-noreset",
+               "-nolisten", "tcp", static_cast<char*>(nullptr));
+        _exit(127);
+      }
+      for (int i = 0; i < 100; ++i) {
+        if ((display_ = XOpenDisplay(name.c_str()))) break;
+        if (waitpid(child, nullptr, WNOHANG) == child) break;  // lost the race for n
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
+      if (display_) {
+        pid_ = child;
+        setenv("DISPLAY", name.c_str(), 1);
+      } else {
+        kill(child, SIGTERM);
+        waitpid(child, nullptr, 0);
+      }
+    }
+    ASSERT_NE(display_, nullptr) << "could not start Xvfb";
+  }
+  void TearDown() override {
+    if (display_) XCloseDisplay(display_);
+    if (pid_) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+    unsetenv("DISPLAY");
+  }
+
+  Pixmap property(const char* name) {
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    Pixmap result = None;
+    Atom atom = XInternAtom(display_, name, False);
+    if (XGetWindowProperty(display_, DefaultRootWindow(display_), atom, 0, 1, False,
+                           AnyPropertyType, &type, &format, &count, &after, &data) == Success &&
+        type == XA_PIXMAP && count == 1)
+      result = *reinterpret_cast<Pixmap*>(data);
+    if (data) XFree(data);
+    return result;
+  }
+  unsigned long pixel(Drawable d, int x, int y) {
+    XImage* image = XGetImage(display_, d, x, y, 1, 1, AllPlanes, ZPixmap);
+    if (!image) return 0xDEADBEEF;
+    unsigned long p = XGetPixel(image, 0, 0) & 0xFFFFFF;
+    XDestroyImage(image);
+    return p;
+  }
+  static int countError(Display*, XErrorEvent*) {
+    ++errors_;
+    return 0;
+  }
+  bool pixmapExists(Pixmap p) {
+    errors_ = 0;
+    auto previous = XSetErrorHandler(countError);
+    Window root;
+    int x, y;
+    unsigned w, h, border, depth;
+    XGetGeometry(display_, p, &root, &x, &y, &w, &h, &border, &depth);
+    XSync(display_, False);
+    XSetErrorHandler(previous);
+    return errors_ == 0;
+  }
+
+  Sandbox box;
+  Display* display_ = nullptr;
+  pid_t pid_ = 0;
+  static inline int errors_ = 0;
+};
+}  // namespace
+
+TEST_F(OwnXServer, WallpaperIsCentredOnTheRootAndTheOldPixmapFreed) {
+  ScreenMetrics m = GetScreenMetrics();
+  EXPECT_TRUE(m.fromDisplay);
+  EXPECT_EQ(m.width, 320);
+  EXPECT_EQ(m.height, 240);
+  EXPECT_EQ(m.bitsPerPixel, 24);
+
+  const std::string small = box.path("small.bmp"), large = box.path("large.bmp");
+  box.writeFile(small, MakeBitmap(100, 60, [](int, int) { return 0xFF0000u; }));
+  // Larger than the screen: cut evenly, the middle shows; 8-bit with a palette.
+  box.writeFile(large, MakeBitmap(400, 300, [](int x, int) { return x <= 40 ? 1u : 0u; },
+                                  {0x0000FF, 0x00FF00}));
+
+  ASSERT_TRUE(SystemParametersInfo(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(small.c_str()),
+                                   SPIF_UPDATEINIFILE));
+  Pixmap first = property("_XROOTPMAP_ID");
+  ASSERT_NE(first, None);
+  EXPECT_EQ(property("ESETROOT_PMAP_ID"), first);
+  EXPECT_EQ(pixel(first, 160, 120), 0xFF0000u);
+  EXPECT_EQ(pixel(first, 110, 90), 0xFF0000u) << "the picture's top-left corner";
+  EXPECT_EQ(pixel(first, 109, 120), 0x000000u) << "black around it";
+  EXPECT_EQ(pixel(DefaultRootWindow(display_), 160, 120), 0xFF0000u) << "the root shows it";
+
+  ASSERT_TRUE(SystemParametersInfo(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(large.c_str()),
+                                   SPIF_UPDATEINIFILE));
+  Pixmap second = property("_XROOTPMAP_ID");
+  ASSERT_NE(second, None);
+  EXPECT_NE(second, first);
+  EXPECT_FALSE(pixmapExists(first)) << "the previous wallpaper's pixmap is released";
+  EXPECT_EQ(pixel(second, 0, 0), 0x00FF00u) << "column 40 of the picture is the screen's 0";
+  EXPECT_EQ(pixel(second, 1, 0), 0x0000FFu);
+  char recorded[300];
+  SystemParametersInfo(SPI_GETDESKWALLPAPER, sizeof recorded, recorded, 0);
+  EXPECT_EQ(std::string(recorded), large);
+
+  ASSERT_TRUE(SystemParametersInfo(SPI_SETDESKWALLPAPER, 0, const_cast<char*>("(None)"),
+                                   SPIF_UPDATEINIFILE));
+  EXPECT_EQ(property("_XROOTPMAP_ID"), None);
+  EXPECT_EQ(property("ESETROOT_PMAP_ID"), None);
+  EXPECT_FALSE(pixmapExists(second));
+  EXPECT_EQ(pixel(DefaultRootWindow(display_), 160, 120), 0x000000u);
+  SystemParametersInfo(SPI_GETDESKWALLPAPER, sizeof recorded, recorded, 0);
+  EXPECT_EQ(std::string(recorded), "(None)");
+}
+
+TEST_F(OwnXServer, UnreadableBitmapLeavesTheDesktopAlone) {
+  const std::string good = box.path("good.bmp"), bad = box.path("bad.bmp");
+  box.writeFile(good, MakeBitmap(10, 10, [](int, int) { return 0x00FF00u; }));
+  box.writeFile(bad, "BM broken");
+  ASSERT_TRUE(SystemParametersInfo(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(good.c_str()), 0));
+  Pixmap shown = property("_XROOTPMAP_ID");
+  EXPECT_FALSE(SystemParametersInfo(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(bad.c_str()),
+                                    SPIF_UPDATEINIFILE));
+  EXPECT_FALSE(SystemParametersInfo(SPI_SETDESKWALLPAPER, 0,
+                                    const_cast<char*>(box.path("missing.bmp").c_str()), 0));
+  EXPECT_EQ(property("_XROOTPMAP_ID"), shown);
+  EXPECT_TRUE(pixmapExists(shown));
+  char recorded[300];
+  SystemParametersInfo(SPI_GETDESKWALLPAPER, sizeof recorded, recorded, 0);
+  EXPECT_EQ(std::string(recorded), bad) << "the request is recorded as the old setting kept it";
+}
+
+TEST(DesktopSettings, GnomeFamilyGetsItsBackgroundKeys) {
+  Sandbox box;
+  unsetenv("DISPLAY");
+  EXPECT_FALSE(GetScreenMetrics().fromDisplay);
+  EXPECT_EQ(GetScreenMetrics().width, 1024);
+
+  // A stand-in for gsettings in the program folder (searched first) records its arguments.
+  const std::string log = box.path("gsettings.log");
+  box.writeFile(box.programFolder() + "gsettings",
+                "#!/bin/sh\nfor a in \"$@\"; do printf '%s|' \"$a\" >> '" + log +
+                    "'; done\necho >> '" + log + "'\n");
+  fs::permissions(box.programFolder() + "gsettings", fs::perms::owner_all);
+  const std::string picture = box.path("my pictures/wall'paper.bmp");
+  box.writeFile(picture, MakeBitmap(2, 2, [](int, int) { return 0u; }));
+
+  auto recorded = [&](std::size_t lines) {
+    std::string text;
+    for (int i = 0; i < 100; ++i) {
+      text = box.readFile(log);
+      if (static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) >= lines) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return text;
+  };
+
+  setenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME", 1);
+  ASSERT_TRUE(SystemParametersInfo(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(picture.c_str()), 0));
+  std::string text = recorded(3);
+  const std::string uri = "'file://" + box.path("my%20pictures/wall%27paper.bmp") + "'";
+  EXPECT_NE(text.find("set|org.gnome.desktop.background|picture-uri|" + uri + "|"), std::string::npos) << text;
+  EXPECT_NE(text.find("set|org.gnome.desktop.background|picture-uri-dark|" + uri + "|"), std::string::npos);
+  EXPECT_NE(text.find("set|org.gnome.desktop.background|picture-options|'centered'|"), std::string::npos);
+
+  fs::remove(log);
+  setenv("XDG_CURRENT_DESKTOP", "MATE", 1);
+  ASSERT_TRUE(SystemParametersInfo(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(picture.c_str()), 0));
+  text = recorded(2);
+  EXPECT_NE(text.find("set|org.mate.background|picture-filename|'" + box.path("my pictures/wall\\'paper.bmp") + "'|"),
+            std::string::npos) << text;
+
+  fs::remove(log);
+  setenv("XDG_CURRENT_DESKTOP", "XFCE", 1);
+  ASSERT_TRUE(SystemParametersInfo(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(picture.c_str()), 0));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_FALSE(fs::exists(log)) << "other desktops are not sent gsettings";
+  unsetenv("XDG_CURRENT_DESKTOP");
+}
