@@ -106,6 +106,7 @@ struct DialogBaseUnits {
 // The base units of a font: cx is the average width of the 52 letters A-Z a-z, rounded
 // as the old platform rounded it ((width / 26 + 1) / 2), cy the font's height in pixels.
 // The face resolves through fontconfig; an unknown face falls back to a sans-serif one.
+// Before the user interface is started, {6, 13} (the old 8-point system font's).
 DialogBaseUnits BaseUnitsForFont(const std::string& faceName, int pointSize);
 
 struct PixelRect {

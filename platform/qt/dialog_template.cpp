@@ -5,6 +5,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -86,6 +87,9 @@ DialogBaseUnits BaseUnitsForQFont(const QFont& font) {
 }
 
 DialogBaseUnits BaseUnitsForFont(const std::string& faceName, int pointSize) {
+  // Fonts can only be measured once the user interface runs; until then the old
+  // platform's figures for its 8-point system font stand in.
+  if (!QGuiApplication::instance()) return {6, 13};
   DialogTemplate t;
   t.fontName = faceName;
   t.fontPointSize = pointSize;

@@ -13,7 +13,9 @@ cleanup() {
 }
 trap cleanup EXIT
 export HOME="$SANDBOX/home" XDG_CONFIG_HOME="$SANDBOX/config"
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$SANDBOX/bin"
+export XDG_RUNTIME_DIR="$SANDBOX/runtime"
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$SANDBOX/bin" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
 LOG="$SANDBOX/opens.log"
 cat > "$SANDBOX/bin/xdg-open" <<SCRIPT
 #!/bin/sh

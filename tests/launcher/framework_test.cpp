@@ -75,6 +75,7 @@ END_MESSAGE_MAP()
 }  // namespace
 
 TEST(DialogUnits, ScaleWithBaseUnitsAndRoundHalvesAwayFromZero) {
+  EnsureUserInterface();
   DialogBaseUnits base{6, 13};
   EXPECT_EQ(DialogUnitsToPixels(base, 7, 7, 284, 23), (PixelRect{11, 11, 426, 37}));
   // 1 * 6 / 4 = 1.5 -> 2; -1 -> -2; 4 * 13 / 8 = 6.5 -> 7.
