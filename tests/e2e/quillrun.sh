@@ -25,7 +25,9 @@ cleanup() {
 trap cleanup EXIT
 export HOME=$sandbox/home XDG_CONFIG_HOME=$sandbox/config
 unset XDG_CURRENT_DESKTOP DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER
-mkdir -p "$HOME" "$sandbox/program"
+export XDG_RUNTIME_DIR=$sandbox/run
+mkdir -p "$HOME" "$sandbox/program" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
 program=$sandbox/program
 windows=$XDG_CONFIG_HOME/quillmark
 cp -a "$bin"/. "$program"/
@@ -116,7 +118,7 @@ xprop -root _XROOTPMAP_ID ESETROOT_PMAP_ID | grep -c 'pixmap id #' | grep -qx 2 
   fail "root pixmap properties are not set"
 
 # The root shows the bitmap centred: compare a few pixels exactly (24-bit root, no scaling).
-pixel() { "$@" txt:- | tail -n1 | grep -o '#[0-9A-F]\{6\}' | head -n1; }
+pixel() { "$@" -depth 8 txt:- | tail -n1 | grep -o '#[0-9A-F]\{6\}' | head -n1; }
 left=$(( (1024 - width) / 2 )); top=$(( (768 - height) / 2 ))
 for spot in "$((width / 2)) $((height / 2))" "3 3" "$((width - 4)) $((height - 4))"; do
   read -r x y <<<"$spot"
@@ -154,4 +156,5 @@ if [ "$panorama" -ge 0 ]; then
 else
   echo "note: no panorama among the pictures of $set_name"
 fi
+[ -n "${QM_E2E_SHOT:-}" ] && import -window root "$QM_E2E_SHOT"
 echo "PASS"
