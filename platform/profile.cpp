@@ -1,6 +1,9 @@
 #include "platform/profile.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -43,6 +46,30 @@ bool LoadForReading(const char* fileName, ini::FileImage& image) {
   if (fileName && !*fileName) return false;
   return Load(PathOf(fileName), image) == FileState::Loaded;
 }
+
+// Every write reads, edits and replaces the whole file, so two programs writing the same
+// file at once would each drop the other's change. Writers take an exclusive lock on the
+// file's folder for the whole cycle (the file itself is replaced, so it cannot carry the
+// lock). Where the folder cannot be opened the write fails on its own.
+class WriteLock {
+ public:
+  explicit WriteLock(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    fd_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ >= 0)
+      while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+      }
+  }
+  ~WriteLock() {
+    if (fd_ >= 0) close(fd_);  // releases the lock
+  }
+  WriteLock(const WriteLock&) = delete;
+  WriteLock& operator=(const WriteLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
 
 BOOL Save(const std::string& path, const ini::FileImage& image) {
   return WriteFileAtomically(path, ini::EncodeFile(image)) ? TRUE : FALSE;
@@ -348,6 +375,7 @@ BOOL WritePrivateProfileString(const char* section, const char* key, const char*
   if (!section || (fileName && !*fileName)) return FALSE;
   try {
     std::string path = PathOf(fileName);
+    WriteLock lock(path);
     ini::FileImage image;
     FileState state = Load(path, image);
     if (state == FileState::Unreadable) return FALSE;
@@ -389,6 +417,7 @@ BOOL WritePrivateProfileSection(const char* section, const char* keysAndValues,
       entries.push_back(entry);
     }
     std::string path = PathOf(fileName);
+    WriteLock lock(path);
     ini::FileImage image;
     if (Load(path, image) == FileState::Unreadable) return FALSE;
     std::string sectionName = ini::ToImageText(image, ini::StripSpaces(section));

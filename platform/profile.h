@@ -8,10 +8,23 @@
 // file; every untouched byte of the file survives a write. Each call reads the file as
 // it is on disk now (no cache).
 //
-// Our own choices where the old platform left room: a UTF-8 byte-order mark at the start
-// of a file is skipped; a value containing CR or LF is refused (the write fails) since it
-// would corrupt the file; every write replaces the file atomically (a temporary file in
-// the same folder, then rename), so a crash never leaves a torn file.
+// Our own choices where the old platform left room:
+// - A UTF-8 byte-order mark at the start of a file is skipped (line 1 stays readable) and
+//   kept on rewrite. A file starting with the UTF-16LE mark is read and written as UTF-16LE;
+//   values come back as UTF-8, and caller text that is not UTF-8 is taken as Windows-1252.
+// - A NUL byte ends what a line says (the rest of the line is kept in the file, unread).
+// - A write is refused (FALSE, file untouched) when it would corrupt the file or write a
+//   line that could never be found again: CR or LF in a value, section or key; "]" or edge
+//   tabs in a section name; "=", a leading "[" or edge tabs in a key name.
+// - Every write replaces the file atomically (a temporary file in the same folder, then
+//   rename), so a crash never leaves a torn file; writers of one folder are serialised so
+//   that no concurrent write is lost. A file that exists but cannot be read is never
+//   overwritten.
+// - Listing names (null key or null section) when there is nothing to list gives the
+//   default text, followed by a second NUL when there is room. Empty names (a "[]"
+//   section, a "=value" key) are left out of listings: they would end the list early.
+// - Duplicate sections or keys: reads, writes and deletes all act on the first one only.
+// - GetPrivateProfileInt with a null section or key returns the default.
 //
 // A null pointer for `section`/`key`/`value` has the old platform's meaning (list names,
 // delete a key, delete a section). Strings are 8-bit bytes, passed through unchanged.
@@ -24,7 +37,9 @@ DWORD GetPrivateProfileString(const char* section, const char* key, const char* 
 // GetPrivateProfileIntA.
 UINT GetPrivateProfileInt(const char* section, const char* key, INT defaultValue,
                           const char* fileName);
-// GetPrivateProfileSectionA: "key=value\0...\0\0".
+// GetPrivateProfileSectionA: "key=value\0...\0\0", names and values trimmed but not
+// unquoted (so that WritePrivateProfileSection can copy a section faithfully); lines
+// without "=" appear as they are, comments not at all.
 DWORD GetPrivateProfileSection(const char* section, char* buffer, DWORD size,
                                const char* fileName);
 // GetPrivateProfileSectionNamesA.
@@ -34,7 +49,8 @@ DWORD GetPrivateProfileSectionNames(char* buffer, DWORD size, const char* fileNa
 BOOL WritePrivateProfileString(const char* section, const char* key, const char* value,
                                const char* fileName);
 // WritePrivateProfileSectionA: replaces all key lines of the section with the
-// "key=value\0...\0\0" list (creating the section when missing).
+// "key=value\0...\0\0" list (creating the section when missing). The new lines take the
+// place of the first old key line; comments stay. A null list deletes the section.
 BOOL WritePrivateProfileSection(const char* section, const char* keysAndValues,
                                 const char* fileName);
 

@@ -1,6 +1,7 @@
 // Writing: WritePrivateProfileString, WritePrivateProfileSection, the win.ini forms, file
 // encodings and hostile content.
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <random>
@@ -264,3 +265,21 @@ TEST_F(ProfileTest, RandomContentKeepsWritesReadable) {
 }
 
 }  // namespace
+
+// Two programs of the suite may write the same file at the same moment (the saver storing
+// its position while the configuration program applies): neither write may be lost.
+TEST_F(ProfileTest, ConcurrentWritersLoseNothing) {
+  put("[s]\r\n");
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  const char* who = child == 0 ? "child" : "parent";
+  for (int i = 0; i < 40; ++i)
+    WritePrivateProfileString("s", (who + std::to_string(i)).c_str(), "1", file.c_str());
+  if (child == 0) _exit(0);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  for (int i = 0; i < 40; ++i) {
+    EXPECT_EQ(value("s", ("child" + std::to_string(i)).c_str()), "1") << i;
+    EXPECT_EQ(value("s", ("parent" + std::to_string(i)).c_str()), "1") << i;
+  }
+}
