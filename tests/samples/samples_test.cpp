@@ -144,6 +144,15 @@ JpegFacts ReadJpeg(const std::string& path) {
   return f;
 }
 
+// Where a line ends in anything but CR LF, or npos.
+size_t BareLineBreak(const std::string& text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) return i;
+    if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) return i;
+  }
+  return std::string::npos;
+}
+
 uint32_t U32(const std::string& b, size_t at) {
   return static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8 |
          static_cast<uint8_t>(b[at + 2]) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
@@ -204,12 +213,15 @@ TEST_F(SampleSets, EachSetFolderDescribesItselfAndHoldsEveryPictureFile) {
   for (const std::string& folder : folders) {
     SCOPED_TRACE(folder);
     std::string dir = out_ + "/" + folder + "/";
+    for (const char* file : {"images.ini", "company.ini", "photo.nfo"})
+      EXPECT_EQ(BareLineBreak(sandbox_->readFile(dir + file)), std::string::npos) << file;
     Ini images = ReadIni(dir + "images.ini");
     ASSERT_FALSE(images.order.empty());
     EXPECT_EQ(images.order[0], "SetDescriptions");
     ASSERT_EQ(images.sections["SetDescriptions"].size(), 1u);
     const auto& [set, setFolder] = images.sections["SetDescriptions"][0];
     EXPECT_EQ(set.find('~'), std::string::npos) << "a set name with ~ breaks the combined list";
+    EXPECT_LT(set.size(), 64u);
     EXPECT_EQ(setFolder, folder + "\\");
     const Section& pictures = images.sections[set];
     EXPECT_GE(pictures.size(), 5u);
@@ -218,6 +230,7 @@ TEST_F(SampleSets, EachSetFolderDescribesItselfAndHoldsEveryPictureFile) {
       EXPECT_TRUE(names.insert(name).second) << "picture names are keys: " << name;
       tildeInPictureName |= name.find('~') != std::string::npos;
       EXPECT_LT(base.size(), 16u) << "the saver reads a wallpaper's file base into 16 bytes";
+      EXPECT_LT(name.size(), 64u) << "the saver reads the current picture name into 64 bytes";
       for (const char* ext : {".jpg", ".bmp", ".nfo"}) EXPECT_TRUE(fs::is_regular_file(dir + base + ext)) << base << ext;
     }
 
@@ -260,8 +273,9 @@ TEST_F(SampleSets, PicturesDecodeAndIncludeTheShapesAndKindsTheProgramsMeet) {
     Ini nfo = ReadIni(p.base + ".nfo");
     std::string origin = nfo.get("Panoramic", "PanoramicOrigin");
     EXPECT_EQ(!origin.empty(), isWide || isTall) << "the wallpaper cuts exactly the panoramas";
-    if (isWide && !origin.empty())
+    if (isWide && !origin.empty()) {
       EXPECT_LE(std::stoi(origin), f.width * 480 / f.height - 640) << "origin inside the picture";
+    }
   }
   EXPECT_TRUE(progressive);
   EXPECT_TRUE(greyscale);
@@ -297,10 +311,7 @@ TEST_F(SampleSets, InformationFilesHoldACaptionBlockPerLanguageAndTheDialogTexts
   for (const PictureEntry& p : Pictures()) {
     SCOPED_TRACE(p.base);
     std::string nfo = sandbox_->readFile(p.base + ".nfo");
-    for (size_t i = 0; i < nfo.size(); ++i) {
-      if (nfo[i] == '\n') ASSERT_TRUE(i > 0 && nfo[i - 1] == '\r') << "bare LF at " << i;
-      if (nfo[i] == '\r') ASSERT_TRUE(i + 1 < nfo.size() && nfo[i + 1] == '\n') << "bare CR at " << i;
-    }
+    ASSERT_EQ(BareLineBreak(nfo), std::string::npos);
     size_t firstSection = nfo.find("\r\n[");
     bool latin1Letters = false;
     for (const char* language : kLanguages) {
@@ -353,9 +364,11 @@ TEST_F(SampleSets, OutputIsTheSameOnEveryRun) {
   std::sort(first.begin(), first.end());
   std::sort(second.begin(), second.end());
   ASSERT_EQ(first, second);
-  for (const std::string& f : first)
-    if (fs::is_regular_file(out_ + "/" + f))
+  for (const std::string& f : first) {
+    if (fs::is_regular_file(out_ + "/" + f)) {
       EXPECT_TRUE(sandbox_->readFile(out_ + "/" + f) == sandbox_->readFile(again + "/" + f)) << f;
+    }
+  }
 }
 
 TEST_F(SampleSets, FailuresEndWithAnErrorStatus) {
