@@ -446,11 +446,9 @@ HCURSOR SetCursor(HCURSOR cursor);
 int ShowCursor(BOOL show);
 BOOL GetCursorPos(POINT* point);
 
-// Icons: programs register their icon resources (pictures made in code) by id and load
-// them like resources; IDI_APPLICATION is a stock icon. Pixels are 0xAARRGGBB, rows top
-// down. A second registration of an id replaces the first.
+// Icons: programs register their icon resources by id with platform/resources.h and load
+// them here like resources; IDI_APPLICATION is a stock icon.
 inline LPCSTR IDI_APPLICATION = MAKEINTRESOURCE(32512);
-void RegisterIconResource(int id, int width, int height, const DWORD* argbPixels);
 HICON LoadIcon(HINSTANCE instance, LPCSTR name);
 // Draws the icon with its top-left corner at (x, y), blending its transparent parts.
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon);

@@ -20,6 +20,7 @@
 #include <unordered_set>
 
 #include "platform/gdi.h"
+#include "platform/qt/framework_internal.h"
 #include "platform/qt/gdi_internal.h"
 #include "platform/qt/window_internal.h"
 #include "platform/qt/window_surface.h"
@@ -839,7 +840,7 @@ HWND GetFocus() { return IsLiveWindow(focusWindow) ? focusWindow : nullptr; }
 
 BOOL SetForegroundWindow(HWND w) {
   if (!IsLiveWindow(w)) return FALSE;
-  QWidget* widget = w->surface ? static_cast<QWidget*>(w->surface) : w->widget.data();
+  QWidget* widget = w->surface ? static_cast<QWidget*>(w->surface.data()) : w->widget.data();
   if (!widget) return FALSE;
   widget->raise();
   widget->activateWindow();
@@ -960,17 +961,33 @@ BOOL PostMessage(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
   return TRUE;
 }
 
+namespace {
+// The loops this layer runs. A quit ends them all; QCoreApplication::exit is not used,
+// because after it every later event loop of the thread would return at once.
+std::vector<QEventLoop*>& runningLoops() {
+  static std::vector<QEventLoop*> v;
+  return v;
+}
+}  // namespace
+
+int RunLoopUntilQuit(QEventLoop& loop) {
+  runningLoops().push_back(&loop);
+  int r = quitPosted ? 0 : loop.exec();
+  runningLoops().erase(std::find(runningLoops().begin(), runningLoops().end(), &loop));
+  return r;
+}
+
 void PostQuitMessage(int exitCode) {
   quitPosted = true;
   quitCode = exitCode;
-  if (QCoreApplication::instance()) QCoreApplication::exit(exitCode);
+  for (QEventLoop* loop : runningLoops()) loop->exit(exitCode);
 }
 
 int RunMessageLoop() {
   if (!QCoreApplication::instance()) return 0;
   while (!quitPosted) {
     QEventLoop loop;
-    loop.exec();
+    RunLoopUntilQuit(loop);
   }
   quitPosted = false;
   PresentSurfaces();
@@ -982,8 +999,7 @@ BOOL PumpMessages(DWORD milliseconds) {
   if (!quitPosted) {
     QEventLoop loop;
     QTimer::singleShot(std::chrono::milliseconds(milliseconds), &loop, [&loop] { loop.exit(0); });
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    loop.exec();
+    RunLoopUntilQuit(loop);
   }
   PresentSurfaces();
   return quitPosted ? FALSE : TRUE;
@@ -1136,34 +1152,12 @@ BOOL GetCursorPos(POINT* p) {
   return TRUE;
 }
 
-namespace {
-struct IconImpl {
-  QImage image;
-};
-std::map<int, IconImpl*>& icons() {
-  static std::map<int, IconImpl*> m;
-  return m;
-}
-}  // namespace
-
-void RegisterIconResource(int id, int width, int height, const DWORD* argb) {
-  if (width <= 0 || height <= 0 || width > 1024 || height > 1024 || !argb) return;
-  auto* icon = new IconImpl;
-  icon->image = QImage(width, height, QImage::Format_ARGB32);
-  for (int y = 0; y < height; ++y)
-    std::memcpy(icon->image.scanLine(y), argb + static_cast<size_t>(y) * width, static_cast<size_t>(width) * 4);
-  auto& slot = icons()[id];
-  // A replaced icon may still be held by a caller: it stays alive.
-  slot = icon;
-}
-
 HICON LoadIcon(HINSTANCE, LPCSTR name) {
   if (!IS_INTRESOURCE(name)) return nullptr;
-  int id = static_cast<int>(reinterpret_cast<std::uintptr_t>(name));
-  auto it = icons().find(id);
-  if (it != icons().end()) return reinterpret_cast<HICON>(it->second);
+  auto id = static_cast<UINT>(reinterpret_cast<std::uintptr_t>(name));
+  if (HICON icon = LoadIconResource(id)) return icon;
   if (name == IDI_APPLICATION) {
-    static IconImpl stockIcon;
+    static IconObject stockIcon;
     if (stockIcon.image.isNull()) {
       stockIcon.image = QImage(32, 32, QImage::Format_ARGB32);
       stockIcon.image.fill(Qt::transparent);
@@ -1173,7 +1167,7 @@ HICON LoadIcon(HINSTANCE, LPCSTR name) {
       p.setPen(QColor(0, 0, 0));
       p.drawRect(2, 4, 27, 23);
     }
-    return reinterpret_cast<HICON>(&stockIcon);
+    return &stockIcon;
   }
   return nullptr;
 }
@@ -1182,7 +1176,7 @@ BOOL DrawIcon(HDC dc, int x, int y, HICON icon) {
   if (!IsLiveDC(dc) || !icon) return FALSE;
   Target t = TargetOf(dc);
   if (!t.image) return TRUE;
-  const QImage& image = reinterpret_cast<IconImpl*>(icon)->image;
+  const QImage& image = icon->image;
   QPainter p(t.image);
   p.setClipRect(t.clip);
   QPoint at(x + t.origin.x(), y + t.origin.y());

@@ -82,6 +82,10 @@ inline COLORREF RefFromRgb(QRgb c) {
   return RGB(static_cast<BYTE>(qRed(c)), static_cast<BYTE>(qGreen(c)), static_cast<BYTE>(qBlue(c)));
 }
 
+// Runs a Qt event loop that PostQuitMessage ends (at once when a quit is already posted).
+class QEventLoop;
+int RunLoopUntilQuit(QEventLoop& loop);
+
 // Fonts (gdi_text.cpp).
 QFont FontFromLogFont(const LOGFONT& lf);
 QString DecodeText(const char* text, int count, BYTE charset);

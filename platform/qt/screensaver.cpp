@@ -1,0 +1,276 @@
+// The screen-saver framework: command line, the saver window and its default processing.
+#include <QApplication>
+#include <QScreen>
+#include <QSocketNotifier>
+#include <QWindow>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+#include "platform/gdi.h"
+#include "platform/gui.h"
+#include "platform/qt/window_internal.h"
+#include "platform/qt/window_surface.h"
+#include "platform/screensaver.h"
+
+HINSTANCE hMainInstance = nullptr;
+HWND hMainWindow = nullptr;
+BOOL fChildPreview = FALSE;
+
+namespace {
+constexpr char kClassName[] = "WindowsScreenSaverClass";
+bool inputEnds = true;
+bool seenPointer = false;
+POINT firstPointer;
+
+LRESULT CALLBACK saverWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CREATE) hMainWindow = w;
+  LRESULT r = ScreenSaverProc(w, message, wParam, lParam);
+  if (message == WM_NCDESTROY && hMainWindow == w) hMainWindow = nullptr;
+  return r;
+}
+
+bool registerSaverClass() {
+  static bool done = false;
+  if (done) return true;
+  WNDCLASS wc;
+  wc.style = CS_DBLCLKS | CS_SAVEBITS;
+  wc.lpfnWndProc = saverWindowProc;
+  wc.hInstance = hMainInstance;
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  wc.lpszClassName = kClassName;
+  done = RegisterClass(&wc) != 0;
+  return done;
+}
+
+HWND makeSaverWindow(int x, int y, int width, int height, bool preview) {
+  if (!hMainInstance) hMainInstance = GetModuleHandle(nullptr);
+  fChildPreview = preview ? TRUE : FALSE;
+  seenPointer = false;
+  if (!registerSaverClass()) return nullptr;
+  return CreateWindowEx(preview ? 0 : WS_EX_TOPMOST, kClassName, "Screen Saver", WS_POPUP, x, y, width,
+                        height, nullptr, nullptr, hMainInstance, nullptr);
+}
+
+// Signals become a close of the saver window from inside the loop.
+int signalPipe[2] = {-1, -1};
+void onSignal(int) {
+  char c = 1;
+  ssize_t ignored = write(signalPipe[1], &c, 1);
+  (void)ignored;
+}
+void watchSignals() {
+  if (signalPipe[0] >= 0 || pipe(signalPipe) != 0) return;
+  auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+  QObject::connect(notifier, &QSocketNotifier::activated, [] {
+    char buffer[16];
+    ssize_t ignored = read(signalPipe[0], buffer, sizeof buffer);
+    (void)ignored;
+    // Not WM_CLOSE: the module may refuse that while it is busy, but it must end now.
+    if (IsWindow(hMainWindow)) DestroyWindow(hMainWindow);
+    else PostQuitMessage(0);
+  });
+  struct sigaction sa;
+  std::memset(&sa, 0, sizeof sa);
+  sa.sa_handler = onSignal;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  sigaction(SIGTERM, &sa, nullptr);
+  sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGHUP, &sa, nullptr);
+}
+
+bool parseWindowId(const char* text, unsigned long* id) {
+  if (!text || !*text) return false;
+  char* end = nullptr;
+  unsigned long long v = std::strtoull(text, &end, 0);
+  if (!end || *end != '\0' || v == 0 || v > 0xFFFFFFFFull) return false;
+  *id = static_cast<unsigned long>(v);
+  return true;
+}
+
+// A window of another program to draw in (a preview pane, or the window xscreensaver
+// made): nullptr when it does not exist.
+QWindow* foreignWindow(unsigned long id, QSize* size) {
+  QWindow* host = QWindow::fromWinId(static_cast<WId>(id));
+  if (!host) return nullptr;
+  *size = host->geometry().size();
+  if (size->isEmpty()) {
+    delete host;
+    return nullptr;
+  }
+  return host;
+}
+
+// Puts the saver window inside the host, covering it.
+void embedInto(HWND w, QWindow* host, QSize size) {
+  SurfaceWidget* s = w->surface;
+  s->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+  s->setAttribute(Qt::WA_NativeWindow);
+  s->winId();
+  s->windowHandle()->setParent(host);
+  MoveWindow(w, 0, 0, size.width(), size.height(), TRUE);
+}
+
+enum class Mode { Configure, FullScreen, Preview, OwnPreview, Root, WindowId, Windowed, Bad };
+
+Mode parse(int argc, char** argv, unsigned long* id) {
+  if (argc < 2) {
+    const char* env = std::getenv("XSCREENSAVER_WINDOW");
+    return env && *env ? Mode::Root : Mode::Configure;
+  }
+  std::string a = argv[1];
+  std::string lowerArg;
+  for (char c : a) lowerArg += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (lowerArg == "-root") return Mode::Root;
+  if (lowerArg == "-window") return Mode::Windowed;
+  if (lowerArg == "-window-id") return argc > 2 && parseWindowId(argv[2], id) ? Mode::WindowId : Mode::Bad;
+  if (lowerArg.size() < 2 || (lowerArg[0] != '/' && lowerArg[0] != '-')) return Mode::Bad;
+  char sw = lowerArg[1];
+  std::string rest = lowerArg.size() > 2 && (lowerArg[2] == ':' || lowerArg[2] == ' ') ? a.substr(3) : "";
+  switch (sw) {
+    case 's': return Mode::FullScreen;
+    case 'c': return Mode::Configure;
+    case 'a': return Mode::Configure;  // password change: there are no saver passwords here
+    case 'p':
+    case 'l': {
+      const char* idText = !rest.empty() ? rest.c_str() : (argc > 2 ? argv[2] : nullptr);
+      if (!idText) return Mode::OwnPreview;
+      return parseWindowId(idText, id) ? Mode::Preview : Mode::Bad;
+    }
+    default: return Mode::Bad;
+  }
+}
+}  // namespace
+
+LRESULT WINAPI DefScreenSaverProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!IsWindow(w)) return 0;
+  bool ends = inputEnds && !fChildPreview;
+  switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      if (ends) PostMessage(w, WM_CLOSE, 0, 0);
+      break;
+    case WM_MOUSEMOVE: {
+      if (!ends) break;
+      POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      ClientToScreen(w, &p);
+      if (!seenPointer) {
+        seenPointer = true;
+        firstPointer = p;
+      } else if (std::abs(p.x - firstPointer.x) > SCREENSAVER_MOVE_THRESHOLD ||
+                 std::abs(p.y - firstPointer.y) > SCREENSAVER_MOVE_THRESHOLD) {
+        PostMessage(w, WM_CLOSE, 0, 0);
+      }
+      break;
+    }
+    case WM_SETCURSOR:
+      if (!fChildPreview) {
+        SetCursor(nullptr);
+        return TRUE;
+      }
+      break;
+    case WM_SYSCOMMAND:
+      if (wParam == SC_SCREENSAVE || wParam == SC_CLOSE) return FALSE;
+      break;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      break;
+    default:
+      break;
+  }
+  return DefWindowProc(w, message, wParam, lParam);
+}
+
+HWND CreateScreenSaverWindowForTesting(int width, int height, BOOL preview) {
+  inputEnds = true;
+  HWND w = makeSaverWindow(0, 0, width, height, preview != FALSE);
+  if (w) ShowWindow(w, SW_SHOWNA);
+  return w;
+}
+
+int ScreenSaverMain(int argc, char** argv) {
+  unsigned long id = 0;
+  Mode mode = parse(argc, argv, &id);
+  if (mode == Mode::Bad) {
+    std::fprintf(stderr,
+                 "usage: %s [/s | /c | /p <window id> | -root | -window-id <window id> | -window]\n",
+                 argc > 0 ? argv[0] : "saver");
+    return 1;
+  }
+  StartUserInterface(argc, argv);
+  hMainInstance = GetModuleHandle(nullptr);
+
+  if (mode == Mode::Configure) {
+    if (!RegisterDialogClasses(hMainInstance)) return 1;
+    INT_PTR r = DialogBox(hMainInstance, MAKEINTRESOURCE(DLG_SCRNSAVECONFIGURE), nullptr, ScreenSaverConfigureDialog);
+    return r == -1 ? 1 : 0;
+  }
+
+  watchSignals();
+  if (mode == Mode::Root) {
+    const char* env = std::getenv("XSCREENSAVER_WINDOW");
+    if (env && *env) {
+      if (!parseWindowId(env, &id)) return 1;
+      mode = Mode::WindowId;
+    }
+  }
+  QScreen* screen = QGuiApplication::primaryScreen();
+  QRect whole = screen ? screen->virtualGeometry() : QRect(0, 0, 1024, 768);
+  HWND w = nullptr;
+  inputEnds = true;
+  switch (mode) {
+    case Mode::FullScreen:
+    case Mode::Root:
+      inputEnds = mode == Mode::FullScreen;
+      w = makeSaverWindow(whole.x(), whole.y(), whole.width(), whole.height(), false);
+      if (w) {
+        w->surface->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                                   Qt::X11BypassWindowManagerHint);
+        w->surface->setGeometry(whole);
+      }
+      break;
+    case Mode::Preview:
+    case Mode::WindowId:
+    {
+      inputEnds = false;
+      QSize size;
+      QWindow* host = foreignWindow(id, &size);
+      if (!host) {
+        std::fprintf(stderr, "%s: no window 0x%lx to draw in\n", argc > 0 ? argv[0] : "saver", id);
+        return 1;
+      }
+      // The module sees the host's size from its first message on.
+      w = makeSaverWindow(0, 0, size.width(), size.height(), mode == Mode::Preview);
+      if (w) embedInto(w, host, size);
+      break;
+    }
+    case Mode::OwnPreview:
+      w = makeSaverWindow(100, 100, 152, 112, true);
+      break;
+    case Mode::Windowed:
+      inputEnds = false;
+      w = makeSaverWindow(100, 100, 640, 480, false);
+      break;
+    default:
+      break;
+  }
+  if (!w) return 1;
+  if (IsWindow(w)) ShowWindow(w, SW_SHOW);
+  if (mode == Mode::FullScreen && IsWindow(w) && w->surface) {
+    w->surface->activateWindow();
+    w->surface->setFocus();
+    w->surface->grabKeyboard();
+    w->surface->grabMouse();
+  }
+  int code = RunMessageLoop();
+  if (IsWindow(w)) DestroyWindow(w);
+  PumpMessages(0);
+  (void)code;
+  return 0;
+}

@@ -1,0 +1,252 @@
+// Windows: timers, the paint cycle, drawing on a window surface, child windows, and the
+// screen saver's default processing.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/gdi.h"
+#include "platform/screensaver.h"
+#include "platform/window.h"
+#include "tests/gdi/gdi_fixture.h"
+
+namespace {
+struct Seen {
+  UINT message;
+  WPARAM wParam;
+};
+std::vector<Seen> seen;
+std::vector<RECT> paints;
+std::vector<BOOL> erased;
+
+LRESULT CALLBACK recordingProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  seen.push_back({m, wp});
+  if (m == WM_PAINT) {
+    PAINTSTRUCT ps;
+    BeginPaint(w, &ps);
+    paints.push_back(ps.rcPaint);
+    erased.push_back(ps.fErase);
+    EndPaint(w, &ps);
+    return 0;
+  }
+  return DefWindowProc(w, m, wp, lp);
+}
+
+HWND makeWindow(const char* cls, int w, int h, HBRUSH background) {
+  WNDCLASS wc;
+  wc.lpfnWndProc = recordingProc;
+  wc.lpszClassName = cls;
+  wc.hbrBackground = background;
+  RegisterClass(&wc);
+  seen.clear();
+  paints.clear();
+  erased.clear();
+  return CreateWindowEx(0, cls, "test", WS_POPUP, 0, 0, w, h, nullptr, nullptr, GetModuleHandle(nullptr), nullptr);
+}
+
+int count(UINT message, WPARAM wParam = ~WPARAM{0}) {
+  int n = 0;
+  for (auto& s : seen)
+    if (s.message == message && (wParam == ~WPARAM{0} || s.wParam == wParam)) ++n;
+  return n;
+}
+}  // namespace
+
+TEST_F(GdiTest, TimersDeliverTheCallersIdsUntilKilled) {
+  HWND w = makeWindow("TimerClass", 50, 50, nullptr);
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(count(WM_CREATE), 1);
+  EXPECT_EQ(SetTimer(w, 201, 5, nullptr), 201u);
+  EXPECT_EQ(SetTimer(w, 203, 5, nullptr), 203u);
+  PumpMessages(60);
+  EXPECT_GT(count(WM_TIMER, 201), 0);
+  EXPECT_GT(count(WM_TIMER, 203), 0);
+  EXPECT_EQ(count(WM_TIMER), count(WM_TIMER, 201) + count(WM_TIMER, 203));
+  EXPECT_TRUE(KillTimer(w, 201));
+  EXPECT_FALSE(KillTimer(w, 201));
+  seen.clear();
+  PumpMessages(40);
+  EXPECT_EQ(count(WM_TIMER, 201), 0);
+  EXPECT_GT(count(WM_TIMER, 203), 0);
+  DestroyWindow(w);
+  seen.clear();
+  PumpMessages(30);
+  EXPECT_EQ(count(WM_TIMER), 0) << "a destroyed window's timers stop";
+  EXPECT_FALSE(IsWindow(w));
+  EXPECT_EQ(SetTimer(w, 1, 5, nullptr), 0u);
+  EXPECT_TRUE(UnregisterClass("TimerClass", nullptr));
+}
+
+TEST_F(GdiTest, PaintsCarryTheUpdateRegionAndEraseOnlyWhenAsked) {
+  HWND w = makeWindow("PaintClass", 100, 80, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  ShowWindow(w, SW_SHOW);
+  PumpMessages(20);
+  ASSERT_EQ(paints.size(), 1u) << "showing paints once";
+  EXPECT_EQ(paints[0].right, 100);
+  EXPECT_EQ(paints[0].bottom, 80);
+  HDC dc = GetDC(w);
+  EXPECT_EQ(GetPixel(dc, 50, 40), RGB(255, 255, 255)) << "the class brush erased";
+
+  paints.clear();
+  erased.clear();
+  RECT a{10, 10, 20, 20}, b{30, 5, 40, 15};
+  InvalidateRect(w, &a, FALSE);
+  InvalidateRect(w, &b, FALSE);
+  RECT pending;
+  EXPECT_TRUE(GetUpdateRect(w, &pending, FALSE));
+  EXPECT_EQ(pending.left, 10);
+  EXPECT_EQ(pending.right, 40);
+  PumpMessages(20);
+  ASSERT_EQ(paints.size(), 1u) << "invalidations merge into one paint";
+  EXPECT_EQ(paints[0].top, 5);
+  EXPECT_EQ(paints[0].bottom, 20);
+  EXPECT_EQ(count(WM_ERASEBKGND), 1) << "only the first paint erased";
+  EXPECT_FALSE(GetUpdateRect(w, &pending, FALSE));
+
+  // UpdateWindow paints at once; nothing is left for the loop.
+  paints.clear();
+  InvalidateRect(w, nullptr, FALSE);
+  UpdateWindow(w);
+  EXPECT_EQ(paints.size(), 1u);
+  PumpMessages(10);
+  EXPECT_EQ(paints.size(), 1u);
+  ReleaseDC(w, dc);
+  DestroyWindow(w);
+  PumpMessages(0);
+  UnregisterClass("PaintClass", nullptr);
+}
+
+TEST_F(GdiTest, WindowSurfaceScrollsWithinItselfAndChildrenDrawOnIt) {
+  HWND w = makeWindow("SurfaceClass", 64, 16, nullptr);
+  ShowWindow(w, SW_SHOW);
+  HDC dc = GetDC(w);
+  for (int x = 0; x < 64; ++x) SetPixel(dc, x, 0, RGB(static_cast<BYTE>(x), 0, 0));
+  // Move the row left by one pixel, as a pan step does.
+  EXPECT_TRUE(BitBlt(dc, 0, 0, 63, 1, dc, 1, 0, SRCCOPY));
+  for (int x = 0; x < 63; ++x) ASSERT_EQ(GetPixel(dc, x, 0), RGB(static_cast<BYTE>(x + 1), 0, 0)) << x;
+  // And right, the overlapping direction.
+  EXPECT_TRUE(BitBlt(dc, 1, 0, 63, 1, dc, 0, 0, SRCCOPY));
+  for (int x = 1; x < 64; ++x) ASSERT_EQ(GetPixel(dc, x, 0), RGB(static_cast<BYTE>(x), 0, 0)) << x;
+
+  // A child draws on its parent's surface, clipped to itself.
+  HWND child = CreateWindowEx(0, "SurfaceClass", "", WS_CHILD, 10, 4, 5, 5, w, nullptr, nullptr, nullptr);
+  ASSERT_NE(child, nullptr);
+  ShowWindow(child, SW_SHOW);
+  HDC cdc = GetDC(child);
+  RECT all{-100, -100, 100, 100};
+  FillRect(cdc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  ReleaseDC(child, cdc);
+  EXPECT_EQ(GetPixel(dc, 10, 4), RGB(255, 255, 255));
+  EXPECT_EQ(GetPixel(dc, 14, 8), RGB(255, 255, 255));
+  EXPECT_EQ(GetPixel(dc, 15, 8), RGB(0, 0, 0));
+  EXPECT_EQ(GetPixel(dc, 9, 4), RGB(0, 0, 0));
+  // Hiding it leaves the parent to repaint the area it covered.
+  PumpMessages(10);
+  paints.clear();
+  ShowWindow(child, SW_HIDE);
+  PumpMessages(10);
+  ASSERT_FALSE(paints.empty());
+  EXPECT_EQ(paints.back().left, 10);
+  EXPECT_EQ(paints.back().right, 15);
+  ReleaseDC(w, dc);
+  DestroyWindow(w);
+  EXPECT_FALSE(IsWindow(child)) << "children go with their parent";
+  PumpMessages(0);
+  UnregisterClass("SurfaceClass", nullptr);
+}
+
+TEST_F(GdiTest, PostedMessagesAndQuitGoThroughTheLoop) {
+  HWND w = makeWindow("PostClass", 10, 10, nullptr);
+  PostMessage(w, WM_USER + 5, 42, 0);
+  EXPECT_EQ(count(WM_USER + 5), 0) << "posted, not sent";
+  PumpMessages(10);
+  EXPECT_EQ(count(WM_USER + 5, 42), 1);
+  PostMessage(w, WM_CLOSE, 0, 0);
+  PumpMessages(10);
+  EXPECT_FALSE(IsWindow(w)) << "DefWindowProc destroys on WM_CLOSE";
+  EXPECT_EQ(count(WM_DESTROY), 1);
+  EXPECT_FALSE(PostMessage(w, WM_USER, 0, 0));
+  EXPECT_EQ(SendMessage(w, WM_USER, 0, 0), 0);
+
+  PostQuitMessage(3);
+  EXPECT_FALSE(PumpMessages(1000));
+  int code = 0;
+  EXPECT_TRUE(QuitPosted(&code));
+  EXPECT_EQ(code, 3);
+  EXPECT_FALSE(QuitPosted(&code));
+  PostQuitMessage(4);
+  EXPECT_EQ(RunMessageLoop(), 4) << "a quit posted before the loop ends it at once";
+  UnregisterClass("PostClass", nullptr);
+}
+
+// ---- The screen saver's default processing, with a module that records what it sees. ----
+namespace {
+std::vector<UINT> saverSeen;
+bool saverDestroyed = false;
+}  // namespace
+
+LRESULT CALLBACK ScreenSaverProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  saverSeen.push_back(m);
+  if (m == WM_DESTROY) saverDestroyed = true;
+  return DefScreenSaverProc(w, m, wp, lp);
+}
+INT_PTR CALLBACK ScreenSaverConfigureDialog(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+BOOL WINAPI RegisterDialogClasses(HINSTANCE) { return TRUE; }
+
+class SaverTest : public GdiTest {
+ protected:
+  HWND start(BOOL preview = FALSE) {
+    saverSeen.clear();
+    saverDestroyed = false;
+    HWND w = CreateScreenSaverWindowForTesting(200, 150, preview);
+    EXPECT_NE(w, nullptr);
+    EXPECT_EQ(hMainWindow, w);
+    return w;
+  }
+  static bool ended(HWND w) {
+    PumpMessages(20);
+    return !IsWindow(w);
+  }
+};
+
+TEST_F(SaverTest, AKeyEndsTheSaverAfterTheModuleSawIt) {
+  HWND w = start();
+  EXPECT_EQ(saverSeen.front(), static_cast<UINT>(WM_NCCREATE));
+  HDC dc = GetDC(w);
+  PumpMessages(20);
+  EXPECT_EQ(GetPixel(dc, 100, 100), RGB(0, 0, 0)) << "black background";
+  ReleaseDC(w, dc);
+  SendMessage(w, WM_KEYDOWN, VK_TAB, 0);
+  EXPECT_TRUE(ended(w));
+  EXPECT_TRUE(saverDestroyed);
+  int code;
+  EXPECT_TRUE(QuitPosted(&code)) << "the loop ends with the window";
+  EXPECT_EQ(hMainWindow, nullptr);
+}
+
+TEST_F(SaverTest, ButtonsEndItAndSmallMovesDoNot) {
+  HWND w = start();
+  SendMessage(w, WM_MOUSEMOVE, 0, MAKELPARAM(50, 50));
+  SendMessage(w, WM_MOUSEMOVE, 0, MAKELPARAM(54, 46));
+  EXPECT_FALSE(ended(w)) << "within the threshold";
+  SendMessage(w, WM_MOUSEMOVE, 0, MAKELPARAM(55, 50));
+  EXPECT_TRUE(ended(w));
+  int code;
+  EXPECT_TRUE(QuitPosted(&code));
+
+  w = start();
+  SendMessage(w, WM_RBUTTONDOWN, 0, MAKELPARAM(1, 1));
+  EXPECT_TRUE(ended(w));
+}
+
+TEST_F(SaverTest, APreviewIgnoresInput) {
+  HWND w = start(TRUE);
+  EXPECT_TRUE(fChildPreview);
+  SendMessage(w, WM_KEYDOWN, VK_ESCAPE, 0);
+  SendMessage(w, WM_LBUTTONDOWN, 0, 0);
+  SendMessage(w, WM_MOUSEMOVE, 0, MAKELPARAM(0, 0));
+  SendMessage(w, WM_MOUSEMOVE, 0, MAKELPARAM(100, 100));
+  EXPECT_FALSE(ended(w));
+  DestroyWindow(w);
+  EXPECT_TRUE(saverDestroyed);
+}
