@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <sstream>
@@ -53,12 +54,19 @@ std::vector<std::vector<std::string>> RecordingOpener::waitForCalls(std::size_t 
   return calls();
 }
 
-std::vector<std::vector<std::string>> RecordingOpener::callsBeforeMarker() const {
-  std::size_t before = calls().size();
+std::vector<std::vector<std::string>> RecordingOpener::settledCalls(std::size_t expected) const {
   ShellExecute(nullptr, "open", kMarker, nullptr, nullptr, SW_SHOW);
-  auto all = waitForCalls(before + 1);
-  std::vector<std::vector<std::string>> result;
-  for (auto& call : all)
-    if (!(call.size() == 1 && call[0] == kMarker)) result.push_back(call);
-  return result;
+  std::vector<std::vector<std::string>> others;
+  for (int i = 0; i < 500; ++i) {
+    others.clear();
+    bool marked = false;
+    for (auto& call : calls()) {
+      if (call.size() == 1 && call[0] == kMarker) marked = true;
+      else others.push_back(call);
+    }
+    if (marked && others.size() >= expected) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  std::sort(others.begin(), others.end());
+  return others;
 }

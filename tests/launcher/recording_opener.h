@@ -13,9 +13,10 @@ class RecordingOpener {
 
   // Waits (up to a few seconds) until `count` calls are logged; returns what is logged.
   std::vector<std::vector<std::string>> waitForCalls(std::size_t count) const;
-  // Opens a marker address and waits for it: every call made before the marker has then
-  // been started; returns the calls logged before the marker.
-  std::vector<std::vector<std::string>> callsBeforeMarker() const;
+  // Every call made so far, sorted (the calls run on their own, in no fixed order).
+  // Opens a marker address and waits until it and at least `expected` other calls are
+  // logged, so a call that should not have happened has had its chance to show.
+  std::vector<std::vector<std::string>> settledCalls(std::size_t expected) const;
 
  private:
   std::vector<std::vector<std::string>> calls() const;
