@@ -155,7 +155,6 @@ TEST_F(ProfileTest, MissingFileOrOddFileNameGivesTheDefault) {
 
 TEST_F(ProfileTest, BareNameLivesInTheWindowsDirectory) {
   sb.writeFile(sb.windowsDirectory() + "/bare.ini", "[s]\r\nk=windows\r\n");
-  EXPECT_EQ(value("s", "k"), "DEF");
   char buf[16];
   GetPrivateProfileString("s", "k", "", buf, sizeof buf, "bare.ini");
   EXPECT_STREQ(buf, "windows");
