@@ -10,3 +10,5 @@ bool UserInterfaceStarted();
 // Runs the event loop until the last window closes or QuitUserInterface is called.
 int RunUserInterface();
 void QuitUserInterface(int code);
+// Ends the application object; call before main() returns.
+void StopUserInterface();

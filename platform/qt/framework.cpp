@@ -116,9 +116,6 @@ int RunApplication(CWinApp& app, int argc, char** argv) {
   int code = 0;
   if (app.InitInstance()) RunUserInterface();
   code = app.ExitInstance();
-  // The toolkit's application object is held in a static and would be destroyed after
-  // the toolkit's own statics, which crashes on the way out. The program's work is done
-  // (every file is written atomically and already closed), so end here.
-  std::fflush(nullptr);
-  std::_Exit(code);
+  StopUserInterface();
+  return code;
 }

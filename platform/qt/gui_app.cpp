@@ -2,15 +2,17 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <cstdlib>
-#include <memory>
 
 #include "platform/gui.h"
 #include "platform/message_box.h"
 #include "platform/qt/text_codec.h"
 
 namespace {
-std::unique_ptr<QApplication>& app() {
-  static std::unique_ptr<QApplication> a;
+// Held by a plain pointer: a static owner would be destroyed after the toolkit's own
+// statics and crash on the way out. StopUserInterface ends it in the right order; a
+// program that never calls it leaves it to the end of the process.
+QApplication*& app() {
+  static QApplication* a = nullptr;
   return a;
 }
 
@@ -51,7 +53,7 @@ void StartUserInterface(int& argc, char** argv) {
   if (app() || QApplication::instance()) return;
   if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  app() = std::make_unique<QApplication>(argc, argv);
+  app() = new QApplication(argc, argv);
   // Nobody could answer a dialog on the offscreen platform: keep the stderr default there.
   if (QGuiApplication::platformName() == QLatin1String("offscreen")) return;
   SetMessageBoxHandler([](const std::string& text, const std::string& caption, UINT type) {
@@ -62,6 +64,12 @@ void StartUserInterface(int& argc, char** argv) {
 bool UserInterfaceStarted() { return QApplication::instance() != nullptr; }
 
 int RunUserInterface() { return QApplication::instance() ? QApplication::exec() : 0; }
+
+void StopUserInterface() {
+  SetMessageBoxHandler({});
+  delete app();
+  app() = nullptr;
+}
 
 void QuitUserInterface(int code) {
   if (QApplication::instance()) QApplication::exit(code);
