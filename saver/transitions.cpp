@@ -1,0 +1,81 @@
+#include "saver/transitions.h"
+
+#include "platform/window.h"
+
+namespace {
+void CopyColumn(const TransitionSteps& s, int column, int height) { s.copy(column, 0, 1, height); }
+void CopyRow(const TransitionSteps& s, int row, int width) { s.copy(0, row, width, 1); }
+
+void VerticalBlinds(int w, int h, const TransitionSteps& s) {
+  const int strip = w / 16;
+  for (int i = 0; i < strip; ++i) {
+    for (int k = 0; k < 16; ++k) CopyColumn(s, i + k * strip, h);
+    s.pause(9);
+  }
+}
+
+void HorizontalBlinds(int w, int h, const TransitionSteps& s) {
+  const int strip = h / 12;
+  for (int i = 0; i < strip; ++i) {
+    for (int k = 0; k < 12; ++k) CopyRow(s, i + k * strip, w);
+    s.pause(18);
+  }
+}
+
+void VerticalSweep(int w, int h, const TransitionSteps& s) {
+  for (int r = 0; r < h; ++r) {
+    CopyRow(s, r, w);
+    if (r % 6 == 5) s.pause(1);
+  }
+}
+
+void HorizontalSweep(int w, int h, const TransitionSteps& s) {
+  for (int c = 0; c < w; ++c) {
+    CopyColumn(s, c, h);
+    if (c % 9 == 8) s.pause(1);
+  }
+}
+
+// One-pixel rings from the edge inwards. Each ring's edges are only drawn where they
+// have a positive size: on a view narrower than it is high the inner rings would
+// otherwise ask for negative widths.
+void BoxedIn(int w, int h, const TransitionSteps& s) {
+  if (h < 2) return;
+  for (int k = 0;; ++k) {
+    const int top = k, bottom = h - 1 - k, left = k, right = w - 1 - k;
+    if (w - 1 - 2 * k > 0) s.copy(left, top, w - 1 - 2 * k, 1);
+    if (right >= 0 && bottom - top + 1 > 0) s.copy(right, top, 1, bottom - top + 1);
+    if (w - 2 * k > 0) s.copy(left, bottom, w - 2 * k, 1);
+    if (left < w && bottom - top - 1 > 0) s.copy(left, top + 1, 1, bottom - top - 1);
+    if (k % 4 == 3) s.pause(9);
+    if (!(k + 1 < h - 2 - k)) break;
+  }
+}
+}  // namespace
+
+void RunTransition(UINT code, WORD width, WORD height, const TransitionSteps& steps) {
+  const int w = width, h = height;
+  switch (code) {
+    case TRANSITION_VERTICAL_BLINDS: VerticalBlinds(w, h, steps); break;
+    case TRANSITION_HORIZONTAL_BLINDS: HorizontalBlinds(w, h, steps); break;
+    case TRANSITION_VERTICAL_SWEEP: VerticalSweep(w, h, steps); break;
+    case TRANSITION_HORIZONTAL_SWEEP: HorizontalSweep(w, h, steps); break;
+    case TRANSITION_BOXED_IN: BoxedIn(w, h, steps); break;
+    default: steps.copy(0, 0, w, h); break;
+  }
+}
+
+void DrawWithEffect(HDC dc, UINT code, HDC screenCopy, WORD width, WORD height, int x0, int y0,
+                    int sx, int sy) {
+  TransitionSteps steps;
+  steps.copy = [&](int dx, int dy, int w, int h) {
+    BitBlt(dc, x0 + dx, y0 + dy, w, h, screenCopy, sx + dx, sy + dy, SRCCOPY);
+  };
+  steps.pause = [](DWORD ms) { Sleep(ms); };
+  RunTransition(code, width, height, steps);
+}
+
+UINT NextCycledEffect(UINT current) {
+  UINT next = current + 1;
+  return next > TRANSITION_BOXED_IN ? TRANSITION_VERTICAL_BLINDS : next;
+}

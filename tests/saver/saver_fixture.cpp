@@ -1,0 +1,108 @@
+#include "tests/saver/saver_fixture.h"
+
+#include <jpeglib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "platform/gui.h"
+#include "platform/profile.h"
+
+namespace fs = std::filesystem;
+
+void WriteBandedJpeg(const std::string& path, int width, int height, const std::vector<Band>& bands,
+                     bool sideBySide) {
+  fs::create_directories(fs::path(path).parent_path());
+  FILE* file = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(file, nullptr) << path;
+  jpeg_compress_struct c;
+  jpeg_error_mgr error;
+  c.err = jpeg_std_error(&error);
+  jpeg_create_compress(&c);
+  jpeg_stdio_dest(&c, file);
+  c.image_width = static_cast<JDIMENSION>(width);
+  c.image_height = static_cast<JDIMENSION>(height);
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, 95, TRUE);
+  jpeg_start_compress(&c, TRUE);
+  std::vector<JSAMPLE> row(static_cast<std::size_t>(width) * 3);
+  const int n = static_cast<int>(bands.size());
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const int band = sideBySide ? x * n / width : y * n / height;
+      const Band& b = bands[static_cast<std::size_t>(band)];
+      row[static_cast<std::size_t>(x) * 3] = b.r;
+      row[static_cast<std::size_t>(x) * 3 + 1] = b.g;
+      row[static_cast<std::size_t>(x) * 3 + 2] = b.b;
+    }
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&c, rows, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  std::fclose(file);
+}
+
+bool Near(COLORREF pixel, const Band& colour) {
+  if (pixel == CLR_INVALID) return false;
+  auto close = [](int a, int b) { return a - b < 40 && b - a < 40; };
+  return close(GetRValue(pixel), colour.r) && close(GetGValue(pixel), colour.g) &&
+         close(GetBValue(pixel), colour.b);
+}
+
+void SaverTest::SetUpTestSuite() {
+  static int argc = 1;
+  static char name[] = "test_saver";
+  static char* argv[] = {name, nullptr};
+  StartUserInterface(argc, argv);
+}
+
+void SaverTest::SetUp() {}
+
+void SaverTest::TearDown() {
+  int ignored;
+  PumpMessages(0);
+  QuitPosted(&ignored);
+}
+
+void SaverTest::WriteCatalogue(const std::string& config, const std::string& catalogue) {
+  box.writeFile(box.programFolder() + "quillmrk.ini",
+                "[Config]\r\nProgramPath=" + box.programFolder() + "\r\n" + config + catalogue);
+}
+
+void SaverTest::WriteSaverSettings(const std::string& keys) {
+  box.writeFile(box.windowsDirectory() + "/control.ini",
+                "[ScreenSaver.QuillMark]\r\nProgramPath=" + box.programFolder() + "\r\n" + keys);
+}
+
+std::string SaverTest::SaverSetting(const char* key) {
+  char value[300];
+  GetPrivateProfileString("ScreenSaver.QuillMark", key, "<missing>", value, sizeof value, "control.ini");
+  return value;
+}
+
+void SaverTest::InstallDecoder() {
+  fs::copy_file(std::string(QM_BIN_DIR) + "/djpeg32.so", box.programFolder() + "djpeg32.so",
+                fs::copy_options::overwrite_existing);
+}
+
+void SaverTest::InstallRecordingLauncher() {
+  const std::string script = box.programFolder() + "NetJumper";
+  box.writeFile(script, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" +
+                            box.root() + "/launched.tmp\"\nmv \"" + box.root() + "/launched.tmp\" \"" +
+                            box.root() + "/launched\"\n");
+  fs::permissions(script, fs::perms::owner_all);
+}
+
+std::string SaverTest::LauncherArguments(int waitMs) {
+  const std::string file = box.root() + "/launched";
+  for (int waited = 0; waited < waitMs && !box.exists(file); waited += 20) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return box.exists(file) ? box.readFile(file) : "<not started>";
+}
