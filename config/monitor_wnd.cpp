@@ -1,0 +1,85 @@
+#include "config/monitor_wnd.h"
+
+#include <cstdio>
+
+#include "imagelib/dib.h"
+#include "platform/controls.h"
+#include "platform/paths.h"
+
+CMonitorWnd::~CMonitorWnd() {
+  FreePicture();
+  if (m_hPalette) DeleteObject(m_hPalette);
+  m_hPalette = nullptr;
+}
+
+BOOL CMonitorWnd::Create(const RECT& rect, CPropertyPage* parent, UINT id) {
+  return CChildWindow::Create("Monitor Window", rect, parent, id);
+}
+
+int CMonitorWnd::ShowPicture(const std::string& bitmapPath) {
+  m_nMode = kPicture;
+  Load(bitmapPath);
+  RealizeOwnPalette();
+  Invalidate(FALSE);
+  return 1;
+}
+
+void CMonitorWnd::Clear() {
+  m_nMode = kEmpty;
+  Invalidate(FALSE);
+}
+
+void CMonitorWnd::FreePicture() {
+  if (m_hPicture) GlobalFree(m_hPicture);
+  m_hPicture = nullptr;
+}
+
+void CMonitorWnd::Load(const std::string& bitmapPath) {
+  // A file that cannot even be opened leaves the previous picture in place.
+  std::FILE* file = std::fopen(NativePath(bitmapPath).c_str(), "rb");
+  if (!file) return;
+  std::fclose(file);
+
+  FreePicture();
+  m_hPicture = ReadDIBFile(bitmapPath.c_str());
+  if (m_hPalette) DeleteObject(m_hPalette);
+  m_hPalette = nullptr;
+  if (!m_hPicture) return;
+
+  const void* dib = GlobalLock(m_hPicture);
+  long width = dib ? static_cast<long>(static_cast<LONG>(DIBWidth(dib))) : -1;
+  long height = dib ? static_cast<long>(static_cast<LONG>(DIBHeight(dib))) : -1;
+  if (dib) GlobalUnlock(m_hPicture);
+  if (width < 0 || height < 0) {
+    FreePicture();
+    return;
+  }
+  m_nWidth = static_cast<int>(width);
+  m_nHeight = static_cast<int>(height);
+  // Pictures without a colour table (24 bits) are drawn without a palette.
+  if (!CreateDIBPalette(m_hPicture, m_hPalette)) m_hPalette = nullptr;
+}
+
+void CMonitorWnd::RealizeOwnPalette() {
+  if (!m_hPicture || !m_hPalette || !IsCreated()) return;
+  HDC dc = GetDC();
+  if (!dc) return;
+  HPALETTE old = SelectPalette(dc, m_hPalette, FALSE);
+  RealizePalette(dc);
+  if (old) SelectPalette(dc, old, TRUE);
+  ReleaseDC(dc);
+}
+
+void CMonitorWnd::OnPaint(HDC dc) {
+  RECT client = GetClientRect();
+  if (m_nMode == kEmpty) {
+    HBRUSH desktop = CreateSolidBrush(GetSysColor(COLOR_DESKTOP));
+    FillRect(dc, &client, desktop);
+    DeleteObject(desktop);
+    return;
+  }
+  if (!m_hPicture) return;
+  RECT source;
+  SetRect(&source, 0, 0, m_nWidth, m_nHeight);
+  PaintDIB(dc, client, m_hPicture, source, m_hPalette);
+}

@@ -1,0 +1,196 @@
+#include "config/ssconfig.h"
+
+#include <cstdio>
+
+#include "config/resource.h"
+#include "config/wallpaper_page.h"
+#include "imagelib/catalogue.h"
+#include "imagelib/profile_file.h"
+#include "platform/controls.h"
+#include "platform/folder_ops.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+#include "platform/resources_tables.h"
+#include "platform/shell.h"
+
+void LinkConfigResources();
+
+std::vector<std::unique_ptr<CPropertyPage>> MakePages() {
+  std::vector<std::unique_ptr<CPropertyPage>> pages;
+  pages.push_back(std::make_unique<CWallpaperPage>());
+  return pages;
+}
+
+// ----- the sheet -------------------------------------------------------------------------
+
+BOOL CSsconfigPropSheet::OnInitDialog() {
+  BOOL result = CPropertySheet::OnInitDialog();
+  SetIcon(AfxGetApp() ? AfxGetApp()->LoadIcon(IDR_MAINFRAME) : LoadIconResource(IDR_MAINFRAME), FALSE);
+  ModifyStyle(0, WS_MINIMIZEBOX);
+  return result;
+}
+
+void CSsconfigPropSheet::OnNcLButtonDown(UINT hitTest) {
+  // Minimized on the press, not only on the release.
+  if (hitTest == HTMINBUTTON) ShowWindow(SW_MINIMIZE);
+  CPropertySheet::OnNcLButtonDown(hitTest);
+}
+
+// ----- the profile key ------------------------------------------------------------------
+
+std::string ProfileKeyPath() {
+  return "Software\\" + LoadStringResource(IDS_COMPANY) + "\\" + LoadStringResource(AFX_IDS_APP_TITLE);
+}
+
+namespace {
+void WriteProfileDefault(const std::string& subkey, const std::string& value) {
+  HKEY key = nullptr;
+  if (RegCreateKeyEx(HKEY_CURRENT_USER, (ProfileKeyPath() + "\\" + subkey).c_str(), &key) != ERROR_SUCCESS) return;
+  RegSetValueEx(key, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                static_cast<DWORD>(value.size() + 1));
+  RegCloseKey(key);
+}
+
+void WriteProfileValue(const std::string& subkey, const std::string& name, const std::string& value) {
+  HKEY key = nullptr;
+  if (RegCreateKeyEx(HKEY_CURRENT_USER, (ProfileKeyPath() + "\\" + subkey).c_str(), &key) != ERROR_SUCCESS) return;
+  RegSetValueEx(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                static_cast<DWORD>(value.size() + 1));
+  RegCloseKey(key);
+}
+
+void DeleteProfileDefault(const std::string& subkey) {
+  HKEY key = nullptr;
+  if (RegOpenKeyEx(HKEY_CURRENT_USER, (ProfileKeyPath() + "\\" + subkey).c_str(), 0, KEY_ALL_ACCESS,
+                   &key) != ERROR_SUCCESS)
+    return;
+  RegDeleteValue(key, "");
+  RegCloseKey(key);
+}
+}  // namespace
+
+std::string ReadProfileDefault(const std::string& subkey) {
+  HKEY key = nullptr;
+  if (RegOpenKeyEx(HKEY_CURRENT_USER, (ProfileKeyPath() + "\\" + subkey).c_str(), 0, KEY_READ, &key) !=
+      ERROR_SUCCESS)
+    return {};
+  DWORD type = 0, size = 0;
+  std::string value;
+  if (RegQueryValueEx(key, "", nullptr, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_SZ && size > 0) {
+    std::string buffer(size, '\0');
+    if (RegQueryValueEx(key, "", nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) == ERROR_SUCCESS)
+      value = buffer.c_str();
+  }
+  RegCloseKey(key);
+  return value;
+}
+
+// ----- the application ------------------------------------------------------------------
+
+CSsconfigApp::CSsconfigApp() : CWinApp("QuillMark Configuration") { LinkConfigResources(); }
+
+CSsconfigApp::~CSsconfigApp() {
+  if (m_hMonitorBitmap) DeleteObject(m_hMonitorBitmap);
+}
+
+CSsconfigApp* GetConfigApp() { return dynamic_cast<CSsconfigApp*>(AfxGetApp()); }
+
+void CSsconfigApp::ReplaceBackgroundColor(HBITMAP bitmap, COLORREF color) {
+  ::ReplaceBackgroundColor(bitmap, color);
+}
+
+void CSsconfigApp::WinHelp(DWORD, UINT) {
+  // The manual is a web page beside the programs; the browser shows it.
+  std::string manual = m_strProgramFolder + "Quillmrk.html";
+  ShellExecute(nullptr, "open", manual.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+BOOL CSsconfigApp::InitInstance() {
+  Enable3dControls();
+  m_pszAppName = LoadStringResource(AFX_IDS_APP_TITLE);
+  SetApplicationTitle(m_pszAppName);
+  m_bSheetShown = false;
+  m_nSheetResult = 0;
+  m_nNewInstall = 0;
+
+  // The folder of the executable itself, whatever the program file is called.
+  m_strProgramFolder = WithTrailingSeparator(ProgramFolder());
+  m_strWindowsDirectory = WithTrailingSeparator(WindowsDirectory());
+
+  CProfileFile ini(m_strProgramFolder + catalogue::kMainSettingsFile);
+  const bool inProgramFolder = FileExists(m_strProgramFolder + catalogue::kMainSettingsFile);
+  const bool inWindowsDirectory = FileExists(m_strWindowsDirectory + catalogue::kMainSettingsFile);
+
+  bool freshSettings = false;
+  if (!inProgramFolder) {
+    freshSettings = true;
+    if (!RestoreAllSets(m_strProgramFolder)) return FALSE;  // it has told the user
+  }
+
+  if (inWindowsDirectory) {
+    // Settings left by an older installation: take over its set, then retire its files.
+    CProfileFile old(m_strWindowsDirectory + catalogue::kMainSettingsFile);
+    CopySetFromFolder(old, ini);
+    std::remove((m_strWindowsDirectory + catalogue::kMainSettingsFile).c_str());
+    std::remove((m_strWindowsDirectory + "quillsav.scr").c_str());
+    std::remove((m_strProgramFolder + "djpeg.dll").c_str());
+    std::vector<std::string> sets;
+    ini.ReadKeyNames(catalogue::kSetDescriptions, sets);
+    for (const std::string& set : sets) {
+      std::string folder;
+      ini.ReadString(catalogue::kSetDescriptions, set, folder);
+      WriteProfileValue(catalogue::kSetDescriptions, set, folder);
+    }
+  }
+
+  WriteProfileDefault("ProgramPath", m_strProgramFolder);
+  ini.WriteString("Config", "ProgramPath", m_strProgramFolder);
+  WritePrivateProfileString("ScreenSaver.QuillMark", "ProgramPath", m_strProgramFolder.c_str(), "control.ini");
+
+  std::string newInstall = ReadProfileDefault("New Install");
+  if (!newInstall.empty()) {
+    newInstall = WithTrailingSeparator(newInstall);
+    m_nNewInstall = 1;
+    CProfileFile description(NativePath(m_strProgramFolder + newInstall + catalogue::kSetDescriptionFile));
+    if (!CopySetFromFolder(description, ini)) {
+      AfxMessageBox(IDS_NEW_INSTALL_FAILED, MB_OK);
+      return FALSE;
+    }
+    if (freshSettings) {
+      std::vector<std::string> sets;
+      ini.ReadKeyNames(catalogue::kSetDescriptions, sets);
+      CProfileFile control("control.ini");
+      const char* section = "ScreenSaver.QuillMark";
+      control.WriteString(section, "CurrentSet", sets.empty() ? std::string() : sets.front());
+      control.WriteInt(section, "UseAllImages", 0);
+      control.WriteInt(section, "InMinutes", 1);
+      control.WriteInt(section, "TimeBetween", 1);
+      control.WriteInt(section, "CurrentImageNumber", 1);
+      control.WriteInt(section, "ShowTextDescription", 1);
+      control.WriteInt(section, "ShowInterpretiveText", 0);
+      control.WriteString(section, "InterpretiveTextLanguage", "English");
+      control.WriteInt(section, "Transition", 1);
+    }
+  }
+
+  m_hMonitorBitmap = LoadBitmapResource(IDB_MONITOR);
+  ReplaceBackgroundColor(m_hMonitorBitmap, GetSysColor(COLOR_BTNFACE));
+
+  {
+    CSsconfigPropSheet sheet(LoadStringResource(AFX_IDS_APP_TITLE), nullptr, 0);
+    std::vector<std::unique_ptr<CPropertyPage>> pages = MakePages();
+    for (auto& page : pages) sheet.AddPage(page.get());
+    m_pMainWnd = &sheet;
+    m_bSheetShown = true;
+    m_nSheetResult = sheet.DoModal();
+    m_pMainWnd = nullptr;
+    if (m_nSheetResult == IDOK && m_nNewInstall) DeleteProfileDefault("New Install");
+    // The pages go before the sheet, as they were made after it.
+    pages.clear();
+  }
+
+  DeleteObject(m_hMonitorBitmap);
+  m_hMonitorBitmap = nullptr;
+  return FALSE;
+}

@@ -1,0 +1,337 @@
+#include "config/wallpaper_page.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "config/image_info_dlg.h"
+#include "config/resource.h"
+#include "config/ssconfig.h"
+#include "imagelib/catalogue.h"
+#include "platform/controls.h"
+#include "platform/folder_ops.h"
+#include "platform/message_box.h"
+#include "platform/paths.h"
+#include "platform/resources_tables.h"
+#include "platform/screen.h"
+#include "platform/shortcut.h"
+#include "platform/wallpaper.h"
+
+namespace {
+constexpr const char* kConfig = "Config";
+
+// A stored value outside its range counts as missing, which makes it 0.
+int ReadChoice(const CProfileFile& ini, const char* key, int highest) {
+  int value = ini.ReadInt(kConfig, key);
+  return value < 0 || value > highest ? 0 : value;
+}
+
+std::string TodayText() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  if (const std::tm* t = std::localtime(&now)) local = *t;
+  char text[32];
+  std::snprintf(text, sizeof text, "%d/%d/%d", local.tm_mon + 1, local.tm_mday, local.tm_year + 1900);
+  return text;
+}
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CWallpaperPage, CPropertyPage)
+  ON_CBN_SELCHANGE(IDC_SETS, OnSelchangeSets)
+  ON_LBN_SELCHANGE(IDC_PICTURES, OnSelchangePictures)
+  ON_BN_CLICKED(IDC_IMAGE_INFO, OnImageInfo)
+  ON_BN_CLICKED(IDC_WALLPAPER_ON, OnWallpaperOnOff)
+  ON_BN_CLICKED(IDC_WALLPAPER_OFF, OnWallpaperOnOff)
+  ON_BN_CLICKED(IDC_EVERY_DAY, OnInterval)
+  ON_BN_CLICKED(IDC_EVERY_2ND_DAY, OnInterval)
+  ON_BN_CLICKED(IDC_WEEKLY, OnInterval)
+  ON_BN_CLICKED(IDC_MANUAL, OnInterval)
+  ON_BN_CLICKED(IDC_STRETCH, OnStretch)
+END_MESSAGE_MAP()
+
+CWallpaperPage::CWallpaperPage() : CPropertyPage(IDD_WALLPAPER) {
+  if (CSsconfigApp* app = GetConfigApp()) m_ini.SetFile(app->m_strProgramFolder + catalogue::kMainSettingsFile);
+}
+
+CWallpaperPage::~CWallpaperPage() { m_wndMonitor.DestroyWindow(); }
+
+void CWallpaperPage::DoDataExchange(CPageDataExchange* pDX) {
+  CPropertyPage::DoDataExchange(pDX);
+  DDX_Check(pDX, IDC_STRETCH, m_nStretch);
+  DDX_LBString(pDX, IDC_PICTURES, m_strListSelection);
+  DDX_Radio(pDX, IDC_EVERY_DAY, m_nChangeInterval);
+  DDX_Radio(pDX, IDC_WALLPAPER_ON, m_nWallpaperOff);
+}
+
+BOOL CWallpaperPage::OnInitDialog() {
+  m_nChangeInterval = ReadChoice(m_ini, "ChangeImage", 3);
+  m_nStretch = ReadChoice(m_ini, "StretchWallpaper", 1);
+  m_nWallpaperOff = ReadChoice(m_ini, "Wallpaper Disabled", 1);
+  CPropertyPage::OnInitDialog();
+
+  // The monitor sits centred between the list and the page's right edge, and between the
+  // stretch box and the Image Info button.
+  RECT list = GetDlgItem(IDC_PICTURES).GetRect();
+  RECT check = GetDlgItem(IDC_STRETCH).GetRect();
+  RECT button = GetDlgItem(IDC_IMAGE_INFO).GetRect();
+  RECT page = GetClientRect();
+  m_rcMonitor.left = list.right + (page.right - list.right) / 2 - 91;
+  m_rcMonitor.right = m_rcMonitor.left + kMonitorBitmapWidth;
+  m_rcMonitor.top = check.bottom + (button.top - check.bottom) / 2 - 80;
+  m_rcMonitor.bottom = m_rcMonitor.top + kMonitorBitmapHeight;
+  if (CSsconfigApp* app = GetConfigApp()) app->m_rcMonitor = m_rcMonitor;
+
+  if (!FillSetCombo()) return TRUE;
+
+  int allSets = m_ini.ReadInt(kConfig, "UseAllImages");
+  m_nAllSets = allSets == -1 || allSets == 0 ? 0 : 1;
+  m_ini.ReadString(kConfig, "CurrentSet", m_strCurrentSet);
+
+  CComboBox combo(GetDlgItem(IDC_SETS));
+  bool found = combo.SelectString(-1, m_nAllSets ? LoadStringResource(IDS_ALL_IMAGE_SETS) : m_strCurrentSet) != CB_ERR;
+  if (!found) combo.SetCurSel(0);
+  // The set shown is the set used, also when the stored name only began it.
+  if (!found || !m_nAllSets) m_strCurrentSet = combo.GetLBText(combo.GetCurSel());
+
+  FillPictureList();
+
+  m_ini.ReadString(kConfig, "CurrentImage", m_strCurrentPicture);
+  if (m_strCurrentPicture == CProfileFile::kNotAvailable) m_strCurrentPicture.clear();
+  CListBox pictures(GetDlgItem(IDC_PICTURES));
+  if (m_nAllSets) {
+    pictures.EnableWindow(FALSE);
+    if (!found) pictures.SetCurSel(0);
+  } else if (m_strCurrentPicture.empty() || pictures.SelectString(-1, m_strCurrentPicture) == LB_ERR) {
+    pictures.SetCurSel(0);
+  }
+
+  m_ini.ReadString(kConfig, "ProgramPath", m_strProgramFolder);
+  if (m_strProgramFolder == CProfileFile::kNotAvailable || m_strProgramFolder.empty()) {
+    CSsconfigApp* app = GetConfigApp();
+    m_strProgramFolder = app ? app->m_strProgramFolder : std::string();
+  }
+  m_strProgramFolder = WithTrailingSeparator(m_strProgramFolder);
+
+  RECT preview;
+  SetRect(&preview, m_rcMonitor.left + 12, m_rcMonitor.top + 14, m_rcMonitor.right - 11, m_rcMonitor.bottom - 27);
+  m_wndMonitor.Create(preview, this, IDC_MONITOR_WINDOW);
+
+  OnSelchangePictures();
+
+  if (m_nAllSets && !m_strCurrentPicture.empty()) ShowPictureOf(m_strCurrentPicture);
+  return TRUE;
+}
+
+bool CWallpaperPage::FillSetCombo() {
+  CComboBox combo(GetDlgItem(IDC_SETS));
+  combo.ResetContent();
+  std::vector<std::string> sets = ListSetNames(m_ini);
+  for (const std::string& set : sets) combo.AddString(set);
+  if (sets.size() >= 2) combo.AddString(LoadStringResource(IDS_ALL_IMAGE_SETS));
+  if (sets.empty()) {
+    AfxMessageBox(IDS_NO_SETS, MB_OK);
+    return false;
+  }
+  return true;
+}
+
+void CWallpaperPage::FillPictureList() {
+  CListBox pictures(GetDlgItem(IDC_PICTURES));
+  pictures.ResetContent();
+  std::vector<std::string> names;
+  if (m_nAllSets) {
+    SetDlgItemText(IDC_PICTURES_LABEL, LoadStringResource(IDS_WALLPAPER_IMAGE_SETS));
+    names = ListSetNames(m_ini);
+  } else {
+    SetDlgItemText(IDC_PICTURES_LABEL, LoadStringResource(IDS_WALLPAPER_IMAGES));
+    names = ListPictureNames(m_ini, m_strCurrentSet);
+  }
+  for (const std::string& name : names) pictures.AddString(name);
+}
+
+// The picture base path of a picture of the current set, and its thumbnail in the preview.
+void CWallpaperPage::ShowPictureOf(const std::string& picture) {
+  PictureFiles files = GetPictureFiles(m_ini, m_strProgramFolder, m_strCurrentSet, picture, false);
+  m_strPictureBase = files.setFolderPath + files.fileBase;
+  m_wndMonitor.ShowPicture(m_strPictureBase + ".bmp");
+}
+
+void CWallpaperPage::OnSelchangeSets() {
+  CComboBox combo(GetDlgItem(IDC_SETS));
+  std::string text = combo.GetLBText(combo.GetCurSel());
+  if (text == m_strCurrentSet && !m_nAllSets) return;
+  CListBox pictures(GetDlgItem(IDC_PICTURES));
+  if (text == LoadStringResource(IDS_ALL_IMAGE_SETS)) {
+    m_nAllSets = 1;
+    pictures.EnableWindow(FALSE);
+  } else {
+    m_strCurrentSet = text;
+    m_nAllSets = 0;
+    pictures.EnableWindow(TRUE);
+  }
+  FillPictureList();
+  if (!m_nAllSets) {
+    pictures.SetCurSel(0);
+    if (pictures.GetCount() == 0) {
+      m_wndMonitor.Clear();
+      m_strCurrentPicture.clear();
+    } else {
+      OnSelchangePictures();
+    }
+  }
+  SetModified(TRUE);
+}
+
+void CWallpaperPage::OnSelchangePictures() {
+  if (m_nAllSets) {
+    EnableDlgItem(IDC_IMAGE_INFO, FALSE);
+    return;
+  }
+  SetModified(TRUE);
+  CListBox pictures(GetDlgItem(IDC_PICTURES));
+  int selected = pictures.GetCurSel();
+  if (selected == LB_ERR) {
+    // A set without pictures: nothing to show and nothing to describe.
+    m_strCurrentPicture.clear();
+    m_wndMonitor.Clear();
+    EnableDlgItem(IDC_IMAGE_INFO, FALSE);
+    return;
+  }
+  m_strCurrentPicture = pictures.GetText(selected);
+  ShowPictureOf(m_strCurrentPicture);
+  EnableDlgItem(IDC_IMAGE_INFO, TRUE);
+}
+
+void CWallpaperPage::OnInterval() { SetModified(TRUE); }
+
+void CWallpaperPage::OnStretch() {
+  SetModified(TRUE);
+  m_nStretchChanged = !m_nStretchChanged;
+}
+
+void CWallpaperPage::OnWallpaperOnOff() { m_nOnOffClicked = 1; }
+
+void CWallpaperPage::OnImageInfo() {
+  if (m_strCurrentPicture.empty()) return;
+  PictureFiles files = GetPictureFiles(m_ini, m_strProgramFolder, m_strCurrentSet, m_strCurrentPicture, false);
+  CImageInfoDlg dialog;
+  dialog.m_strPicturePath = files.setFolderPath + files.fileBase;
+  dialog.m_strSetFolderPath = files.setFolderPath;
+  dialog.m_strPictureName = m_strCurrentPicture;
+  dialog.DoModal();
+}
+
+void CWallpaperPage::OnPaint(HDC dc) {
+  CSsconfigApp* app = GetConfigApp();
+  if (!app || !app->m_hMonitorBitmap) return;
+  HDC memory = CreateCompatibleDC(dc);
+  if (!memory) return;
+  HGDIOBJ old = SelectObject(memory, app->m_hMonitorBitmap);
+  BitBlt(dc, m_rcMonitor.left, m_rcMonitor.top, m_rcMonitor.right - m_rcMonitor.left,
+         m_rcMonitor.bottom - m_rcMonitor.top, memory, 0, 0, SRCCOPY);
+  if (old) SelectObject(memory, old);
+  DeleteDC(memory);
+}
+
+void CWallpaperPage::SelectCurrentSet() {
+  CComboBox combo(GetDlgItem(IDC_SETS));
+  std::string wanted = m_nAllSets ? LoadStringResource(IDS_ALL_IMAGE_SETS) : m_strCurrentSet;
+  if (combo.SelectString(-1, wanted) == CB_ERR) {
+    combo.SetCurSel(0);
+    m_strCurrentSet = combo.GetLBText(0);
+  } else if (!m_nAllSets) {
+    m_strCurrentSet = combo.GetLBText(combo.GetCurSel());
+  }
+}
+
+BOOL CWallpaperPage::OnSetActive() {
+  if (m_bFirstActivation) {
+    m_bFirstActivation = false;
+  } else if (FillSetCombo()) {
+    // The Edit Sets page may have changed the sets since this page was last shown.
+    SelectCurrentSet();
+    FillPictureList();
+    if (!m_nAllSets) {
+      CListBox pictures(GetDlgItem(IDC_PICTURES));
+      if (m_strCurrentPicture.empty() || pictures.SelectString(-1, m_strCurrentPicture) == LB_ERR) {
+        pictures.SetCurSel(0);
+        OnSelchangePictures();
+      }
+    }
+  } else {
+    CListBox(GetDlgItem(IDC_PICTURES)).ResetContent();
+    m_strCurrentPicture.clear();
+    m_wndMonitor.Clear();
+  }
+  return CPropertyPage::OnSetActive();
+}
+
+bool CWallpaperPage::StartupShortcutPath(std::string& path) {
+  std::string folder;
+  if (!GetStartupFolder(folder)) return false;
+  path = WithTrailingSeparator(folder) + ShortcutFileName(LoadStringResource(IDS_SHORTCUT_NAME));
+  return true;
+}
+
+void CWallpaperPage::UpdateStartupShortcut(bool create, const std::string& programFolder) {
+  std::string path;
+  if (!StartupShortcutPath(path)) return;
+  if (!create) {
+    std::remove(NativePath(path).c_str());
+    return;
+  }
+  if (FileExists(path)) return;
+  CShellLink link;
+  link.SetPath(programFolder + "quillrun");
+  link.SetDescription(LoadStringResource(IDS_SHORTCUT_DESCRIPTION));
+  link.Save(path);
+}
+
+BOOL CWallpaperPage::OnApply() {
+  if (m_strCurrentPicture.empty() && !m_nAllSets) {
+    AfxMessageBox(IDS_NO_PICTURE_SELECTED, MB_OK);
+    return FALSE;
+  }
+  UpdateData(TRUE);
+  const bool off = m_nWallpaperOff == 1;
+  m_ini.WriteInt(kConfig, "UseAllImages", m_nAllSets);
+  m_ini.WriteInt(kConfig, "StretchWallpaper", IsDlgButtonChecked(IDC_STRETCH) ? 1 : 0);
+  m_ini.WriteInt(kConfig, "Wallpaper Disabled", off ? 1 : 0);
+
+  if (off) {
+    if (AfxMessageBox(IDS_REMOVE_WALLPAPER, MB_YESNO | MB_ICONQUESTION) != IDYES) return FALSE;
+    m_ini.WriteInt(kConfig, "ChangeImage", 3);
+    SystemParametersInfo(SPI_SETDESKWALLPAPER, 0, const_cast<char*>("(None)"), SPIF_UPDATEINIFILE);
+    UpdateStartupShortcut(false, m_strProgramFolder);
+    return CPropertyPage::OnApply();
+  }
+
+  // No interval chosen counts as the first one, as a missing setting does.
+  int interval = m_nChangeInterval < 0 || m_nChangeInterval > 3 ? 0 : m_nChangeInterval;
+  m_ini.WriteInt(kConfig, "ChangeImage", interval);
+  UpdateStartupShortcut(interval != 3, m_strProgramFolder);
+
+  std::string storedPicture, storedSet;
+  m_ini.ReadString(kConfig, "CurrentImage", storedPicture);
+  m_ini.ReadString(kConfig, "CurrentSet", storedSet);
+  if (!m_strCurrentPicture.empty() && (m_strCurrentPicture != storedPicture || m_strCurrentSet != storedSet ||
+                                       m_nStretchChanged || m_nOnOffClicked)) {
+    m_nStretchChanged = 0;
+    CSsconfigApp* app = GetConfigApp();
+    std::string windowsDirectory = app ? app->m_strWindowsDirectory : WithTrailingSeparator(WindowsDirectory());
+    ScreenMetrics screen = GetScreenMetrics();
+    DeviceColorDepth depth{screen.bitsPerPixel, screen.planes};
+    ApplyWallpaperPicture(m_strPictureBase + ".jpg", m_strPictureBase + ".nfo", WallpaperBitmapPath(windowsDirectory),
+                          m_strProgramFolder, m_nStretch, depth, m_decoder);
+    m_ini.WriteString(kConfig, "CurrentImage", m_strCurrentPicture);
+  }
+  m_ini.WriteString(kConfig, "CurrentSet", m_strCurrentSet);
+  m_ini.WriteString(kConfig, "LastDate", TodayText());
+  if (m_nAllSets) CComboBox(GetDlgItem(IDC_SETS)).SelectString(-1, LoadStringResource(IDS_ALL_IMAGE_SETS));
+  return CPropertyPage::OnApply();
+}
+
+void CWallpaperPage::OnCancel() {
+  CSsconfigApp* app = GetConfigApp();
+  if (app && app->m_nNewInstall) AfxMessageBox(IDS_SETUP_NOT_COMPLETE, MB_OK);
+  CPropertyPage::OnCancel();
+}

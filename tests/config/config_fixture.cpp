@@ -1,0 +1,146 @@
+#include "tests/config/config_fixture.h"
+
+#include <cstdlib>
+#include <memory>
+
+#include "platform/gui.h"
+#include "platform/message_box.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+
+namespace {
+void EnsureUserInterface() {
+  static int argc = 1;
+  static char name[] = "test_config";
+  static char* argv[] = {name, nullptr};
+  StartUserInterface(argc, argv);
+}
+
+void Put32(std::string& s, size_t at, unsigned v) {
+  for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+void Put16(std::string& s, size_t at, unsigned v) {
+  s[at] = static_cast<char>(v & 0xFF);
+  s[at + 1] = static_cast<char>((v >> 8) & 0xFF);
+}
+}  // namespace
+
+std::string BmpFile(int width, int height, int bits, unsigned char r, unsigned char g, unsigned char b) {
+  const int colours = bits == 8 ? 256 : 0;
+  const int stride = ((width * bits + 31) / 32) * 4;
+  const size_t offset = 14 + 40 + colours * 4;
+  std::string s(offset + static_cast<size_t>(stride) * height, '\0');
+  s[0] = 'B';
+  s[1] = 'M';
+  Put32(s, 2, static_cast<unsigned>(s.size()));
+  Put32(s, 10, static_cast<unsigned>(offset));
+  Put32(s, 14, 40);
+  Put32(s, 18, static_cast<unsigned>(width));
+  Put32(s, 22, static_cast<unsigned>(height));
+  Put16(s, 26, 1);
+  Put16(s, 28, static_cast<unsigned>(bits));
+  Put32(s, 46, static_cast<unsigned>(colours));
+  if (bits == 8) {
+    s[54 + 4] = static_cast<char>(b);
+    s[54 + 5] = static_cast<char>(g);
+    s[54 + 6] = static_cast<char>(r);
+  }
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      size_t at = offset + static_cast<size_t>(y) * stride;
+      if (bits == 8) {
+        s[at + x] = 1;
+      } else {
+        s[at + 3 * x] = static_cast<char>(b);
+        s[at + 3 * x + 1] = static_cast<char>(g);
+        s[at + 3 * x + 2] = static_cast<char>(r);
+      }
+    }
+  return s;
+}
+
+void ConfigTest::SetUp() {
+  EnsureUserInterface();
+  // Nothing in these tests may change the desktop the tests run on.
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  unsetenv("XDG_CURRENT_DESKTOP");
+  WindowsDirectory();  // made on first use; some tests put files there first
+  SetMessageBoxHandler([this](const std::string& text, const std::string& caption, UINT type) {
+    messages_.push_back(text);
+    captions_.push_back(caption);
+    if ((type & 0xF) == MB_YESNO) {
+      int answer = answers_.empty() ? IDNO : answers_.front();
+      if (!answers_.empty()) answers_.pop_front();
+      return answer;
+    }
+    return IDOK;
+  });
+}
+
+void ConfigTest::TearDown() {
+  SetMessageBoxHandler({});
+  SetPropertySheetHook({});
+  SetModalDialogHook({});
+}
+
+void ConfigTest::WriteSetFolder(const std::string& name, const std::string& folder, const Pictures& pictures) {
+  std::string dir = pf() + NativePath(folder) + "/";
+  std::string text = "[SetDescriptions]\r\n" + name + "=" + folder + "\\\r\n[" + name + "]\r\n";
+  for (const auto& [picture, base] : pictures) text += picture + "=" + base + "\r\n";
+  sandbox_.writeFile(dir + "images.ini", text);
+  for (const auto& [picture, base] : pictures) sandbox_.writeFile(dir + base + ".bmp", BmpFile(8, 6, 24, 200, 20, 20));
+}
+
+void ConfigTest::AddSet(const std::string& name, const std::string& folder, const Pictures& pictures, bool files) {
+  std::string ini = pf() + "quillmrk.ini";
+  WritePrivateProfileString("SetDescriptions", name.c_str(), (folder + "\\").c_str(), ini.c_str());
+  for (const auto& [picture, base] : pictures)
+    WritePrivateProfileString(name.c_str(), picture.c_str(), base.c_str(), ini.c_str());
+  if (files) WriteSetFolder(name, folder, pictures);
+}
+
+void ConfigTest::RecordInstalledSet(const std::string& name, const std::string& folder) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, (ProfileKeyPath() + "\\SetDescriptions").c_str(), &key), ERROR_SUCCESS);
+  std::string data = folder + "\\";
+  RegSetValueEx(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                static_cast<DWORD>(data.size() + 1));
+  RegCloseKey(key);
+}
+
+void ConfigTest::SetProfileDefault(const std::string& subkey, const std::string& value) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, (ProfileKeyPath() + "\\" + subkey).c_str(), &key), ERROR_SUCCESS);
+  RegSetValueEx(key, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
+  RegCloseKey(key);
+}
+
+std::string ConfigTest::Ini(const std::string& file, const std::string& section, const std::string& key) const {
+  char buffer[1024];
+  GetPrivateProfileString(section.c_str(), key.c_str(), kMissing, buffer, sizeof buffer, file.c_str());
+  return buffer;
+}
+
+void ConfigTest::WriteIni(const std::string& file, const std::string& section, const std::string& key,
+                          const std::string& value) const {
+  WritePrivateProfileString(section.c_str(), key.c_str(), value.c_str(), file.c_str());
+}
+
+std::string ConfigTest::ShortcutPath() const {
+  return sandbox_.root() + "/config/autostart/QuillMark Wallpaper Changer.desktop";
+}
+
+int ConfigTest::Run(const std::function<void(CPropertySheet&)>& user) {
+  auto app = std::make_unique<CSsconfigApp>();
+  app_ = app.get();
+  SetPropertySheetHook([&](CPropertySheet& sheet) {
+    if (user) user(sheet);
+  });
+  EXPECT_FALSE(app->InitInstance());
+  SetPropertySheetHook({});
+  int result = app->m_bSheetShown ? app->m_nSheetResult : 0;
+  app_ = nullptr;
+  return result;
+}
