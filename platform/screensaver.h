@@ -19,8 +19,8 @@
 // The saver window belongs to the class "WindowsScreenSaverClass" (black background
 // brush, no cursor); every message goes to ScreenSaverProc. DefScreenSaverProc is the
 // default processing: it closes the window on a key press (WM_KEYDOWN/WM_SYSKEYDOWN), a
-// mouse button, and a mouse move of more than 4 pixels from where the pointer was first
-// seen; in a preview (fChildPreview) and when drawing into xscreensaver's window
+// mouse button, and a mouse move of more than 4 pixels from where the pointer was when the
+// saver started; in a preview (fChildPreview) and when drawing into xscreensaver's window
 // (-root, -window-id), where the host watches input, input does not end it. Closing destroys the window (WM_DESTROY reaches ScreenSaverProc) and ends
 // the loop. SIGTERM, SIGINT and SIGHUP close the window the same way, so the module's
 // WM_DESTROY work runs when xscreensaver or a locker ends the saver.

@@ -48,7 +48,8 @@ bool registerSaverClass() {
 HWND makeSaverWindow(int x, int y, int width, int height, bool preview) {
   if (!hMainInstance) hMainInstance = GetModuleHandle(nullptr);
   fChildPreview = preview ? TRUE : FALSE;
-  seenPointer = false;
+  // Moves count from where the pointer is when the saver starts.
+  seenPointer = GetCursorPos(&firstPointer) != FALSE;
   if (!registerSaverClass()) return nullptr;
   return CreateWindowEx(preview ? 0 : WS_EX_TOPMOST, kClassName, "Screen Saver", WS_POPUP, x, y, width,
                         height, nullptr, nullptr, hMainInstance, nullptr);

@@ -13,7 +13,10 @@
 #include <QScreen>
 #include <QThread>
 #include <QTimer>
+#include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
 #include <algorithm>
+#include <dlfcn.h>
 #include <cctype>
 #include <cstring>
 #include <map>
@@ -166,6 +169,12 @@ class Dispatcher : public QObject {
       HWND w = static_cast<PaintDue*>(e)->window;
       if (IsLiveWindow(w)) {
         w->paintQueued = false;
+        HWND top = SurfaceOwner(w, nullptr);
+        // A window that is shown but not yet on the screen paints once it is there, so
+        // that drawing paced by Sleep is seen.
+        if (top && top->visible && top->surface && top->surface->windowHandle() &&
+            !top->surface->windowHandle()->isExposed())
+          return true;
         if (!w->update.isEmpty() && (w->kind == WindowObject::Kind::Surface || w->kind == WindowObject::Kind::Child))
           SendMessage(w, WM_PAINT, 0, 0);
       }
@@ -262,15 +271,36 @@ void MarkSurfaceDirty(HWND top, const QRect& r) {
   dirtyWindows().insert(top);
 }
 
+namespace {
+// repaint() hands the pixels to the X connection, which sends them only when its buffer is
+// flushed, normally by the event loop. Drawing that sleeps inside one paint must be seen
+// at once, so the connection is flushed here; libxcb is already loaded by Qt's X11 plugin.
+void flushDisplayConnection() {
+  using FlushFn = int (*)(void*);
+  static FlushFn flush = [] {
+    void* lib = dlopen("libxcb.so.1", RTLD_NOW | RTLD_NOLOAD);
+    return lib ? reinterpret_cast<FlushFn>(dlsym(lib, "xcb_flush")) : nullptr;
+  }();
+  if (!flush) return;
+  auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  if (x11 && x11->connection()) flush(x11->connection());
+}
+}  // namespace
+
 void PresentSurfaces() {
   auto windows = dirtyWindows();
   dirtyWindows().clear();
+  bool shown = false;
   for (HWND w : windows) {
     if (!liveWindows().count(w) || !w->surface) continue;
     QRect r = w->surface->dirty;
     w->surface->dirty = QRect();
-    if (w->surface->isVisible() && !r.isEmpty()) w->surface->repaint(r);
+    if (w->surface->isVisible() && !r.isEmpty()) {
+      w->surface->repaint(r);
+      shown = true;
+    }
   }
+  if (shown) flushDisplayConnection();
 }
 
 HWND RegisterForeignWindow(WindowObject::Kind kind, QWidget* widget, HWND parent, int id) {
@@ -414,6 +444,15 @@ HWND SurfaceWidget::keyTarget() const {
 void SurfaceWidget::paintEvent(QPaintEvent* e) {
   QPainter p(this);
   for (const QRect& r : e->region()) p.drawImage(r, image, r);
+  // Paints held back until the window reached the screen.
+  std::vector<HWND> pending{owner_};
+  while (!pending.empty()) {
+    HWND w = pending.back();
+    pending.pop_back();
+    if (!IsLiveWindow(w)) continue;
+    if (!w->update.isEmpty()) queuePaint(w);
+    for (HWND c : w->children) pending.push_back(c);
+  }
 }
 
 void SurfaceWidget::resizeEvent(QResizeEvent*) {

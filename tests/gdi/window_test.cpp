@@ -226,10 +226,13 @@ TEST_F(SaverTest, AKeyEndsTheSaverAfterTheModuleSawIt) {
 
 TEST_F(SaverTest, ButtonsEndItAndSmallMovesDoNot) {
   HWND w = start();
-  SendMessage(w, WM_MOUSEMOVE, 0, MAKELPARAM(50, 50));
-  SendMessage(w, WM_MOUSEMOVE, 0, MAKELPARAM(54, 46));
+  POINT at;  // moves count from where the pointer was when the saver started
+  GetCursorPos(&at);
+  ScreenToClient(w, &at);
+  SendMessage(w, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+  SendMessage(w, WM_MOUSEMOVE, 0, MAKELPARAM(at.x + 4, at.y - 4));
   EXPECT_FALSE(ended(w)) << "within the threshold";
-  SendMessage(w, WM_MOUSEMOVE, 0, MAKELPARAM(55, 50));
+  SendMessage(w, WM_MOUSEMOVE, 0, MAKELPARAM(at.x + 5, at.y));
   EXPECT_TRUE(ended(w));
   int code;
   EXPECT_TRUE(QuitPosted(&code));
