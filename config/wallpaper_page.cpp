@@ -25,6 +25,13 @@ int ReadChoice(const CProfileFile& ini, const char* key, int highest) {
   return value < 0 || value > highest ? 0 : value;
 }
 
+// The first set of the sorted combo box. "All Image Sets" may sort before the sets; it is
+// no set, and taking it for one would leave the page with an empty picture list.
+int FirstSetEntry(const CComboBox& combo) {
+  if (combo.GetCount() > 1 && combo.GetLBText(0) == LoadStringResource(IDS_ALL_IMAGE_SETS)) return 1;
+  return 0;
+}
+
 std::string TodayText() {
   std::time_t now = std::time(nullptr);
   std::tm local{};
@@ -88,7 +95,7 @@ BOOL CWallpaperPage::OnInitDialog() {
 
   CComboBox combo(GetDlgItem(IDC_SETS));
   bool found = combo.SelectString(-1, m_nAllSets ? LoadStringResource(IDS_ALL_IMAGE_SETS) : m_strCurrentSet) != CB_ERR;
-  if (!found) combo.SetCurSel(0);
+  if (!found) combo.SetCurSel(FirstSetEntry(combo));
   // The set shown is the set used, also when the stored name only began it.
   if (!found || !m_nAllSets) m_strCurrentSet = combo.GetLBText(combo.GetCurSel());
 
@@ -236,8 +243,8 @@ void CWallpaperPage::SelectCurrentSet() {
   CComboBox combo(GetDlgItem(IDC_SETS));
   std::string wanted = m_nAllSets ? LoadStringResource(IDS_ALL_IMAGE_SETS) : m_strCurrentSet;
   if (combo.SelectString(-1, wanted) == CB_ERR) {
-    combo.SetCurSel(0);
-    m_strCurrentSet = combo.GetLBText(0);
+    combo.SetCurSel(FirstSetEntry(combo));
+    m_strCurrentSet = combo.GetLBText(combo.GetCurSel());
   } else if (!m_nAllSets) {
     m_strCurrentSet = combo.GetLBText(combo.GetCurSel());
   }

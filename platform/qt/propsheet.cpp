@@ -550,6 +550,7 @@ int CPropertySheet::DoModal() {
 
   m_window->tabs = new QTabBar(&dialog);
   m_window->tabs->setDrawBase(true);
+  m_window->tabs->setExpanding(false);
   m_window->stack = new QStackedWidget(&dialog);
   for (CPropertyPage* page : m_pages) {
     const DialogTemplate* t = FindDialogTemplate(static_cast<int>(page->m_templateId));

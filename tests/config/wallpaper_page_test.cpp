@@ -93,6 +93,19 @@ TEST_F(WallpaperPageTest, UnknownStoredSetAndPictureFallBackToTheFirstSortedEntr
   });
 }
 
+TEST_F(WallpaperPageTest, WithoutAStoredSetTheFirstRealSetIsTakenNotAllImageSets) {
+  AddSet("Peaks", "Peaks", kPeaks);
+  AddSet("Coast", "Coast", kCoast);
+  Run([&](CPropertySheet& sheet) {
+    CWallpaperPage& page = Page(sheet);
+    EXPECT_EQ(page.GetDlgItemText(IDC_SETS), "Coast");
+    EXPECT_EQ(page.m_strCurrentSet, "Coast");
+    EXPECT_EQ(page.m_nAllSets, 0);
+    EXPECT_EQ(page.m_strCurrentPicture, "Bay");
+    sheet.PressButton(IDCANCEL);
+  });
+}
+
 TEST_F(WallpaperPageTest, NoSetsShowsMessage14AndApplyIsRefused) {
   WriteIni(pf() + "quillmrk.ini", "Config", "ChangeImage", "0");
   Run([&](CPropertySheet& sheet) {
