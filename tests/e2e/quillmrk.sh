@@ -58,9 +58,10 @@ new_set_folder=${new_install%\\}
 new_set_folder=${new_set_folder%/}
 
 # X server of our own, on a free display.
-exec 3< <(Xvfb -displayfd 1 -noreset -screen 0 1024x768x24 -nolisten tcp 2>/dev/null)
+exec 3< <(exec Xvfb -displayfd 1 -noreset -screen 0 1024x768x24 -nolisten tcp 2>/dev/null)
+xvfb_pid=$!
 read -r -t 20 display_number <&3 || fail "Xvfb did not start"
-xvfb_pid=$(pgrep -n -x Xvfb || true)
+
 export DISPLAY=:$display_number
 
 "$program/quillmrk" >"$sandbox/quillmrk.log" 2>&1 &
