@@ -14,6 +14,7 @@
 #include "platform/qt/window_internal.h"
 #include "platform/qt/window_surface.h"
 #include "platform/screensaver.h"
+#include "platform/x11/saver_window.h"
 
 HINSTANCE hMainInstance = nullptr;
 HWND hMainWindow = nullptr;
@@ -95,14 +96,11 @@ bool parseWindowId(const char* text, unsigned long* id) {
 // A window of another program to draw in (a preview pane, or the window xscreensaver
 // made): nullptr when it does not exist.
 QWindow* foreignWindow(unsigned long id, QSize* size) {
-  QWindow* host = QWindow::fromWinId(static_cast<WId>(id));
-  if (!host) return nullptr;
-  *size = host->geometry().size();
-  if (size->isEmpty()) {
-    delete host;
+  int width = 0, height = 0;
+  if (QGuiApplication::platformName() != QLatin1String("xcb") || !ForeignWindowSize(id, &width, &height))
     return nullptr;
-  }
-  return host;
+  *size = QSize(width, height);
+  return QWindow::fromWinId(static_cast<WId>(id));
 }
 
 // Puts the saver window inside the host, covering it.
