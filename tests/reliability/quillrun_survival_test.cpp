@@ -1,0 +1,158 @@
+// quillrun meets a broken program folder: no decoder library, a decoder that crashes, a
+// set folder it cannot read or that is gone, a picture that is no JPEG. It must end by
+// itself (no hang, no crash of its own), and the settings must stay whole: every section
+// it does not own is kept byte for byte. Where the decoder itself crashes, the process
+// goes down with it; then nothing at all may have been written, so the next log-on
+// (with a working decoder) picks up where this one failed.
+#include <gtest/gtest.h>
+#include <jpeglib.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/profile.h"
+#include "tests/reliability/fault_helpers.h"
+#include "tests/support/sandbox.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kUntouched =
+    "[SetDescriptions]\r\nCoast=Coast\\\r\n\r\n[Coast]\r\nBeach=Beach\r\nCliff=Cliff\r\n\r\n"
+    "[Coast Deleted Images]\r\n\r\n[Untouched]\r\nNote=keep me\r\n";
+const std::string kSettings =
+    "[Config]\r\nCurrentSet=Coast\r\nCurrentImage=Beach\r\nLastDate=1/1/2000\r\nChangeImage=0\r\n"
+    "UseAllImages=0\r\nStretchWallpaper=0\r\n\r\n" + kUntouched;
+
+void WriteJpeg(const std::string& path, int width, int height) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(file, nullptr);
+  jpeg_compress_struct c{};
+  jpeg_error_mgr error{};
+  c.err = jpeg_std_error(&error);
+  jpeg_create_compress(&c);
+  jpeg_stdio_dest(&c, file);
+  c.image_width = width;
+  c.image_height = height;
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_start_compress(&c, TRUE);
+  std::vector<JSAMPLE> row(width * 3);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width * 3; ++x) row[x] = static_cast<JSAMPLE>(x * 7 + y * 3);
+    JSAMPROW rows[] = {row.data()};
+    jpeg_write_scanlines(&c, rows, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  std::fclose(file);
+}
+
+class QuillrunSurvival : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    program = sandbox.programFolder();
+    const std::string bin = QM_BIN_DIR;
+    if (!fs::exists(bin + "/quillrun") || !fs::exists(bin + "/djpeg32.so"))
+      GTEST_SKIP() << "quillrun and djpeg32.so are not built in " << bin;
+    fs::copy_file(bin + "/quillrun", program + "quillrun");
+    UseDecoder(bin + "/djpeg32.so");
+    fs::create_directories(program + "Coast");
+    WriteJpeg(program + "Coast/Beach.jpg", 64, 48);
+    WriteJpeg(program + "Coast/Cliff.jpg", 64, 48);
+    sandbox.writeFile(Settings(), kSettings);
+    wallpaper = sandbox.windowsDirectory() + "/quillmrk.bmp";
+  }
+  void TearDown() override { chmod((program + "Coast").c_str(), 0755); }
+
+  std::string Settings() const { return program + "quillmrk.ini"; }
+  void UseDecoder(const std::string& library) {
+    fs::remove(program + "djpeg32.so");
+    if (!library.empty()) fs::copy_file(library, program + "djpeg32.so");
+  }
+  fault::Ending Run(bool withoutFileOverride = false) {
+    return fault::RunProgram(program + "quillrun", {},
+                             {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM=offscreen"},
+                             sandbox.path("quillrun.err"), withoutFileOverride, 60);
+  }
+  std::string Config(const char* key) {
+    char value[64];
+    GetPrivateProfileString("Config", key, "(missing)", value, sizeof value, Settings().c_str());
+    return value;
+  }
+  // Ended by itself, and the settings still hold everything quillrun does not own.
+  void ExpectSurvived(const fault::Ending& ending) {
+    EXPECT_FALSE(ending.timedOut) << "quillrun hung";
+    EXPECT_TRUE(ending.exited) << "quillrun died of signal " << ending.code << ":\n"
+                               << sandbox.readFile("quillrun.err");
+    const std::string now = sandbox.readFile(Settings());
+    EXPECT_NE(now.find(kUntouched), std::string::npos) << "settings damaged:\n" << now;
+    EXPECT_EQ(Config("CurrentSet"), "Coast");
+    EXPECT_TRUE(fault::NamesStartingWith(program, ".qm-").empty());
+  }
+
+  Sandbox sandbox;
+  std::string program, wallpaper;
+};
+
+TEST_F(QuillrunSurvival, WorkingFolderChangesThePicture) {
+  // The yardstick for the cases below: with everything in place the change happens.
+  fault::Ending ending = Run();
+  ExpectSurvived(ending);
+  EXPECT_EQ(ending.code, 0);
+  EXPECT_EQ(Config("CurrentImage"), "Cliff");
+  EXPECT_NE(Config("LastDate"), "1/1/2000");
+  EXPECT_TRUE(fs::exists(wallpaper));
+}
+
+TEST_F(QuillrunSurvival, MissingDecoderLibrary) {
+  UseDecoder("");
+  ExpectSurvived(Run());
+  EXPECT_FALSE(fs::exists(wallpaper));
+}
+
+TEST_F(QuillrunSurvival, DecoderThatCrashesLeavesEverythingAsItWas) {
+  sandbox.writeFile(wallpaper, "the old wallpaper");
+  UseDecoder(QM_CRASHING_DECODER);
+  fault::Ending ending = Run();
+  EXPECT_FALSE(ending.timedOut);
+  ASSERT_FALSE(ending.exited) << "the crashing decoder was never called";
+  EXPECT_EQ(ending.code, SIGABRT);
+  EXPECT_EQ(sandbox.readFile(Settings()), kSettings);
+  EXPECT_EQ(sandbox.readFile(wallpaper), "the old wallpaper");
+  EXPECT_TRUE(fault::NamesStartingWith(program, ".qm-").empty());
+
+  // The next log-on, with a working decoder again, makes the change that failed.
+  UseDecoder(std::string(QM_BIN_DIR) + "/djpeg32.so");
+  ExpectSurvived(Run());
+  EXPECT_EQ(Config("CurrentImage"), "Cliff");
+}
+
+TEST_F(QuillrunSurvival, UnreadableSetFolder) {
+  chmod((program + "Coast").c_str(), 0);
+  ExpectSurvived(Run(/*withoutFileOverride=*/true));
+}
+
+TEST_F(QuillrunSurvival, VanishedSetFolder) {
+  fs::remove_all(program + "Coast");
+  ExpectSurvived(Run());
+}
+
+TEST_F(QuillrunSurvival, PictureThatIsNoJpeg) {
+  sandbox.writeFile(program + "Coast/Cliff.jpg", std::string(5000, '\xff'));
+  ExpectSurvived(Run());
+}
+
+TEST_F(QuillrunSurvival, PictureThatIsAFolder) {
+  fs::remove(program + "Coast/Cliff.jpg");
+  fs::create_directories(program + "Coast/Cliff.jpg");
+  ExpectSurvived(Run());
+}
+
+}  // namespace
