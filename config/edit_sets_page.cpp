@@ -10,7 +10,7 @@
 #include "platform/dialog_template.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
-#include "platform/resources.h"
+#include "platform/resources_tables.h"
 
 namespace {
 const StringResourceRegistration kStrings[] = {
@@ -152,9 +152,8 @@ void CEditSetsDlg::OnSelchangeSet() {
   m_strCurrentSet = chooser.GetLBText(chooser.GetCurSel());
   FillPictureLists();
   if (CListBox(GetDlgItem(IDC_EDIT_REMOVED)).GetCount() == 0) EnableDlgItem(IDC_EDIT_ADD, FALSE);
-  // The selections went with the refill, so no picture is chosen to be removed either.
-  EnableDlgItem(IDC_EDIT_REMOVE, FALSE);
-  m_wndMonitor.Invalidate(FALSE);
+  // No picture of the new set is chosen yet; the old set's thumbnail does not stay.
+  m_wndMonitor.Clear();
 }
 
 void CEditSetsDlg::OnSelchangePictures() {
@@ -185,7 +184,8 @@ void CEditSetsDlg::OnRemovePicture() {
   RemovePicture(m_ini, m_strCurrentSet, picture);
   FillPictureLists();
   if (pictures.SetCurSel(index > 0 ? index - 1 : 0) == LB_ERR) {
-    m_wndMonitor.Invalidate(FALSE);
+    // The set has no picture left to show.
+    m_wndMonitor.Clear();
   } else {
     OnSelchangePictures();
   }

@@ -13,7 +13,7 @@
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "platform/profile.h"
-#include "platform/resources.h"
+#include "platform/resources_tables.h"
 #include "platform/short_path.h"
 #include "platform/wallpaper.h"
 

@@ -4,7 +4,7 @@
 #include "platform/dialog_items.h"
 #include "platform/dialog_template.h"
 #include "platform/message_box.h"
-#include "platform/resources.h"
+#include "platform/resources_tables.h"
 
 namespace {
 const StringResourceRegistration kStrings[] = {

@@ -17,6 +17,14 @@
 // The bitmap file is read at once (uncompressed BMP of 1, 4, 8, 16, 24 or 32 bits); a
 // later change of the file does not change the desktop until the wallpaper is set again.
 //
+// The screen saver's switch and delay (SPI_GET/SETSCREENSAVEACTIVE, SPI_GET/SETSCREENSAVETIMEOUT)
+// live in the registry, HKEY_CURRENT_USER "Control Panel\Desktop": "ScreenSaveActive" ("0" or
+// "1") and "ScreenSaveTimeOut" (seconds, as text), written when SPIF_UPDATEINIFILE is given.
+// With an X display the server's own screen saver follows: its time-out becomes the delay
+// while the saver is on and 0 (never) while it is off. A value missing from the registry
+// reads as the server's state (time-out 0 means off); without a display as off, with the
+// server's default delay of 600 seconds.
+//
 // Result: TRUE when the wallpaper was recorded (if asked) and the bitmap could be read
 // (or the wallpaper removed); FALSE for an unknown action, a missing text, a bitmap that
 // cannot be read (the path is still recorded, as the old platform's setting kept a path
@@ -28,6 +36,16 @@ constexpr UINT SPI_SETDESKWALLPAPER = 0x0014;
 constexpr UINT SPIF_UPDATEINIFILE = 0x0001;
 constexpr UINT SPIF_SENDCHANGE = 0x0002;
 
+constexpr UINT SPI_GETSCREENSAVETIMEOUT = 0x000E;
+constexpr UINT SPI_SETSCREENSAVETIMEOUT = 0x000F;
+constexpr UINT SPI_GETSCREENSAVEACTIVE = 0x0010;
+constexpr UINT SPI_SETSCREENSAVEACTIVE = 0x0011;
+
+// SPI_GETSCREENSAVEACTIVE: `param` is a BOOL* that receives the switch.
+// SPI_SETSCREENSAVEACTIVE: `uiParam` is TRUE (on) or FALSE (off).
+// SPI_GETSCREENSAVETIMEOUT: `param` is an int* that receives the delay in seconds.
+// SPI_SETSCREENSAVETIMEOUT: `uiParam` is the delay in seconds; 0 is refused (FALSE).
+// The setters return FALSE when the registry could not be written.
 // SPI_SETDESKWALLPAPER: `param` is the bitmap path (const char*), `uiParam` is unused.
 // SPI_GETDESKWALLPAPER: copies the recorded wallpaper path (win.ini) into `param`, a buffer
 // of `uiParam` bytes, cut to fit; "" when none is recorded.

@@ -16,6 +16,7 @@
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "platform/profile.h"
+#include "platform/registry.h"
 #include "platform/x11/wallpaper_bmp.h"
 
 namespace {
@@ -285,6 +286,94 @@ BOOL setWallpaper(const char* text, UINT winIni) {
   return recorded;
 }
 
+// ----- the screen saver's switch and delay -------------------------------------------------
+
+constexpr const char* kDesktopKey = "Control Panel\\Desktop";
+constexpr const char* kSaverActive = "ScreenSaveActive";
+constexpr const char* kSaverTimeout = "ScreenSaveTimeOut";
+constexpr int kDefaultSaverTimeout = 600;  // the X server's own default
+
+// The registry text of a value, false when it is missing or not text.
+bool readDesktopValue(const char* name, std::string& value) {
+  HKEY key = nullptr;
+  if (RegOpenKeyEx(HKEY_CURRENT_USER, kDesktopKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  char buffer[64] = {};
+  DWORD type = 0, size = sizeof buffer - 1;
+  bool found = RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) ==
+                   ERROR_SUCCESS &&
+               type == REG_SZ;
+  RegCloseKey(key);
+  if (found) value = buffer;
+  return found;
+}
+
+bool writeDesktopValue(const char* name, const std::string& value) {
+  HKEY key = nullptr;
+  if (RegCreateKeyEx(HKEY_CURRENT_USER, kDesktopKey, &key) != ERROR_SUCCESS) return false;
+  LONG result = RegSetValueEx(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                              static_cast<DWORD>(value.size() + 1));
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS;
+}
+
+// A whole positive number of seconds, or 0.
+int parseSeconds(const std::string& text) {
+  char* end = nullptr;
+  long value = std::strtol(text.c_str(), &end, 10);
+  if (end == text.c_str() || value <= 0 || value > 24L * 60 * 60) return 0;
+  return static_cast<int>(value);
+}
+
+// The X server's screen saver time-out, -1 without a display.
+int serverSaverTimeout() {
+  if (!std::getenv("DISPLAY")) return -1;
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return -1;
+  int timeout = 0, interval = 0, preferBlanking = 0, allowExposures = 0;
+  XGetScreenSaver(display, &timeout, &interval, &preferBlanking, &allowExposures);
+  XCloseDisplay(display);
+  return timeout;
+}
+
+void setServerSaverTimeout(int seconds) {
+  if (!std::getenv("DISPLAY")) return;
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return;
+  int timeout = 0, interval = 0, preferBlanking = 0, allowExposures = 0;
+  XGetScreenSaver(display, &timeout, &interval, &preferBlanking, &allowExposures);
+  XSetScreenSaver(display, seconds, interval, preferBlanking, allowExposures);
+  XCloseDisplay(display);
+}
+
+bool saverActive() {
+  std::string value;
+  if (readDesktopValue(kSaverActive, value)) return parseSeconds(value) != 0;
+  return serverSaverTimeout() > 0;
+}
+
+int saverTimeout() {
+  std::string value;
+  if (readDesktopValue(kSaverTimeout, value))
+    if (int seconds = parseSeconds(value)) return seconds;
+  int server = serverSaverTimeout();
+  return server > 0 ? server : kDefaultSaverTimeout;
+}
+
+BOOL setSaverActive(bool active, UINT winIni) {
+  bool recorded = true;
+  if (winIni & SPIF_UPDATEINIFILE) recorded = writeDesktopValue(kSaverActive, active ? "1" : "0");
+  setServerSaverTimeout(active ? saverTimeout() : 0);
+  return recorded ? TRUE : FALSE;
+}
+
+BOOL setSaverTimeout(UINT seconds, UINT winIni) {
+  if (seconds == 0 || seconds > 24u * 60 * 60) return FALSE;
+  bool recorded = true;
+  if (winIni & SPIF_UPDATEINIFILE) recorded = writeDesktopValue(kSaverTimeout, std::to_string(seconds));
+  if (saverActive()) setServerSaverTimeout(static_cast<int>(seconds));
+  return recorded ? TRUE : FALSE;
+}
+
 }  // namespace
 
 BOOL SystemParametersInfo(UINT action, UINT uiParam, void* param, UINT winIni) {
@@ -296,6 +385,18 @@ BOOL SystemParametersInfo(UINT action, UINT uiParam, void* param, UINT winIni) {
       GetProfileString("Desktop", "Wallpaper", "", static_cast<char*>(param), uiParam);
       return TRUE;
     }
+    case SPI_GETSCREENSAVEACTIVE:
+      if (!param) return FALSE;
+      *static_cast<BOOL*>(param) = saverActive() ? TRUE : FALSE;
+      return TRUE;
+    case SPI_SETSCREENSAVEACTIVE:
+      return setSaverActive(uiParam != 0, winIni);
+    case SPI_GETSCREENSAVETIMEOUT:
+      if (!param) return FALSE;
+      *static_cast<int*>(param) = saverTimeout();
+      return TRUE;
+    case SPI_SETSCREENSAVETIMEOUT:
+      return setSaverTimeout(uiParam, winIni);
     default:
       return FALSE;
   }
