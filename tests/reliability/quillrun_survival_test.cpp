@@ -156,3 +156,26 @@ TEST_F(QuillrunSurvival, PictureThatIsAFolder) {
 }
 
 }  // namespace
+
+namespace {
+
+// Settings that are not settings at all: quillrun finds no schedule there, so it must
+// leave the file exactly as it is.
+TEST_F(QuillrunSurvival, SettingsFileOfRandomBytesIsLeftAlone) {
+  std::string noise;
+  for (int i = 0; i < 20000; ++i) noise += static_cast<char>((i * 2654435761u) >> 13);
+  sandbox.writeFile(Settings(), noise);
+  fault::Ending ending = Run();
+  EXPECT_TRUE(ending.exited && ending.code == 0) << sandbox.readFile("quillrun.err");
+  EXPECT_EQ(sandbox.readFile(Settings()), noise);
+}
+
+TEST_F(QuillrunSurvival, SettingsFileThatIsAFolder) {
+  fs::remove(Settings());
+  fs::create_directories(Settings());
+  fault::Ending ending = Run();
+  EXPECT_TRUE(ending.exited && ending.code == 0) << sandbox.readFile("quillrun.err");
+  EXPECT_TRUE(fs::is_directory(Settings()));
+}
+
+}  // namespace
