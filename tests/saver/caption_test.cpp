@@ -50,7 +50,10 @@ class CaptionTest : public SaverTest {
     g_caption.SetSources(name.c_str(), info.c_str(), lang.c_str());
     EXPECT_EQ(g_caption.Show(), 1);
     RECT r{};
-    if (g_caption.Window()) GetWindowRect(g_caption.Window(), &r);
+    if (g_caption.Window()) {
+      GetWindowRect(g_caption.Window(), &r);
+      UpdateWindow(g_caption.Window());
+    }
     PumpMessages(0);
     return r;
   }
