@@ -132,6 +132,7 @@ int PagesTest::RunSheet(const std::function<std::vector<std::unique_ptr<CPropert
   app_->m_strWindowsDirectory = windows();
   WriteIni(mainIni(), "Config", "ProgramPath", pf());
   app_->m_hMonitorBitmap = LoadBitmapResource(IDB_MONITOR);
+  CSsconfigApp::ReplaceBackgroundColor(app_->m_hMonitorBitmap, GetSysColor(COLOR_BTNFACE));
   // Where the Wallpaper page puts the monitor on a page of this size.
   SetRect(&app_->m_rcMonitor, 290, 30, 290 + kMonitorBitmapWidth, 30 + kMonitorBitmapHeight);
 
