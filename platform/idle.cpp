@@ -1,0 +1,291 @@
+#include "platform/idle.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/atomic_file.h"
+#include "platform/paths.h"
+#include "platform/process.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+#include "platform/shortcut.h"
+
+extern char** environ;
+
+namespace {
+constexpr const char* kDesktopKey = "Control Panel\\Desktop";
+constexpr int kMaxTimeoutSeconds = 7 * 24 * 60 * 60;
+// The server's own saver comes on from a timer; give it this long before its silence
+// counts as a suspension.
+constexpr long long kServerSlackMs = 3000;
+constexpr int kCoarsePollMs = 5000;
+constexpr int kChildPollMs = 1000;
+constexpr int kMinPollMs = 200;
+
+// A REG_SZ value as text, or a REG_DWORD as its decimal text; "" when missing.
+std::string ReadDesktopValue(HKEY key, const char* name) {
+  char buffer[MAX_PATH] = {};
+  DWORD size = sizeof buffer - 1;
+  DWORD type = 0;
+  if (RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
+    return {};
+  if (type == REG_DWORD && size == 4) {
+    DWORD value = static_cast<DWORD>(static_cast<BYTE>(buffer[0])) |
+                  static_cast<DWORD>(static_cast<BYTE>(buffer[1])) << 8 |
+                  static_cast<DWORD>(static_cast<BYTE>(buffer[2])) << 16 |
+                  static_cast<DWORD>(static_cast<BYTE>(buffer[3])) << 24;
+    return std::to_string(value);
+  }
+  if (type != REG_SZ) return {};
+  buffer[std::min<DWORD>(size, sizeof buffer - 1)] = '\0';
+  return buffer;
+}
+
+std::string Trim(const std::string& text) {
+  std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  std::size_t last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+std::string FileStamp(const std::string& path) {
+  struct stat st{};
+  if (stat(path.c_str(), &st) != 0) return "-";
+  return std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec) + ":" +
+         std::to_string(st.st_size) + ":" + std::to_string(st.st_ino);
+}
+
+bool IsRunnableFile(const std::string& path) {
+  struct stat st{};
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+int ClampPoll(long long ms) {
+  return static_cast<int>(std::clamp<long long>(ms, kMinPollMs, kCoarsePollMs));
+}
+
+void MakeFolders(const std::string& folder) {
+  std::string partial;
+  for (std::size_t i = 0; i < folder.size(); ++i) {
+    partial += folder[i];
+    if ((folder[i] == '/' && i > 0) || i + 1 == folder.size()) mkdir(partial.c_str(), 0700);
+  }
+}
+
+std::string ConfigHome() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config && config[0] == '/') return config;
+  const char* home = std::getenv("HOME");
+  return std::string(home && *home ? home : "/tmp") + "/.config";
+}
+}  // namespace
+
+int ParseScreenSaveTimeOut(const std::string& text) {
+  std::string digits = Trim(text);
+  if (digits.empty() || digits.size() > 9) return 0;
+  for (char c : digits)
+    if (c < '0' || c > '9') return 0;
+  long value = std::strtol(digits.c_str(), nullptr, 10);
+  return value >= 1 && value <= kMaxTimeoutSeconds ? static_cast<int>(value) : 0;
+}
+
+IdleSettings ReadIdleSettings() {
+  IdleSettings settings;
+  HKEY key = nullptr;
+  if (RegOpenKeyEx(HKEY_CURRENT_USER, kDesktopKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    settings.active = Trim(ReadDesktopValue(key, "ScreenSaveActive")) == "1";
+    settings.timeoutSeconds = ParseScreenSaveTimeOut(ReadDesktopValue(key, "ScreenSaveTimeOut"));
+    RegCloseKey(key);
+  }
+  char path[MAX_PATH] = {};
+  GetPrivateProfileString("boot", "SCRNSAVE.EXE", "", path, sizeof path, "system.ini");
+  settings.saverPath = path;
+  return settings;
+}
+
+std::string IdleSettingsStamp() {
+  std::string windows = WindowsDirectory();
+  return FileStamp(windows + "/user.reg") + "|" + FileStamp(windows + "/system.ini");
+}
+
+bool ServerSaverLooksSuspended(long long idleMs, long long serverTimeoutMs, bool serverSaverOn) {
+  return serverTimeoutMs > 0 && !serverSaverOn && idleMs >= serverTimeoutMs + kServerSlackMs;
+}
+
+IdleDecision DecideIdle(const IdleSettings& settings, const IdleObservation& seen) {
+  IdleDecision decision;
+  if (!settings.active) {
+    decision.action = IdleAction::Exit;
+    return decision;
+  }
+  bool suspended = ServerSaverLooksSuspended(seen.idleMs, seen.serverTimeoutMs, seen.serverSaverOn);
+  if (seen.saverRunning || seen.fullscreen || suspended || seen.otherSaverFramework) {
+    decision.blocked = true;
+    decision.nextCheckMs = seen.saverRunning ? kChildPollMs : kCoarsePollMs;
+    return decision;
+  }
+  if (settings.timeoutSeconds <= 0 || settings.saverPath.empty()) {
+    decision.nextCheckMs = kCoarsePollMs;
+    return decision;
+  }
+  long long timeoutMs = static_cast<long long>(settings.timeoutSeconds) * 1000;
+  long long idle = seen.msSinceBlocked >= 0 ? std::min(seen.idleMs, seen.msSinceBlocked) : seen.idleMs;
+  if (idle < timeoutMs) {
+    decision.nextCheckMs = ClampPoll(timeoutMs - idle);
+    return decision;
+  }
+  // The server's saver is due too but has not said yet whether it is suspended: a
+  // moment's wait settles it, and starting now could cover a film.
+  if (seen.serverTimeoutMs > 0 && !seen.serverSaverOn && seen.idleMs >= seen.serverTimeoutMs) {
+    decision.nextCheckMs = 500;
+    return decision;
+  }
+  decision.action = IdleAction::StartSaver;
+  decision.nextCheckMs = kChildPollMs;
+  return decision;
+}
+
+std::string ResolveSaverProgram(const std::string& scrnsaveValue) {
+  std::string value = Trim(scrnsaveValue);
+  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = Trim(value.substr(1, value.size() - 2));
+  if (value.empty()) return {};
+  std::string native = NativePath(value);
+  if (native.find('/') != std::string::npos) return IsRunnableFile(native) ? native : std::string();
+  for (const std::string& folder : {ProgramFolder(), WindowsDirectory()}) {
+    std::string candidate = WithTrailingSeparator(folder) + native;
+    if (IsRunnableFile(candidate)) return candidate;
+  }
+  const char* path = std::getenv("PATH");
+  std::string list = path ? path : "/usr/local/bin:/usr/bin:/bin";
+  std::size_t pos = 0;
+  while (pos <= list.size()) {
+    std::size_t colon = list.find(':', pos);
+    std::string folder = list.substr(pos, colon == std::string::npos ? std::string::npos : colon - pos);
+    // An empty entry would be the current folder: a file lying there must not become the saver.
+    if (!folder.empty() && folder[0] == '/' && IsRunnableFile(WithTrailingSeparator(folder) + native))
+      return WithTrailingSeparator(folder) + native;
+    if (colon == std::string::npos) break;
+    pos = colon + 1;
+  }
+  return {};
+}
+
+bool SaverProcess::Start(const std::string& program) {
+  if (Running()) return false;
+  std::vector<std::string> argv = {program, "/s"};
+  std::vector<char*> args;
+  for (std::string& a : argv) args.push_back(a.data());
+  args.push_back(nullptr);
+
+  // The saver starts with a clean signal state and a session of its own, so a signal
+  // meant for the watcher (its terminal closing, say) does not end the slideshow.
+  posix_spawnattr_t attr;
+  if (posix_spawnattr_init(&attr) != 0) return false;
+  sigset_t none, all;
+  sigemptyset(&none);
+  sigfillset(&all);
+  posix_spawnattr_setsigmask(&attr, &none);
+  posix_spawnattr_setsigdefault(&attr, &all);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
+  pid_t pid = 0;
+  int error = posix_spawn(&pid, program.c_str(), nullptr, &attr, args.data(), environ);
+  posix_spawnattr_destroy(&attr);
+  if (error != 0) return false;
+  m_pid = pid;
+  return true;
+}
+
+bool SaverProcess::Running() {
+  if (m_pid <= 0) return false;
+  int status = 0;
+  pid_t done = waitpid(m_pid, &status, WNOHANG);
+  if (done == 0) return true;
+  if (done < 0 && errno == EINTR) return true;
+  m_pid = 0;  // ended and reaped (or not ours to wait for any more)
+  return false;
+}
+
+std::string IdleWatcherLockPath(const std::string& display) {
+  std::string name = "quillidle-";
+  for (char c : display) name += (c == '/' || static_cast<unsigned char>(c) < 0x20) ? '_' : c;
+  name += ".lock";
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  struct stat st{};
+  if (runtime && runtime[0] == '/' && stat(runtime, &st) == 0 && S_ISDIR(st.st_mode))
+    return WithTrailingSeparator(runtime) + name;
+  return WindowsDirectory() + "/" + name;
+}
+
+IdleWatcherLock::IdleWatcherLock(const std::string& display) : m_path(IdleWatcherLockPath(display)) {}
+
+IdleWatcherLock::~IdleWatcherLock() { Release(); }
+
+bool IdleWatcherLock::Acquire() {
+  if (m_fd >= 0) return true;
+  int fd = open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) return false;
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    close(fd);
+    return false;
+  }
+  std::string pid = std::to_string(getpid()) + "\n";
+  if (ftruncate(fd, 0) == 0) {
+    ssize_t written = write(fd, pid.data(), pid.size());
+    (void)written;  // the pid is a help for uninstalling, not needed for the lock
+  }
+  m_fd = fd;
+  return true;
+}
+
+void IdleWatcherLock::Release() {
+  if (m_fd < 0) return;
+  close(m_fd);  // drops the lock; the file stays, an unlocked file means nothing
+  m_fd = -1;
+}
+
+std::string IdleAutostartPath() { return ConfigHome() + "/autostart/quillidle.desktop"; }
+
+std::string IdleAutostartEntry(const std::string& watcherProgram) {
+  CShellLink link;
+  link.SetPath(watcherProgram);
+  link.SetDescription("QuillMark screen saver start");
+  std::string text = link.EntryText();
+  if (text.empty()) return {};
+  return text + "X-GNOME-Autostart-enabled=true\n";
+}
+
+bool SetIdleWatcherEnabled(bool on) {
+  std::string entry = IdleAutostartPath();
+  if (!on) {
+    if (unlink(entry.c_str()) != 0 && errno != ENOENT) return false;
+    return true;
+  }
+  std::string watcher = ProgramFolder() + "quillidle";
+  std::string text = IdleAutostartEntry(watcher);
+  if (text.empty()) return false;
+  MakeFolders(entry.substr(0, entry.rfind('/')));
+  if (!WriteFileAtomically(entry, text)) return false;
+
+  // Inside a running session the log-on start has already passed; start it now.
+  const char* display = std::getenv("DISPLAY");
+  if (display && *display && IsRunnableFile(watcher)) {
+    IdleWatcherLock probe(display);
+    if (probe.Acquire()) {
+      probe.Release();
+      if (!SpawnProgram({watcher})) std::fprintf(stderr, "cannot start %s\n", watcher.c_str());
+    }
+  }
+  return true;
+}

@@ -1,0 +1,131 @@
+#pragma once
+// The old platform's screen-saver framework started the chosen screen saver by itself: when
+// the screen saver was switched on (HKEY_CURRENT_USER "Control Panel\Desktop"
+// "ScreenSaveActive" = "1") and no key or mouse input had come for "ScreenSaveTimeOut"
+// seconds, it ran the program that system.ini [boot] "SCRNSAVE.EXE" names with "/s".
+//
+// Here a small watcher program, quillidle, does that inside the user's X session. It is
+// started at log-on by our own XDG autostart entry "quillidle.desktop", which switching
+// the screen saver on writes and switching it off removes (SetIdleWatcherEnabled). The
+// watcher re-reads the settings whenever user.reg or system.ini change and ends when the
+// screen saver is switched off. Like desktop screen savers it yields while another client
+// holds the X server's screen saver suspended (video players, presentations), while a
+// full-screen window is shown and while xscreensaver's daemon owns the screen; it never
+// runs a second saver while its own still runs, and one watcher per display is enough: a
+// second one ends at once.
+//
+// Our choices where the old platform left room:
+// - SCRNSAVE.EXE is taken as one path (blanks and all, one pair of outer quotes removed,
+//   "\" read as "/"); a bare name is searched like WinExec searches (program folder,
+//   Windows directory, PATH). The saver gets the one argument "/s".
+// - A time-out that is not a whole number of seconds from 1 to one week (missing, "abc",
+//   "-5", absurdly large) means the saver never becomes due; the watcher keeps watching.
+// - Anything that kept the saver from starting (our own saver running, a full-screen
+//   window, a suspension) restarts the count: the saver becomes due a full time-out after
+//   it ended. So a saver that cannot start, or ends at once, is not restarted in a loop,
+//   and the end of a film does not bring the saver up at once.
+#include <string>
+
+#include "platform/types.h"
+
+// The settings that decide whether and what the watcher starts, read fresh from the files.
+struct IdleSettings {
+  bool active = false;      // "ScreenSaveActive" is "1"
+  int timeoutSeconds = 0;   // "ScreenSaveTimeOut"; 0 when missing or unusable
+  std::string saverPath;    // system.ini [boot] "SCRNSAVE.EXE", as written
+};
+IdleSettings ReadIdleSettings();
+
+// "ScreenSaveTimeOut" text: seconds from 1 to one week, blanks around allowed, else 0.
+int ParseScreenSaveTimeOut(const std::string& text);
+
+// A short text that changes whenever user.reg or system.ini is written (modification
+// time and size of both), so the watcher re-reads only when something changed.
+std::string IdleSettingsStamp();
+
+// What the watcher sees at one moment.
+struct IdleObservation {
+  long long idleMs = 0;            // time since the last key or pointer input
+  long long msSinceBlocked = -1;   // time since something last kept the saver off; -1 = never
+  long long serverTimeoutMs = 0;   // the X server's own screen-saver time-out; 0 = off
+  bool serverSaverOn = false;      // the X server's own screen saver is on now
+  bool fullscreen = false;         // a full-screen window holds the screen
+  bool saverRunning = false;       // our saver child is still alive
+  bool otherSaverFramework = false;  // xscreensaver's daemon owns the screen
+};
+
+enum class IdleAction { Wait, StartSaver, Exit };
+struct IdleDecision {
+  IdleAction action = IdleAction::Wait;
+  int nextCheckMs = 0;   // how long to wait before looking again
+  bool blocked = false;  // something keeps the saver off now: the count starts again
+};
+
+// The watcher's whole policy, free of X so that it can be tested on its own.
+IdleDecision DecideIdle(const IdleSettings& settings, const IdleObservation& seen);
+
+// True when the X server's own screen saver should have come on by now but has not: its
+// time-out has passed by more than a few seconds of idleness while it stays off. That
+// only happens while some client keeps it suspended (XScreenSaverSuspend), which video
+// players and presentation programs do. Reliable when the server's time-out is at most
+// ours, which switching the screen saver on arranges.
+bool ServerSaverLooksSuspended(long long idleMs, long long serverTimeoutMs, bool serverSaverOn);
+
+// The saver program SCRNSAVE.EXE names, as a path to run; "" when it names nothing that
+// can be run.
+std::string ResolveSaverProgram(const std::string& scrnsaveValue);
+
+// Our saver child. Start runs `program /s` without a shell and without waiting.
+class SaverProcess {
+ public:
+  SaverProcess() = default;
+  SaverProcess(const SaverProcess&) = delete;
+  SaverProcess& operator=(const SaverProcess&) = delete;
+
+  bool Start(const std::string& program);
+  // Reaps the child once it has ended; true while it still runs.
+  bool Running();
+  int Pid() const { return m_pid; }
+
+ private:
+  int m_pid = 0;
+};
+
+// One watcher per display: holds an exclusive lock on
+// "$XDG_RUNTIME_DIR/quillidle-<display>.lock" (in the Windows directory when there is no
+// runtime folder), with the holder's process id written in it. Acquire is false when
+// another process holds it. The lock ends with the process, however it ends.
+class IdleWatcherLock {
+ public:
+  explicit IdleWatcherLock(const std::string& display);
+  ~IdleWatcherLock();
+  IdleWatcherLock(const IdleWatcherLock&) = delete;
+  IdleWatcherLock& operator=(const IdleWatcherLock&) = delete;
+
+  bool Acquire();
+  void Release();
+  const std::string& Path() const { return m_path; }
+
+ private:
+  std::string m_path;
+  int m_fd = -1;
+};
+std::string IdleWatcherLockPath(const std::string& display);
+
+// The autostart entry: "$XDG_CONFIG_HOME/autostart/quillidle.desktop".
+std::string IdleAutostartPath();
+// Its text: starts the given watcher program at log-on ("" when the path cannot be said
+// in an entry).
+std::string IdleAutostartEntry(const std::string& watcherProgram);
+
+// Switching the screen saver on writes the autostart entry (atomically) for the program
+// folder's quillidle and, inside a running X session, starts the watcher unless one
+// already runs; switching it off removes the entry (a running watcher sees the switch in
+// user.reg and ends by itself). False when the entry could not be written or removed.
+bool SetIdleWatcherEnabled(bool on);
+
+// The watcher's main loop (platform/x11): watches the display named by DISPLAY until the
+// screen saver is switched off. Returns the program's exit status: 0 when switched off,
+// ended by SIGTERM/SIGINT or when another watcher already runs; 1 when there is no
+// display or it lacks the MIT-SCREEN-SAVER extension.
+int RunIdleWatcher();

@@ -1,0 +1,220 @@
+#include "platform/x11/idle_watch.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/scrnsaver.h>
+#include <poll.h>
+#include <signal.h>
+#include <time.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "platform/idle.h"
+
+namespace {
+volatile sig_atomic_t g_stop = 0;
+
+void onStopSignal(int) { g_stop = 1; }
+
+// Windows come and go while we look at them; a BadWindow then is no fault of ours.
+int ignoreXError(Display*, XErrorEvent*) { return 0; }
+
+long long monotonicMs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+// The 32-bit items of a window property, whatever its type; empty when it is missing.
+std::basic_string<unsigned long> longProperty(Display* display, Window window, Atom property) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  std::basic_string<unsigned long> items;
+  if (XGetWindowProperty(display, window, property, 0, 4096, False, AnyPropertyType, &type, &format,
+                         &count, &after, &data) == Success && data) {
+    if (format == 32) items.assign(reinterpret_cast<unsigned long*>(data), count);
+    XFree(data);
+  }
+  return items;
+}
+
+bool isFullscreen(Display* display, Window window, Atom state, Atom fullscreen) {
+  if (window == None) return false;
+  bool marked = false;
+  for (unsigned long atom : longProperty(display, window, state))
+    if (atom == fullscreen) marked = true;
+  if (!marked) return false;
+  XWindowAttributes attributes{};
+  return XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable;
+}
+}  // namespace
+
+bool FullscreenWindowShown(Display* display) {
+  Window root = DefaultRootWindow(display);
+  Atom state = XInternAtom(display, "_NET_WM_STATE", False);
+  Atom fullscreen = XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
+  Atom active = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
+  Atom clients = XInternAtom(display, "_NET_CLIENT_LIST", False);
+
+  auto activeWindow = longProperty(display, root, active);
+  if (!activeWindow.empty() && isFullscreen(display, activeWindow[0], state, fullscreen)) return true;
+
+  auto list = longProperty(display, root, clients);
+  if (list.empty()) {
+    Window rootReturn = None, parent = None;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(display, root, &rootReturn, &parent, &children, &count) && children) {
+      list.assign(children, count);
+      XFree(children);
+    }
+  }
+  for (unsigned long window : list)
+    if (isFullscreen(display, window, state, fullscreen)) return true;
+  return false;
+}
+
+bool QueryIdleScreen(Display* display, IdleScreenFacts& facts) {
+  int eventBase = 0, errorBase = 0;
+  if (!XScreenSaverQueryExtension(display, &eventBase, &errorBase)) return false;
+  XScreenSaverInfo* info = XScreenSaverAllocInfo();
+  if (!info) return false;
+  Window root = DefaultRootWindow(display);
+  bool ok = XScreenSaverQueryInfo(display, root, info) != 0;
+  if (ok) {
+    facts.idleMs = static_cast<long long>(info->idle);
+    facts.serverSaverOn = info->state == ScreenSaverOn;
+  }
+  XFree(info);
+  if (!ok) return false;
+
+  int timeout = 0, interval = 0, blanking = 0, exposures = 0;
+  XGetScreenSaver(display, &timeout, &interval, &blanking, &exposures);
+  facts.serverTimeoutMs = timeout > 0 ? static_cast<long long>(timeout) * 1000 : 0;
+  facts.fullscreen = FullscreenWindowShown(display);
+  // xscreensaver's daemon announces itself with its version text on the root window.
+  Atom version = XInternAtom(display, "_SCREENSAVER_VERSION", True);
+  facts.otherSaverFramework = false;
+  if (version != None) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, root, version, 0, 1, False, AnyPropertyType, &type, &format, &count,
+                           &after, &data) == Success) {
+      facts.otherSaverFramework = type != None;
+      if (data) XFree(data);
+    }
+  }
+  return true;
+}
+
+int RunIdleWatcher() {
+  const char* name = std::getenv("DISPLAY");
+  if (!name || !*name) {
+    std::fprintf(stderr, "quillidle: no X display (DISPLAY is not set)\n");
+    return 1;
+  }
+  IdleWatcherLock lock(name);
+  if (!lock.Acquire()) {
+    std::fprintf(stderr, "quillidle: another watcher already runs for display %s\n", name);
+    return 0;
+  }
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) {
+    std::fprintf(stderr, "quillidle: cannot open display %s\n", name);
+    return 1;
+  }
+  int eventBase = 0, errorBase = 0;
+  if (!XScreenSaverQueryExtension(display, &eventBase, &errorBase)) {
+    std::fprintf(stderr, "quillidle: display %s has no MIT-SCREEN-SAVER extension\n", name);
+    XCloseDisplay(display);
+    return 1;
+  }
+  XSetErrorHandler(ignoreXError);
+  // The server's own saver coming on wakes us at once instead of at the next poll.
+  XScreenSaverSelectInput(display, DefaultRootWindow(display), ScreenSaverNotifyMask);
+
+  struct sigaction stop{};
+  stop.sa_handler = onStopSignal;
+  sigemptyset(&stop.sa_mask);
+  sigaction(SIGTERM, &stop, nullptr);
+  sigaction(SIGINT, &stop, nullptr);
+  sigaction(SIGHUP, &stop, nullptr);
+
+  SaverProcess saver;
+  bool suspendedByUs = false;
+  std::string stamp = IdleSettingsStamp();
+  IdleSettings settings = ReadIdleSettings();
+  long long lastBlocked = -1;
+  int status = 0;
+
+  while (!g_stop) {
+    std::string now = IdleSettingsStamp();
+    if (now != stamp) {
+      stamp = now;
+      settings = ReadIdleSettings();
+    }
+    IdleScreenFacts facts;
+    if (!QueryIdleScreen(display, facts)) {
+      std::fprintf(stderr, "quillidle: the display stopped answering idle queries\n");
+      status = 1;
+      break;
+    }
+    bool running = saver.Running();
+    if (!running && suspendedByUs) {
+      XScreenSaverSuspend(display, False);
+      suspendedByUs = false;
+    }
+    IdleObservation seen;
+    seen.idleMs = facts.idleMs;
+    seen.msSinceBlocked = lastBlocked < 0 ? -1 : monotonicMs() - lastBlocked;
+    seen.serverTimeoutMs = facts.serverTimeoutMs;
+    seen.serverSaverOn = facts.serverSaverOn;
+    seen.fullscreen = facts.fullscreen;
+    seen.saverRunning = running;
+    seen.otherSaverFramework = facts.otherSaverFramework;
+
+    IdleDecision decision = DecideIdle(settings, seen);
+    if (decision.blocked) lastBlocked = monotonicMs();
+    if (decision.action == IdleAction::Exit) {
+      std::fprintf(stderr, "quillidle: the screen saver is switched off\n");
+      break;
+    }
+    if (decision.action == IdleAction::StartSaver) {
+      std::string program = ResolveSaverProgram(settings.saverPath);
+      if (program.empty() || !saver.Start(program)) {
+        std::fprintf(stderr, "quillidle: cannot start the screen saver \"%s\"\n", settings.saverPath.c_str());
+      } else {
+        std::fprintf(stderr, "quillidle: started %s /s (process %d)\n", program.c_str(), saver.Pid());
+        // The server's blanking would hide the slideshow; while it runs, keep it off.
+        if (facts.serverSaverOn) XForceScreenSaver(display, ScreenSaverReset);
+        XScreenSaverSuspend(display, True);
+        suspendedByUs = true;
+      }
+      // Started or not, the next attempt waits a full time-out.
+      lastBlocked = monotonicMs();
+    }
+    XFlush(display);
+
+    pollfd fd{ConnectionNumber(display), POLLIN, 0};
+    int ready = poll(&fd, 1, decision.nextCheckMs);
+    if (ready < 0 && errno != EINTR) break;
+    if (ready > 0 && (fd.revents & (POLLHUP | POLLERR))) {
+      std::fprintf(stderr, "quillidle: the display closed\n");
+      break;
+    }
+    while (XPending(display) > 0) {
+      XEvent event;
+      XNextEvent(display, &event);
+    }
+  }
+  if (suspendedByUs) XScreenSaverSuspend(display, False);
+  XCloseDisplay(display);
+  return status;
+}
