@@ -127,5 +127,6 @@ bool SetIdleWatcherEnabled(bool on);
 // The watcher's main loop (platform/x11): watches the display named by DISPLAY until the
 // screen saver is switched off. Returns the program's exit status: 0 when switched off,
 // ended by SIGTERM/SIGINT or when another watcher already runs; 1 when there is no
-// display or it lacks the MIT-SCREEN-SAVER extension.
+// display, it lacks the MIT-SCREEN-SAVER extension, or the session is a Wayland one (the X
+// server there hears only the input of X programs).
 int RunIdleWatcher();

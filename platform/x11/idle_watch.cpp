@@ -120,6 +120,14 @@ int RunIdleWatcher() {
     std::fprintf(stderr, "quillidle: no X display (DISPLAY is not set)\n");
     return 1;
   }
+  // Under Wayland the X server hears only the input of X programs: the slideshow would
+  // come up while the user types into any other window.
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  const char* session = std::getenv("XDG_SESSION_TYPE");
+  if ((wayland && *wayland) || (session && std::string(session) == "wayland")) {
+    std::fprintf(stderr, "quillidle: a Wayland session cannot tell the X server's idle time; not started\n");
+    return 1;
+  }
   IdleWatcherLock lock(name);
   if (!lock.Acquire()) {
     std::fprintf(stderr, "quillidle: another watcher already runs for display %s\n", name);
@@ -145,7 +153,9 @@ int RunIdleWatcher() {
   sigemptyset(&stop.sa_mask);
   sigaction(SIGTERM, &stop, nullptr);
   sigaction(SIGINT, &stop, nullptr);
-  sigaction(SIGHUP, &stop, nullptr);
+  // Started from a terminal, the watcher outlives it; the session's end closes the
+  // display connection, which ends the watcher anyway.
+  signal(SIGHUP, SIG_IGN);
 
   SaverProcess saver;
   bool suspendedByUs = false;
