@@ -26,7 +26,9 @@ extern char** environ;
 
 namespace {
 constexpr const char* kDesktopKey = "Control Panel\\Desktop";
-constexpr int kMaxTimeoutSeconds = 7 * 24 * 60 * 60;
+constexpr int kMaxTimeoutSeconds = 24 * 60 * 60;
+// What the X server starts with, and what the platform reports when nothing is set.
+constexpr long long kDefaultTimeoutMs = 600 * 1000;
 // The server's own saver comes on from a timer; give it this long before its silence
 // counts as a suspension.
 constexpr long long kServerSlackMs = 3000;
@@ -34,23 +36,17 @@ constexpr int kCoarsePollMs = 5000;
 constexpr int kChildPollMs = 1000;
 constexpr int kMinPollMs = 200;
 
-// A REG_SZ value as text, or a REG_DWORD as its decimal text; "" when missing.
-std::string ReadDesktopValue(HKEY key, const char* name) {
-  char buffer[MAX_PATH] = {};
+// A REG_SZ value's text; false when it is missing or of another type (as the platform's
+// screen-saver settings read it).
+bool ReadDesktopValue(HKEY key, const char* name, std::string& value) {
+  char buffer[64] = {};
   DWORD size = sizeof buffer - 1;
   DWORD type = 0;
-  if (RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
-    return {};
-  if (type == REG_DWORD && size == 4) {
-    DWORD value = static_cast<DWORD>(static_cast<BYTE>(buffer[0])) |
-                  static_cast<DWORD>(static_cast<BYTE>(buffer[1])) << 8 |
-                  static_cast<DWORD>(static_cast<BYTE>(buffer[2])) << 16 |
-                  static_cast<DWORD>(static_cast<BYTE>(buffer[3])) << 24;
-    return std::to_string(value);
-  }
-  if (type != REG_SZ) return {};
-  buffer[std::min<DWORD>(size, sizeof buffer - 1)] = '\0';
-  return buffer;
+  if (RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS ||
+      type != REG_SZ)
+    return false;
+  value = buffer;
+  return true;
 }
 
 std::string Trim(const std::string& text) {
@@ -93,20 +89,24 @@ std::string ConfigHome() {
 }  // namespace
 
 int ParseScreenSaveTimeOut(const std::string& text) {
-  std::string digits = Trim(text);
-  if (digits.empty() || digits.size() > 9) return 0;
-  for (char c : digits)
-    if (c < '0' || c > '9') return 0;
-  long value = std::strtol(digits.c_str(), nullptr, 10);
-  return value >= 1 && value <= kMaxTimeoutSeconds ? static_cast<int>(value) : 0;
+  const char* start = text.c_str();
+  char* end = nullptr;
+  errno = 0;
+  long value = std::strtol(start, &end, 10);
+  if (end == start || errno == ERANGE || value < 1 || value > kMaxTimeoutSeconds) return 0;
+  return static_cast<int>(value);
 }
 
 IdleSettings ReadIdleSettings() {
   IdleSettings settings;
   HKEY key = nullptr;
   if (RegOpenKeyEx(HKEY_CURRENT_USER, kDesktopKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-    settings.active = Trim(ReadDesktopValue(key, "ScreenSaveActive")) == "1";
-    settings.timeoutSeconds = ParseScreenSaveTimeOut(ReadDesktopValue(key, "ScreenSaveTimeOut"));
+    std::string value;
+    if (ReadDesktopValue(key, "ScreenSaveActive", value)) {
+      settings.activeRecorded = true;
+      settings.active = ParseScreenSaveTimeOut(value) != 0;
+    }
+    if (ReadDesktopValue(key, "ScreenSaveTimeOut", value)) settings.timeoutSeconds = ParseScreenSaveTimeOut(value);
     RegCloseKey(key);
   }
   char path[MAX_PATH] = {};
@@ -126,7 +126,8 @@ bool ServerSaverLooksSuspended(long long idleMs, long long serverTimeoutMs, bool
 
 IdleDecision DecideIdle(const IdleSettings& settings, const IdleObservation& seen) {
   IdleDecision decision;
-  if (!settings.active) {
+  bool on = settings.activeRecorded ? settings.active : seen.serverTimeoutMs > 0;
+  if (!on) {
     decision.action = IdleAction::Exit;
     return decision;
   }
@@ -136,11 +137,13 @@ IdleDecision DecideIdle(const IdleSettings& settings, const IdleObservation& see
     decision.nextCheckMs = seen.saverRunning ? kChildPollMs : kCoarsePollMs;
     return decision;
   }
-  if (settings.timeoutSeconds <= 0 || settings.saverPath.empty()) {
+  if (settings.saverPath.empty()) {
     decision.nextCheckMs = kCoarsePollMs;
     return decision;
   }
-  long long timeoutMs = static_cast<long long>(settings.timeoutSeconds) * 1000;
+  long long timeoutMs = settings.timeoutSeconds > 0 ? static_cast<long long>(settings.timeoutSeconds) * 1000
+                        : seen.serverTimeoutMs > 0 ? seen.serverTimeoutMs
+                                                   : kDefaultTimeoutMs;
   long long idle = seen.msSinceBlocked >= 0 ? std::min(seen.idleMs, seen.msSinceBlocked) : seen.idleMs;
   if (idle < timeoutMs) {
     decision.nextCheckMs = ClampPoll(timeoutMs - idle);

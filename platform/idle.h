@@ -18,8 +18,11 @@
 // - SCRNSAVE.EXE is taken as one path (blanks and all, one pair of outer quotes removed,
 //   "\" read as "/"); a bare name is searched like WinExec searches (program folder,
 //   Windows directory, PATH). The saver gets the one argument "/s".
-// - A time-out that is not a whole number of seconds from 1 to one week (missing, "abc",
-//   "-5", absurdly large) means the saver never becomes due; the watcher keeps watching.
+// - The switch and the delay are read as the platform's screen-saver settings read them,
+//   so the watcher and the Screen Saver page agree: a text value that starts with a number
+//   from 1 to 86400 (one day) counts; "ScreenSaveActive" is on when it holds such a number;
+//   a missing switch follows the X server's own saver (on when its time-out is set), and a
+//   missing or unusable delay is the X server's time-out, else 600 seconds.
 // - Anything that kept the saver from starting (our own saver running, a full-screen
 //   window, a suspension) restarts the count: the saver becomes due a full time-out after
 //   it ended. So a saver that cannot start, or ends at once, is not restarted in a loop,
@@ -30,13 +33,15 @@
 
 // The settings that decide whether and what the watcher starts, read fresh from the files.
 struct IdleSettings {
-  bool active = false;      // "ScreenSaveActive" is "1"
-  int timeoutSeconds = 0;   // "ScreenSaveTimeOut"; 0 when missing or unusable
-  std::string saverPath;    // system.ini [boot] "SCRNSAVE.EXE", as written
+  bool activeRecorded = false;  // "ScreenSaveActive" is in the registry as text
+  bool active = false;          // ... and says on
+  int timeoutSeconds = 0;       // "ScreenSaveTimeOut"; 0 when missing or unusable
+  std::string saverPath;        // system.ini [boot] "SCRNSAVE.EXE", as written
 };
 IdleSettings ReadIdleSettings();
 
-// "ScreenSaveTimeOut" text: seconds from 1 to one week, blanks around allowed, else 0.
+// A registry text as seconds: a leading number (blanks and a sign allowed before it) from 1
+// to 86400, else 0.
 int ParseScreenSaveTimeOut(const std::string& text);
 
 // A short text that changes whenever user.reg or system.ini is written (modification

@@ -62,6 +62,7 @@ class IdleTest : public ::testing::Test {
 
 IdleSettings onFor(int seconds) {
   IdleSettings s;
+  s.activeRecorded = true;
   s.active = true;
   s.timeoutSeconds = seconds;
   s.saverPath = "/x/saver";
@@ -91,18 +92,34 @@ TEST(IdlePolicy, SwitchedOffEndsTheWatcherWhateverElseHolds) {
   s.active = false;
   IdleObservation seen = idleFor(120'000);
   seen.saverRunning = true;
+  seen.serverTimeoutMs = 60'000;  // the server's own saver does not overrule the recorded switch
   EXPECT_EQ(DecideIdle(s, seen).action, IdleAction::Exit);
 }
 
-TEST(IdlePolicy, UnusableSettingsNeverStartAnything) {
+TEST(IdlePolicy, MissingValuesFollowTheXServerLikeTheScreenSaverPageShowsThem) {
+  // No delay recorded: the server's time-out, else the server default of ten minutes.
   IdleSettings noTimeout = onFor(0);
+  IdleObservation seen = idleFor(120'000);
+  seen.serverTimeoutMs = 90'000;
+  seen.serverSaverOn = true;
+  EXPECT_EQ(DecideIdle(noTimeout, seen).action, IdleAction::StartSaver);
+  EXPECT_EQ(DecideIdle(noTimeout, idleFor(599'000)).action, IdleAction::Wait);
+  EXPECT_EQ(DecideIdle(noTimeout, idleFor(600'000)).action, IdleAction::StartSaver);
+
+  // No switch recorded: on while the server's own saver is on, else the watcher ends.
+  IdleSettings noSwitch = onFor(60);
+  noSwitch.activeRecorded = false;
+  noSwitch.active = false;
+  EXPECT_EQ(DecideIdle(noSwitch, idleFor(120'000)).action, IdleAction::Exit);
+  seen.serverTimeoutMs = 60'000;
+  EXPECT_EQ(DecideIdle(noSwitch, seen).action, IdleAction::StartSaver);
+
+  // Nothing named to start: keep watching, start nothing.
   IdleSettings noSaver = onFor(60);
   noSaver.saverPath.clear();
-  for (const IdleSettings& s : {noTimeout, noSaver}) {
-    IdleDecision d = DecideIdle(s, idleFor(86'400'000));
-    EXPECT_EQ(d.action, IdleAction::Wait);
-    EXPECT_GT(d.nextCheckMs, 0);
-  }
+  IdleDecision d = DecideIdle(noSaver, idleFor(86'400'000));
+  EXPECT_EQ(d.action, IdleAction::Wait);
+  EXPECT_GT(d.nextCheckMs, 0);
 }
 
 TEST(IdlePolicy, RunningSaverFullScreenWindowOrOtherDaemonHoldTheSaverBackAndRestartTheCount) {
@@ -147,17 +164,18 @@ TEST(IdlePolicy, ServerSaverSilentPastItsTimeOutMeansSomeoneSuspendedIt) {
   EXPECT_TRUE(d.blocked);
 }
 
-TEST(IdleSettingsText, TimeOutMustBeWholeSecondsWithinAWeek) {
+TEST(IdleSettingsText, TimeOutIsALeadingNumberUpToOneDay) {
   EXPECT_EQ(ParseScreenSaveTimeOut("60"), 60);
   EXPECT_EQ(ParseScreenSaveTimeOut(" 900 "), 900);
-  EXPECT_EQ(ParseScreenSaveTimeOut("604800"), 604800);
-  for (const char* bad : {"", "0", "-5", "60s", "1e3", "abc", "604801", "99999999999999999999", "+60"})
+  EXPECT_EQ(ParseScreenSaveTimeOut("86400"), 86400);
+  EXPECT_EQ(ParseScreenSaveTimeOut("60s"), 60);
+  for (const char* bad : {"", "0", "-5", "abc", "86401", "99999999999999999999"})
     EXPECT_EQ(ParseScreenSaveTimeOut(bad), 0) << bad;
 }
 
 TEST_F(IdleTest, SettingsComeFromTheRegistryAndSystemIniAndTheirStampFollowsWrites) {
   IdleSettings none = ReadIdleSettings();
-  EXPECT_FALSE(none.active);
+  EXPECT_FALSE(none.activeRecorded);
   EXPECT_EQ(none.timeoutSeconds, 0);
   EXPECT_EQ(none.saverPath, "");
 
@@ -171,18 +189,20 @@ TEST_F(IdleTest, SettingsComeFromTheRegistryAndSystemIniAndTheirStampFollowsWrit
   EXPECT_EQ(s.timeoutSeconds, 120);
   EXPECT_EQ(s.saverPath, "/opt/my saver/Quillmark Screen Saver.scr");
 
-  // The old platform stored the switch as text; anything but "1" is off.
-  for (const char* off : {"0", "", "yes", "11"}) {
+  // The switch is text holding a number; anything else is recorded as off.
+  for (const char* off : {"0", "", "yes", "-1"}) {
     setDesktopValue("ScreenSaveActive", off);
-    EXPECT_FALSE(ReadIdleSettings().active) << off;
+    IdleSettings read = ReadIdleSettings();
+    EXPECT_TRUE(read.activeRecorded) << off;
+    EXPECT_FALSE(read.active) << off;
   }
-  // A number value, as other tools may write it, is read as its decimal form.
+  // A number value is no text: it counts as missing, as for the platform's own reading.
   HKEY key = nullptr;
   ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, "Control Panel\\Desktop", &key), ERROR_SUCCESS);
-  BYTE dword[4] = {0x2c, 0x01, 0, 0};  // 300
+  BYTE dword[4] = {0x2c, 0x01, 0, 0};
   ASSERT_EQ(RegSetValueEx(key, "ScreenSaveTimeOut", 0, REG_DWORD, dword, 4), ERROR_SUCCESS);
   RegCloseKey(key);
-  EXPECT_EQ(ReadIdleSettings().timeoutSeconds, 300);
+  EXPECT_EQ(ReadIdleSettings().timeoutSeconds, 0);
 }
 
 TEST_F(IdleTest, SaverPathIsOneRunnablePathOrANameSearchedLikeWinExec) {
