@@ -146,9 +146,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   // A key that starts with ";" is written as a comment line, which no read or later write
-  // finds again: each write of it adds a line, as on the old platform.
+  // finds again: each write of it adds a line, as on the old platform. Deletes are left
+  // out too: with duplicate sections or keys each delete takes the next copy.
   const bool commentKey = !bareKey.empty() && bareKey.front() == ';';
-  if (op <= 2 && !commentKey) {
+  if (op == 0 && !commentKey) {
     if (!apply()) fuzz::Fail("the same write failed the second time");
     if (fuzz::ReadFile(file) != after) fuzz::Fail("the same write changed the file again");
   }
