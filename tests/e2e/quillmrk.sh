@@ -68,7 +68,7 @@ export DISPLAY=:$display_number
 app_pid=$!
 window=
 for _ in $(seq 1 100); do
-  window=$(xdotool search --name '^QuillMark Configuration$' 2>/dev/null | head -n1 || true)
+  window=$(xdotool search --onlyvisible --name '^QuillMark Configuration$' 2>/dev/null | tail -n1 || true)
   [ -n "$window" ] && break
   sleep 0.1
 done
