@@ -3,6 +3,9 @@
 #include <cstdio>
 
 #include "config/resource.h"
+#include "config/about_page.h"
+#include "config/edit_sets_page.h"
+#include "config/screensaver_page.h"
 #include "config/wallpaper_page.h"
 #include "imagelib/catalogue.h"
 #include "imagelib/profile_file.h"
@@ -19,6 +22,9 @@ void LinkConfigResources();
 std::vector<std::unique_ptr<CPropertyPage>> MakePages() {
   std::vector<std::unique_ptr<CPropertyPage>> pages;
   pages.push_back(std::make_unique<CWallpaperPage>());
+  pages.push_back(std::make_unique<CScreenSaverPage>());
+  pages.push_back(std::make_unique<CEditSetsDlg>());
+  pages.push_back(std::make_unique<CAbout>());
   return pages;
 }
 

@@ -1,5 +1,6 @@
 // The desktop wallpaper on X11 and on GNOME-family desktops; see platform/wallpaper.h.
 #include "platform/wallpaper.h"
+#include "platform/idle.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -363,6 +364,9 @@ BOOL setSaverActive(bool active, UINT winIni) {
   bool recorded = true;
   if (winIni & SPIF_UPDATEINIFILE) recorded = writeDesktopValue(kSaverActive, active ? "1" : "0");
   setServerSaverTimeout(active ? saverTimeout() : 0);
+  // Nothing in a Linux session starts the chosen saver by itself: the idle watcher does,
+  // from a log-on entry that follows this switch.
+  if ((winIni & SPIF_UPDATEINIFILE) && recorded) SetIdleWatcherEnabled(active);
   return recorded ? TRUE : FALSE;
 }
 
