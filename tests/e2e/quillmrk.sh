@@ -73,11 +73,15 @@ for _ in $(seq 1 100); do
   sleep 0.1
 done
 [ -n "$window" ] || fail "the sheet did not appear: $(cat "$sandbox/quillmrk.log")"
-sleep 0.5
+sleep 1
+# The sheet's window may be made anew while it opens (adding the minimize box does that),
+# so look it up again once it has settled.
+window=$(xdotool search --onlyvisible --name '^QuillMark Configuration$' 2>/dev/null | tail -n1 || true)
+[ -n "$window" ] || fail "the sheet went away: $(cat "$sandbox/quillmrk.log")"
 xdotool windowfocus --sync "$window" 2>/dev/null || true
 # Alt+W goes to the picture list ("&Wallpaper images"), Down picks its second picture,
 # Enter presses OK.
-xdotool key --window "$window" --delay 150 alt+w Down Return
+xdotool key --delay 150 alt+w Down Return
 for _ in $(seq 1 100); do
   kill -0 "$app_pid" 2>/dev/null || break
   sleep 0.1

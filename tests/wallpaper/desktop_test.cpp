@@ -223,8 +223,10 @@ TEST(DesktopSettings, GnomeFamilyGetsItsBackgroundKeys) {
   // A stand-in for gsettings in the program folder (searched first) records its arguments.
   const std::string log = box.path("gsettings.log");
   box.writeFile(box.programFolder() + "gsettings",
-                "#!/bin/sh\nfor a in \"$@\"; do printf '%s|' \"$a\" >> '" + log +
-                    "'; done\necho >> '" + log + "'\n");
+                // One write per call: the calls run side by side, and piecewise appends
+                // would interleave their lines.
+                "#!/bin/sh\nline=\nfor a in \"$@\"; do line=\"$line$a|\"; done\n"
+                "printf '%s\\n' \"$line\" >> '" + log + "'\n");
   fs::permissions(box.programFolder() + "gsettings", fs::perms::owner_all);
   const std::string picture = box.path("my pictures/wall'paper.bmp");
   box.writeFile(picture, MakeBitmap(2, 2, [](int, int) { return 0u; }));
