@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <string>
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
   bytes.clear();
@@ -42,9 +43,18 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
 
   std::string folder = target.substr(0, target.rfind('/') + 1);
   if (folder.empty()) folder = "./";
+  // The content is written into an unnamed file first (O_TMPFILE), so a writer killed
+  // while writing leaves nothing behind; it gets a name only for the moment between
+  // linking and renaming. File systems without unnamed files get a named one at once.
   std::string temp = folder + ".qm-XXXXXX";
-  int fd = mkstemp(temp.data());
-  if (fd < 0) return false;
+  static bool unnamedFilesWork = true;
+  bool unnamed = unnamedFilesWork;
+  int fd = unnamed ? open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600) : -1;
+  if (fd < 0) {
+    unnamed = false;
+    fd = mkstemp(temp.data());
+    if (fd < 0) return false;
+  }
 
   struct stat st{};
   mode_t mode = 0644;
@@ -63,6 +73,27 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
     done += static_cast<std::size_t>(n);
   }
   if (ok && fsync(fd) != 0) ok = false;
+  if (ok && unnamed) {
+    // linkat needs a name that does not exist yet: take a fresh one.
+    ok = false;
+    for (int attempt = 0; attempt < 16 && !ok; ++attempt) {
+      static unsigned counter = 0;
+      temp = folder + ".qm-" + std::to_string(getpid()) + "-" + std::to_string(++counter) + "-" +
+             std::to_string(attempt);
+      std::string proc = "/proc/self/fd/" + std::to_string(fd);
+      if (linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0) ok = true;
+      else if (errno != EEXIST) break;
+    }
+    if (!ok) {
+      close(fd);
+      // Without /proc the unnamed file cannot be given a name: write a named one.
+      if (errno == ENOENT || errno == EPERM || errno == EXDEV) {
+        unnamedFilesWork = false;
+        return WriteFileAtomically(path, bytes);
+      }
+      return false;
+    }
+  }
   if (close(fd) != 0) ok = false;
   if (ok && rename(temp.c_str(), target.c_str()) != 0) ok = false;
   if (!ok) {
