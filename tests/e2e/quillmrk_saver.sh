@@ -28,17 +28,7 @@ for dir in "$samples"/*/; do
   [ -f "$dir/images.ini" ] && "$tools/quillinst" "$program" "$dir" >/dev/null
 done
 
-ini_get() {
-  tr -d '\r' <"$1" | awk -v sec="$2" -v key="$3" '
-    /^[ \t]*\[/ { s = $0; sub(/^[ \t]*\[[ \t]*/, "", s); sub(/[ \t]*\].*$/, "", s); in_sec = (tolower(s) == tolower(sec)); next }
-    in_sec && index($0, "=") { k = substr($0, 1, index($0, "=") - 1); gsub(/^[ \t]+|[ \t]+$/, "", k)
-      if (tolower(k) == tolower(key)) { v = substr($0, index($0, "=") + 1); gsub(/^[ \t]+|[ \t]+$/, "", v); print v; exit } }'
-}
-ini_keys() {
-  tr -d '\r' <"$1" | awk -v sec="$2" '
-    /^[ \t]*\[/ { s = $0; sub(/^[ \t]*\[[ \t]*/, "", s); sub(/[ \t]*\].*$/, "", s); in_sec = (tolower(s) == tolower(sec)); next }
-    in_sec && index($0, "=") { k = substr($0, 1, index($0, "=") - 1); gsub(/^[ \t]+|[ \t]+$/, "", k); print k }'
-}
+source "$(dirname "$0")/../../scripts/lib/ini.bash"
 find_sheet() {
   for _ in $(seq 100); do
     w=$(xdotool search --onlyvisible --name '^QuillMark Configuration$' 2>/dev/null | tail -n1 || true)

@@ -32,19 +32,7 @@ program=$sandbox/program
 windows=$XDG_CONFIG_HOME/quillmark
 cp -a "$bin"/. "$program"/
 
-# Value of a key in a section of an INI file (first match; names without regard to case).
-ini_get() {
-  tr -d '\r' <"$1" | awk -v sec="$2" -v key="$3" '
-    /^[ \t]*\[/ { s = $0; sub(/^[ \t]*\[[ \t]*/, "", s); sub(/[ \t]*\].*$/, "", s); in_sec = (tolower(s) == tolower(sec)); next }
-    in_sec && index($0, "=") { k = substr($0, 1, index($0, "=") - 1); gsub(/^[ \t]+|[ \t]+$/, "", k)
-      if (tolower(k) == tolower(key)) { v = substr($0, index($0, "=") + 1); gsub(/^[ \t]+|[ \t]+$/, "", v); print v; exit } }'
-}
-# Key names of a section, in file order.
-ini_keys() {
-  tr -d '\r' <"$1" | awk -v sec="$2" '
-    /^[ \t]*\[/ { s = $0; sub(/^[ \t]*\[[ \t]*/, "", s); sub(/[ \t]*\].*$/, "", s); in_sec = (tolower(s) == tolower(sec)); next }
-    in_sec && index($0, "=") { k = substr($0, 1, index($0, "=") - 1); gsub(/^[ \t]+|[ \t]+$/, "", k); print k }'
-}
+source "$(dirname "$0")/../../scripts/lib/ini.bash"
 
 # The sets: the generated samples installed as the installer does, else one set made here.
 ini=$program/quillmrk.ini
