@@ -1,4 +1,5 @@
 #include "platform/ini_text.h"
+#include "platform/utf8.h"
 
 #include <cstdint>
 #include <cstring>
@@ -121,23 +122,6 @@ bool FindEntry(std::string_view text, const Line& header, std::string_view key, 
 
 namespace {
 
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 void AppendUtf16(std::string& out, std::uint32_t unit) {
   out += static_cast<char>(unit & 0xFF);

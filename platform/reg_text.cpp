@@ -1,4 +1,5 @@
 #include "platform/reg_text.h"
+#include "platform/utf8.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -35,23 +36,6 @@ int hexDigit(char c) {
   return -1;
 }
 
-void appendUtf8(std::string& out, unsigned cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 // The registry editor of the old platform saved its files as UTF-16LE; the suite's
 // texts are 8-bit, kept here as UTF-8.
@@ -66,12 +50,12 @@ std::string utf16leToUtf8(const std::string& bytes, std::size_t start) {
     if (u >= 0xD800 && u < 0xDC00 && i + 3 < bytes.size()) {
       unsigned low = unit(i + 2);
       if (low >= 0xDC00 && low < 0xE000) {
-        appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
+        AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
         i += 2;
         continue;
       }
     }
-    appendUtf8(out, (u >= 0xD800 && u < 0xE000) ? 0xFFFD : u);
+    AppendUtf8(out, (u >= 0xD800 && u < 0xE000) ? 0xFFFD : u);
   }
   return out;
 }
