@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "config/draw_bitmap.h"
 #include "config/logo.h"
 #include "config/page_ids.h"
 #include "config/ssconfig.h"
@@ -127,12 +128,5 @@ BOOL CAbout::OnInitDialog() {
 }
 
 void CAbout::OnPaint(HDC dc) {
-  if (!m_hLogo) return;
-  HDC memory = CreateCompatibleDC(dc);
-  if (!memory) return;
-  HGDIOBJ old = SelectObject(memory, m_hLogo);
-  BitBlt(dc, m_rcLogo.left, m_rcLogo.top, m_rcLogo.right - m_rcLogo.left, m_rcLogo.bottom - m_rcLogo.top, memory,
-         0, 0, SRCCOPY);
-  if (old) SelectObject(memory, old);
-  DeleteDC(memory);
+  DrawBitmap(dc, m_hLogo, m_rcLogo);
 }

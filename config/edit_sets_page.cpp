@@ -1,6 +1,7 @@
 #include "config/edit_sets_page.h"
 
 #include "config/arrows.h"
+#include "config/draw_bitmap.h"
 #include "config/page_ids.h"
 #include "config/resource.h"
 #include "config/set_dialogs.h"
@@ -55,15 +56,6 @@ struct ArrowRegistrations {
 // Where the arrows stand, in page pixels: between the Remove and Add buttons.
 constexpr int kDownArrowX = 84, kUpArrowX = 143, kArrowY = 154;
 
-void Blit(HDC dc, HBITMAP bitmap, int x, int y, int width, int height) {
-  if (!bitmap) return;
-  HDC memory = CreateCompatibleDC(dc);
-  if (!memory) return;
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(dc, x, y, width, height, memory, 0, 0, SRCCOPY);
-  if (old) SelectObject(memory, old);
-  DeleteDC(memory);
-}
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CEditSetsDlg, CPropertyPage)
@@ -251,8 +243,7 @@ BOOL CEditSetsDlg::OnApply() {
 }
 
 void CEditSetsDlg::OnPaint(HDC dc) {
-  Blit(dc, m_hMonitorBitmap, m_rcMonitor.left, m_rcMonitor.top, m_rcMonitor.right - m_rcMonitor.left,
-       m_rcMonitor.bottom - m_rcMonitor.top);
-  Blit(dc, m_hDownArrow, kDownArrowX, kArrowY, kArrowWidth, kArrowHeight);
-  Blit(dc, m_hUpArrow, kUpArrowX, kArrowY, kArrowWidth, kArrowHeight);
+  DrawBitmap(dc, m_hMonitorBitmap, m_rcMonitor);
+  DrawBitmap(dc, m_hDownArrow, kDownArrowX, kArrowY, kArrowWidth, kArrowHeight);
+  DrawBitmap(dc, m_hUpArrow, kUpArrowX, kArrowY, kArrowWidth, kArrowHeight);
 }

@@ -3,6 +3,7 @@
 #include <iterator>
 #include <map>
 
+#include "config/draw_bitmap.h"
 #include "config/page_ids.h"
 #include "config/resource.h"
 #include "config/ssconfig.h"
@@ -392,12 +393,5 @@ BOOL CScreenSaverPage::OnApply() {
 }
 
 void CScreenSaverPage::OnPaint(HDC dc) {
-  if (!m_hMonitorBitmap) return;
-  HDC memory = CreateCompatibleDC(dc);
-  if (!memory) return;
-  HGDIOBJ old = SelectObject(memory, m_hMonitorBitmap);
-  BitBlt(dc, m_rcMonitor.left, m_rcMonitor.top, m_rcMonitor.right - m_rcMonitor.left,
-         m_rcMonitor.bottom - m_rcMonitor.top, memory, 0, 0, SRCCOPY);
-  if (old) SelectObject(memory, old);
-  DeleteDC(memory);
+  DrawBitmap(dc, m_hMonitorBitmap, m_rcMonitor);
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "config/draw_bitmap.h"
 #include "config/image_info_dlg.h"
 #include "config/resource.h"
 #include "config/ssconfig.h"
@@ -228,15 +229,7 @@ void CWallpaperPage::OnImageInfo() {
 }
 
 void CWallpaperPage::OnPaint(HDC dc) {
-  CSsconfigApp* app = GetConfigApp();
-  if (!app || !app->m_hMonitorBitmap) return;
-  HDC memory = CreateCompatibleDC(dc);
-  if (!memory) return;
-  HGDIOBJ old = SelectObject(memory, app->m_hMonitorBitmap);
-  BitBlt(dc, m_rcMonitor.left, m_rcMonitor.top, m_rcMonitor.right - m_rcMonitor.left,
-         m_rcMonitor.bottom - m_rcMonitor.top, memory, 0, 0, SRCCOPY);
-  if (old) SelectObject(memory, old);
-  DeleteDC(memory);
+  if (CSsconfigApp* app = GetConfigApp()) DrawBitmap(dc, app->m_hMonitorBitmap, m_rcMonitor);
 }
 
 void CWallpaperPage::SelectCurrentSet() {
