@@ -8,6 +8,7 @@
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
+#include "tests/support/message_recorder.h"
 
 namespace {
 void EnsureUserInterface() {
@@ -67,16 +68,7 @@ void ConfigTest::SetUp() {
   unsetenv("WAYLAND_DISPLAY");
   unsetenv("XDG_CURRENT_DESKTOP");
   WindowsDirectory();  // made on first use; some tests put files there first
-  SetMessageBoxHandler([this](const std::string& text, const std::string& caption, UINT type) {
-    messages_.push_back(text);
-    captions_.push_back(caption);
-    if ((type & 0xF) == MB_YESNO) {
-      int answer = answers_.empty() ? IDNO : answers_.front();
-      if (!answers_.empty()) answers_.pop_front();
-      return answer;
-    }
-    return IDOK;
-  });
+  RecordMessageBoxes(messages_, captions_, answers_);
 }
 
 void ConfigTest::TearDown() {

@@ -11,6 +11,7 @@
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/resources_tables.h"
+#include "tests/support/message_recorder.h"
 
 namespace {
 void EnsureUserInterface() {
@@ -53,16 +54,7 @@ void PagesTest::SetUp() {
   unsetenv("DISPLAY");
   unsetenv("WAYLAND_DISPLAY");
   unsetenv("XDG_CURRENT_DESKTOP");
-  SetMessageBoxHandler([this](const std::string& text, const std::string& caption, UINT type) {
-    messages_.push_back(text);
-    captions_.push_back(caption);
-    if ((type & 0xF) == MB_YESNO) {
-      int answer = answers_.empty() ? IDNO : answers_.front();
-      if (!answers_.empty()) answers_.pop_front();
-      return answer;
-    }
-    return IDOK;
-  });
+  RecordMessageBoxes(messages_, captions_, answers_);
 }
 
 void PagesTest::TearDown() {
