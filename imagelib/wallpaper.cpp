@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "decoder/djpeg32.h"
+#include "imagelib/decoder_call.h"
 #include "imagelib/info_file.h"
 #include "imagelib/profile_file.h"
 #include "platform/message_box.h"
@@ -64,14 +65,17 @@ void writePanorama(CWallpaperDecoder& decoder, QmDecodeJpegProc decode,
                    const std::string& picture, const std::string& bitmap, int scaleClass,
                    int colorCount, int origin) {
   decoder.FreePanoramaBlock();
-  decoder.m_hPanorama = decode(picture.c_str(), "", nullptr, scaleClass, colorCount);
+  decoder.m_hPanorama =
+      CallDecodeJpeg(decode, picture.c_str(), "", nullptr, scaleClass, colorCount);
   if (!decoder.m_hPanorama) {
     showWallpaperError();
     return;
   }
   auto window = reinterpret_cast<QmWritePanoramaWindowProc>(
       GetProcAddress(decoder.m_hLibrary, WORD{3}));
-  if (!window || window(bitmap.c_str(), decoder.m_hPanorama, origin) == 0) showWallpaperError();
+  if (!window ||
+      CallWritePanoramaWindow(window, bitmap.c_str(), decoder.m_hPanorama, origin) == 0)
+    showWallpaperError();
   decoder.FreePanoramaBlock();
 }
 }  // namespace
@@ -99,7 +103,7 @@ void ApplyWallpaperPicture(const std::string& picturePath, const std::string& in
   if (decode) {
     if (!panorama) {
       // Whether this worked is not looked at: the desktop then shows the old bitmap.
-      decode(picture.c_str(), bitmap.c_str(), nullptr, scaleClass, colorCount);
+      CallDecodeJpeg(decode, picture.c_str(), bitmap.c_str(), nullptr, scaleClass, colorCount);
     } else {
       writePanorama(decoder, decode, picture, bitmap, scaleClass, colorCount, origin);
     }

@@ -6,6 +6,7 @@
 
 #include "decoder/djpeg32.h"
 #include "imagelib/catalogue.h"
+#include "imagelib/decoder_call.h"
 #include "imagelib/dib.h"
 #include "imagelib/info_file.h"
 #include "platform/folder_ops.h"
@@ -156,8 +157,8 @@ HGLOBAL Decode(HWND window) {
   if (!g.decode) return nullptr;
   auto decode = reinterpret_cast<QmDecodeJpegProc>(g.decode);
   g.closingAllowed = false;
-  HGLOBAL block = decode(NativePath(g.picturePath).c_str(), "", window, g.scaleClass,
-                         static_cast<int>(g.colorCount));
+  HGLOBAL block = CallDecodeJpeg(decode, NativePath(g.picturePath).c_str(), "", window,
+                                 g.scaleClass, static_cast<int>(g.colorCount));
   g.closingAllowed = true;
   if (block == QM_DECODED_TO_FILE) return nullptr;
   if (block && !BlockIsWhole(block)) {

@@ -1,0 +1,65 @@
+#include "imagelib/decoder_call.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/isolated_call.h"
+
+namespace {
+
+// How the child tells what the decoder answered.
+enum : long { kNoPicture = 0, kToFile = 1, kBlock = 2 };
+
+void ReportCrash(const IsolatedCallResult& result, const char* what, const char* path) {
+  if (result.signal != 0)
+    std::fprintf(stderr, "the decoder library died of signal %d while %s \"%s\"\n",
+                 result.signal, what, path ? path : "");
+  else
+    std::fprintf(stderr, "the decoder library ended without answering while %s \"%s\"\n",
+                 what, path ? path : "");
+}
+
+}  // namespace
+
+HGLOBAL CallDecodeJpeg(QmDecodeJpegProc decode, const char* picturePath,
+                       const char* outputBitmapPath, HWND window, int scaleClass,
+                       int colorCount) {
+  IsolatedCallResult result = RunIsolated([&](std::vector<unsigned char>& data) -> long {
+    HGLOBAL block = decode(picturePath, outputBitmapPath, window, scaleClass, colorCount);
+    if (!block) return kNoPicture;
+    if (block == QM_DECODED_TO_FILE) return kToFile;
+    const std::size_t size = GlobalSize(block);
+    const void* bytes = GlobalLock(block);
+    if (!bytes && size > 0) return kNoPicture;
+    data.assign(static_cast<const unsigned char*>(bytes),
+                static_cast<const unsigned char*>(bytes) + size);
+    GlobalUnlock(block);
+    GlobalFree(block);
+    return kBlock;
+  });
+  if (!result.completed) {
+    ReportCrash(result, "decoding", picturePath);
+    return nullptr;
+  }
+  if (result.value == kToFile) return QM_DECODED_TO_FILE;
+  if (result.value != kBlock) return nullptr;
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, result.data.size());
+  if (!block) return nullptr;
+  if (!result.data.empty()) {
+    std::memcpy(GlobalLock(block), result.data.data(), result.data.size());
+    GlobalUnlock(block);
+  }
+  return block;
+}
+
+int CallWritePanoramaWindow(QmWritePanoramaWindowProc writeWindow, const char* outputBitmapPath,
+                            HGLOBAL packedDib, int origin) {
+  IsolatedCallResult result = RunIsolated([&](std::vector<unsigned char>&) -> long {
+    return writeWindow(outputBitmapPath, packedDib, origin) != 0 ? 1 : 0;
+  });
+  if (!result.completed) {
+    ReportCrash(result, "writing", outputBitmapPath);
+    return 0;
+  }
+  return static_cast<int>(result.value);
+}

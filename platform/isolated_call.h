@@ -1,0 +1,26 @@
+#pragma once
+// Calling into a library that may crash. On the old platform the decoder ran inside the
+// calling program, and a decoder that faulted took the program down with it: the screen
+// saver vanished, the configuration program lost what the user had not applied yet.
+// Here the call runs in a fork of the caller, so a library that crashes, aborts or is
+// killed ends only that child, and the caller sees a failed call and carries on. The
+// child sends back a number and a block of bytes; nothing else it does to memory is seen
+// by the caller (files it writes are, of course).
+#include <functional>
+#include <string>
+#include <vector>
+
+struct IsolatedCallResult {
+  // False when the child did not finish the call: `signal` says what ended it (0 when it
+  // exited without answering).
+  bool completed = false;
+  int signal = 0;
+  long value = 0;
+  std::vector<unsigned char> data;
+};
+
+// Runs `call` in a child process and waits for it; `call` fills `data` with the bytes to
+// send back and returns the number. The child never dumps core (a crash in the program
+// folder would otherwise leave a core file among the user's pictures). When no child can
+// be made (out of processes or memory), the call runs in this process instead, as before.
+IsolatedCallResult RunIsolated(const std::function<long(std::vector<unsigned char>& data)>& call);

@@ -1,0 +1,51 @@
+// Calls run in a child: what comes back when the call finishes, and when it does not.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "platform/isolated_call.h"
+
+namespace {
+
+TEST(RunIsolated, AnswerComesBackWholeEvenWhenLargerThanAPipeHolds) {
+  const std::size_t size = (5 << 20) + 3;
+  int touched = 0;
+  IsolatedCallResult r = RunIsolated([&](std::vector<unsigned char>& data) -> long {
+    touched = 1;  // the child's copy: never seen here
+    data.resize(size);
+    for (std::size_t i = 0; i < size; ++i) data[i] = static_cast<unsigned char>(i * 31 + 7);
+    return -42;
+  });
+  ASSERT_TRUE(r.completed);
+  EXPECT_EQ(r.value, -42);
+  ASSERT_EQ(r.data.size(), size);
+  bool same = true;
+  for (std::size_t i = 0; i < size && same; ++i)
+    same = r.data[i] == static_cast<unsigned char>(i * 31 + 7);
+  EXPECT_TRUE(same);
+  EXPECT_EQ(touched, 0);
+}
+
+TEST(RunIsolated, ACallThatDiesIsAFailureNotTheCallersEnd) {
+  IsolatedCallResult aborted = RunIsolated([](std::vector<unsigned char>&) -> long { std::abort(); });
+  EXPECT_FALSE(aborted.completed);
+  EXPECT_EQ(aborted.signal, SIGABRT);
+
+  IsolatedCallResult killed = RunIsolated([](std::vector<unsigned char>& data) -> long {
+    data.assign(1000, 'x');
+    raise(SIGKILL);
+    return 1;
+  });
+  EXPECT_FALSE(killed.completed);
+  EXPECT_EQ(killed.signal, SIGKILL);
+  EXPECT_TRUE(killed.data.empty());
+
+  // Leaving without an answer (a library that calls exit) is no answer either.
+  IsolatedCallResult left = RunIsolated([](std::vector<unsigned char>&) -> long { _exit(0); });
+  EXPECT_FALSE(left.completed);
+  EXPECT_EQ(left.signal, 0);
+}
+
+}  // namespace
