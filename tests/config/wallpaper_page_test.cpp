@@ -1,11 +1,19 @@
-// The Wallpaper page: opening, choosing sets and pictures, coming back to the page, and the
-// paths of applying (refusals, wallpaper off, what causes a conversion, the Startup shortcut).
+// The Wallpaper page: opening, choosing sets and pictures, coming back to the page, the
+// paths of applying (refusals, wallpaper off, what causes a conversion, the Startup
+// shortcut), and applying with a decoder that crashes or a set folder it cannot read.
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+
 #include "config/resource.h"
 #include "config/wallpaper_page.h"
 #include "platform/message_box.h"
 #include "platform/profile.h"
 #include "platform/shortcut.h"
+#include "imagelib/wallpaper.h"
 #include "tests/config/config_fixture.h"
+#include "tests/support/file_permissions.h"
 
 namespace {
 const char* kMessage1 = "Are you sure you would like to remove the wallpaper?";
@@ -315,5 +323,65 @@ TEST_F(WallpaperPageTest, ImageInfoShowsTheSelectedPicture) {
     sheet.PressButton(IDCANCEL);
   });
   EXPECT_EQ(title, "Image Information|Chalk cliffs");
+}
+// The user's choices outlive a decoder that crashes: the settings are written, the old
+// wallpaper stays, and the next picture converts as ever.
+TEST_F(WallpaperPageTest, ADecoderThatCrashesCostsOnlyTheConversion) {
+  AddSet("Coast", "Coast", kCoast);
+  std::filesystem::copy_file(QM_CRASHING_DECODER, pf() + "djpeg32.so");
+  setenv("QM_CRASH_ON", "cliffs", 1);
+  sandbox_.writeFile(windows() + "quillmrk.bmp", "the old wallpaper");
+  Run([&](CPropertySheet& sheet) {
+    CWallpaperPage& page = Page(sheet);
+    page.ChooseListItem(IDC_PICTURES, 1);  // Cliffs
+    sheet.PressButton(ID_APPLY_NOW);
+    EXPECT_EQ(ConfigValue("CurrentImage"), "Cliffs");
+    EXPECT_EQ(sandbox_.readFile(windows() + "quillmrk.bmp"), "the old wallpaper");
+    EXPECT_TRUE(messages_.empty()) << "an ordinary picture's failure is not reported";
+
+    page.ChooseListItem(IDC_PICTURES, 0);  // Bay
+    sheet.PressButton(ID_APPLY_NOW);
+    EXPECT_EQ(ConfigValue("CurrentImage"), "Bay");
+    EXPECT_EQ(sandbox_.readFile(windows() + "quillmrk.bmp").size(), 14u + 40 + 640 * 480 * 3);
+
+    // A panorama is decoded into memory first; its crash is reported.
+    sandbox_.writeFile(pf() + "Coast/cliffs.nfo", "[Panoramic]\r\nPanoramicOrigin=10\r\n");
+    page.ChooseListItem(IDC_PICTURES, 1);
+    sheet.PressButton(ID_APPLY_NOW);
+    EXPECT_EQ(messages_, std::vector<std::string>{kWallpaperErrorText});
+    sheet.PressButton(IDOK);
+  });
+  unsetenv("QM_CRASH_ON");
+  EXPECT_EQ(ConfigValue("CurrentImage"), "Cliffs");
+}
+
+TEST_F(WallpaperPageTest, AnUnreadableSetFolderLeavesTheWallpaperAndKeepsTheChoice) {
+  AddSet("Coast", "Coast", kCoast);
+  std::filesystem::copy_file(std::string(QM_BIN_DIR) + "/djpeg32.so", pf() + "djpeg32.so");
+  // A small real picture: the decoder's seed file, after the byte that picks the fuzz case.
+  const std::string jpeg = sandbox_.readFile(std::string(QM_SOURCE_DIR) + "/fuzz/corpus/jpeg_decoder/base_00");
+  ASSERT_GT(jpeg.size(), 100u);
+  sandbox_.writeFile(pf() + "Coast/harbour.jpg", jpeg.substr(1));
+  sandbox_.writeFile(windows() + "quillmrk.bmp", "the old wallpaper");
+  auto applyHarbour = [&](CPropertySheet& sheet) {
+    CWallpaperPage& page = Page(sheet);
+    EXPECT_EQ(Items(page, IDC_PICTURES).size(), 3u) << "the list comes from the settings";
+    page.ChooseListItem(IDC_PICTURES, 2);  // harbour at Dawn
+    page.ClickDlgItem(IDC_STRETCH);
+    sheet.PressButton(ID_APPLY_NOW);
+    sheet.PressButton(IDOK);
+  };
+  const std::string folder = pf() + "Coast";
+  {
+    FilePermissionsBind binding;
+    chmod(folder.c_str(), 0);
+    Run(applyHarbour);
+    chmod(folder.c_str(), 0755);
+  }
+  EXPECT_EQ(ConfigValue("CurrentImage"), "harbour at Dawn");
+  EXPECT_EQ(sandbox_.readFile(windows() + "quillmrk.bmp"), "the old wallpaper");
+
+  Run(applyHarbour);  // readable again (the stretch box changes back, so it converts)
+  EXPECT_EQ(sandbox_.readFile(windows() + "quillmrk.bmp").substr(0, 2), "BM");
 }
 }  // namespace

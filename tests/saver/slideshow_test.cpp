@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -9,6 +13,7 @@
 #include "saver/caption_window.h"
 #include "saver/slideshow.h"
 #include "tests/saver/saver_fixture.h"
+#include "tests/support/file_permissions.h"
 
 namespace {
 // Three plain pictures of 640 x 480 in set "Colours", folder "colours\".
@@ -144,6 +149,56 @@ TEST_F(SlideshowTest, NothingToShowLeavesTheScreenBlack) {
   Start();
   EXPECT_FALSE(SlideshowStateForTesting().pictureReady) << "no decoder";
   End();
+}
+
+// A decoder that crashes costs the picture it was decoding, not the saver: the show goes
+// on to the next picture, and the position is stored as ever.
+TEST_F(SlideshowTest, ADecoderThatCrashesCostsOnlyItsPicture) {
+  const Band grey{128, 128, 128};  // what the crashing decoder makes of the other pictures
+  std::filesystem::copy_file(QM_CRASHING_DECODER, box.programFolder() + "djpeg32.so",
+                             std::filesystem::copy_options::overwrite_existing);
+  setenv("QM_CRASH_ON", "green", 1);
+  WriteSaverSettings("CurrentSet=Colours\r\nCurrentImageNumber=0\r\nTimeBetween=1\r\nInMinutes=0\r\n");
+  Start();
+  EXPECT_EQ(Current(), "Red");
+  EXPECT_TRUE(Near(ViewPixel(320, 240), grey));
+  Tick(kSlideshowTimer);
+  EXPECT_EQ(Current(), "Green");
+  EXPECT_TRUE(Running(kSlideshowTimer)) << "the show waits for its next picture";
+  Tick(kSlideshowTimer);
+  EXPECT_EQ(Current(), "Blue");
+  EXPECT_TRUE(Near(ViewPixel(320, 240), grey));
+  End();
+  EXPECT_EQ(SaverSetting("CurrentImageName"), "Blue");
+
+  // Crashing on the very first picture: a black screen, as with no picture at all.
+  WriteSaverSettings("CurrentSet=Colours\r\nCurrentImageNumber=1\r\n");
+  Start();
+  EXPECT_EQ(Current(), "Green");
+  EXPECT_FALSE(SlideshowStateForTesting().pictureReady);
+  EXPECT_EQ(ViewPixel(320, 240), RGB(0, 0, 0));
+  End();
+  EXPECT_EQ(SaverSetting("CurrentImageNumber"), "2");
+  unsetenv("QM_CRASH_ON");
+}
+
+TEST_F(SlideshowTest, AnUnreadableSetFolderShowsNothingAndKeepsTheSettings) {
+  const std::string folder = box.programFolder() + "colours";
+  WriteSaverSettings("CurrentSet=Colours\r\nCurrentImageNumber=1\r\nTimeBetween=1\r\nInMinutes=0\r\n");
+  {
+    FilePermissionsBind binding;
+    chmod(folder.c_str(), 0);
+    Start();
+    EXPECT_EQ(Current(), "Green");
+    EXPECT_FALSE(SlideshowStateForTesting().pictureReady);
+    EXPECT_EQ(ViewPixel(320, 240), RGB(0, 0, 0));
+    End();
+    chmod(folder.c_str(), 0755);
+  }
+  EXPECT_EQ(SaverSetting("CurrentImageNumber"), "2");
+  EXPECT_EQ(SaverSetting("TimeBetween"), "1");
+  Start();
+  EXPECT_TRUE(Near(ViewPixel(320, 240), kBlue)) << "readable again: the show goes on";
 }
 
 TEST_F(SlideshowTest, CaptionHoldsTheShowThenTheScreenIsRepaired) {
