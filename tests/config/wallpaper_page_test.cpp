@@ -324,15 +324,21 @@ TEST_F(WallpaperPageTest, ImageInfoShowsTheSelectedPicture) {
   });
   EXPECT_EQ(title, "Image Information|Chalk cliffs");
 }
-// The user's choices outlive a decoder that crashes: the settings are written, the old
-// wallpaper stays, and the next picture converts as ever.
-TEST_F(WallpaperPageTest, ADecoderThatCrashesCostsOnlyTheConversion) {
+// The user's choices outlive a decoder that is missing or crashes: the settings are
+// written, the old wallpaper stays, and the next picture converts as ever.
+TEST_F(WallpaperPageTest, AMissingOrCrashingDecoderCostsOnlyTheConversion) {
   AddSet("Coast", "Coast", kCoast);
-  std::filesystem::copy_file(QM_CRASHING_DECODER, pf() + "djpeg32.so");
   setenv("QM_CRASH_ON", "cliffs", 1);
   sandbox_.writeFile(windows() + "quillmrk.bmp", "the old wallpaper");
   Run([&](CPropertySheet& sheet) {
     CWallpaperPage& page = Page(sheet);
+    // No decoder library at all: the same.
+    page.ChooseListItem(IDC_PICTURES, 0);  // Bay
+    sheet.PressButton(ID_APPLY_NOW);
+    EXPECT_EQ(ConfigValue("CurrentImage"), "Bay");
+    EXPECT_EQ(sandbox_.readFile(windows() + "quillmrk.bmp"), "the old wallpaper");
+
+    std::filesystem::copy_file(QM_CRASHING_DECODER, pf() + "djpeg32.so");
     page.ChooseListItem(IDC_PICTURES, 1);  // Cliffs
     sheet.PressButton(ID_APPLY_NOW);
     EXPECT_EQ(ConfigValue("CurrentImage"), "Cliffs");
