@@ -21,6 +21,9 @@ const StringResourceRegistration kStrings[] = {
      "You are about to delete the set %s and delete the image files from your hard drive. You will not be "
      "able to restore this set unless you reinstall it from the original disks.\n\nAre you sure you would "
      "like to delete the set %s and remove the image files from your hard drive? "},
+    {IDS_SET_FILES_KEPT,
+     "The set %s was deleted, but its image files were not all removed from your hard drive: its folder "
+     "lies outside the program folder or could not be emptied."},
 };
 
 DialogTemplate EditSetsTemplate() {
@@ -210,7 +213,9 @@ void CEditSetsDlg::OnRemoveSet() {
   const bool withFiles = dialog.m_nRemoveFiles != 0;
   std::string question = FormatSetMessage(withFiles ? IDS_DELETE_SET_AND_FILES : IDS_DELETE_SET, set);
   if (AfxMessageBox(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
-  RemoveSet(m_ini, m_strProgramFolder, set, withFiles);
+  // Files the user asked to have deleted but that are still there must not go unmentioned.
+  if (!RemoveSet(m_ini, m_strProgramFolder, set, withFiles) && withFiles)
+    AfxMessageBox(FormatSetMessage(IDS_SET_FILES_KEPT, set), MB_OK | MB_ICONWARNING);
 
   CComboBox chooser(GetDlgItem(IDC_EDIT_SET_CHOOSER));
   // The chooser is filled again rather than only losing the one entry, so it shows what

@@ -67,3 +67,5 @@ constexpr unsigned IDS_LEAVE_ONE_SET = 21;
 constexpr unsigned IDS_DELETE_SET = 22;
 constexpr unsigned IDS_RESTORE_SET = 24;
 constexpr unsigned IDS_DELETE_SET_AND_FILES = 25;
+// Our own: the old program said nothing when the files it was asked to delete stayed.
+constexpr unsigned IDS_SET_FILES_KEPT = 100;

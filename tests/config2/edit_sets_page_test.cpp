@@ -183,6 +183,23 @@ TEST_F(EditSetsPageTest, RemoveSetWithFilesDeletesThemAfterTheLongerQuestion) {
   EXPECT_TRUE(sandbox_.exists(pf() + "Coast/bay.bmp"));
 }
 
+TEST_F(EditSetsPageTest, RemoveSetWithFilesSaysSoWhenTheFilesStay) {
+  AddSet("Coast", "Coast", kCoast);
+  AddSet("Peaks", "../Peaks", kPeaks);  // recorded outside the program folder
+  answers_ = {IDYES};
+  Run([&](CPropertySheet& sheet, CEditSetsDlg& page) {
+    AnswerSetDialog("Peaks", true);
+    page.ClickDlgItem(IDC_EDIT_REMOVE_SET);
+    EXPECT_EQ(Items(page, IDC_EDIT_SET_CHOOSER), (Strings{"Coast"}));
+    sheet.PressButton(IDOK);
+  });
+  ASSERT_EQ(messages_.size(), 2u);
+  EXPECT_EQ(messages_[1],
+            "The set Peaks was deleted, but its image files were not all removed from your hard drive: its "
+            "folder lies outside the program folder or could not be emptied.");
+  EXPECT_TRUE(sandbox_.exists(pf() + "../Peaks/summit.bmp"));
+}
+
 TEST_F(EditSetsPageTest, RemoveSetRefusesTheLastSetAndNeedsASet) {
   AddSet("Coast", "Coast", kCoast);
   Run([&](CPropertySheet& sheet, CEditSetsDlg& page) {
