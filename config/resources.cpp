@@ -33,28 +33,33 @@ const StringResourceRegistration kStrings[] = {
     {AFX_IDS_APP_TITLE, "QuillMark Configuration"},
 };
 
+// The sheet's other pages paint the monitor where this page places it, and keep their
+// right-hand part free for it: below the Screen Saver page's Configuration group (y 74)
+// and above its Preview button (y 192), right of x 173. The list's right edge, the stretch
+// box's bottom and the Image Info button's top are chosen so that the monitor, centred
+// between them, lands there for the usual dialog fonts.
 DialogTemplate WallpaperTemplate() {
   using K = ControlKind;
   DialogTemplate t;
   t.id = IDD_WALLPAPER;
   t.caption = "Wallpaper";
-  t.cx = 280;
-  t.cy = 190;
+  t.cx = 313;
+  t.cy = 210;
   t.controls = {
-      {-1, K::StaticText, "&Image set to use:", 7, 7, 120, 8, 0},
-      {IDC_SETS, K::ComboBox, "", 7, 17, 120, 100, ctl::DropDownList | ctl::Sort | ctl::TabStop},
-      {IDC_PICTURES_LABEL, K::StaticText, "&Wallpaper images", 7, 35, 120, 8, 0},
-      {IDC_PICTURES, K::ListBox, "", 7, 45, 120, 80, ctl::Sort | ctl::TabStop},
-      {-1, K::GroupBox, "Wallpaper", 7, 131, 44, 52, 0},
-      {IDC_WALLPAPER_ON, K::RadioButton, "&On", 13, 145, 34, 10, ctl::Group | ctl::TabStop},
-      {IDC_WALLPAPER_OFF, K::RadioButton, "O&ff", 13, 160, 34, 10, 0},
-      {-1, K::GroupBox, "Auto change", 55, 131, 72, 52, ctl::Group},
-      {IDC_EVERY_DAY, K::RadioButton, "&Every Day", 60, 141, 64, 9, ctl::Group | ctl::TabStop},
-      {IDC_EVERY_2ND_DAY, K::RadioButton, "Every &2nd Day", 60, 151, 64, 9, 0},
-      {IDC_WEEKLY, K::RadioButton, "Wee&kly", 60, 161, 64, 9, 0},
-      {IDC_MANUAL, K::RadioButton, "&Manual", 60, 171, 64, 9, 0},
-      {IDC_STRETCH, K::CheckBox, "&Stretch to fit screen", 158, 7, 100, 10, ctl::Group | ctl::TabStop},
-      {IDC_IMAGE_INFO, K::PushButton, "Image I&nfo", 180, 169, 56, 14, ctl::TabStop},
+      {-1, K::StaticText, "&Image set to use:", 7, 7, 163, 8, 0},
+      {IDC_SETS, K::ComboBox, "", 7, 17, 163, 100, ctl::DropDownList | ctl::Sort | ctl::TabStop},
+      {IDC_PICTURES_LABEL, K::StaticText, "&Wallpaper images", 7, 35, 163, 8, 0},
+      {IDC_PICTURES, K::ListBox, "", 7, 45, 163, 158, ctl::Sort | ctl::TabStop},
+      {-1, K::GroupBox, "Wallpaper", 178, 4, 44, 52, 0},
+      {IDC_WALLPAPER_ON, K::RadioButton, "&On", 184, 18, 34, 10, ctl::Group | ctl::TabStop},
+      {IDC_WALLPAPER_OFF, K::RadioButton, "O&ff", 184, 33, 34, 10, 0},
+      {-1, K::GroupBox, "Auto change", 228, 4, 78, 52, ctl::Group},
+      {IDC_EVERY_DAY, K::RadioButton, "&Every Day", 233, 14, 70, 9, ctl::Group | ctl::TabStop},
+      {IDC_EVERY_2ND_DAY, K::RadioButton, "Every &2nd Day", 233, 24, 70, 9, 0},
+      {IDC_WEEKLY, K::RadioButton, "Wee&kly", 233, 34, 70, 9, 0},
+      {IDC_MANUAL, K::RadioButton, "&Manual", 233, 44, 70, 9, 0},
+      {IDC_STRETCH, K::CheckBox, "&Stretch to fit screen", 184, 62, 100, 10, ctl::Group | ctl::TabStop},
+      {IDC_IMAGE_INFO, K::PushButton, "Image I&nfo", 213, 189, 56, 14, ctl::TabStop},
   };
   return t;
 }

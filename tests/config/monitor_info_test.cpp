@@ -1,12 +1,48 @@
-// The preview monitor's loading and painting, and the Image Information dialog's texts.
+// The preview monitor's place on the pages, its loading and painting, and the Image
+// Information dialog's texts.
 #include "config/image_info_dlg.h"
 #include "config/monitor_wnd.h"
+#include "config/page_ids.h"
 #include "config/resource.h"
 #include "platform/controls.h"
+#include "platform/dialog_template.h"
 #include "tests/config/config_fixture.h"
 
 namespace {
 class MonitorTest : public ConfigTest {};
+
+// The Wallpaper page places the monitor; the Screen Saver and Edit Sets pages paint it in
+// the same place, so it must lie in the free part of all three, whatever the font.
+TEST_F(MonitorTest, SitsInTheFreePartOfEveryPageThatPaintsIt) {
+  AddSet("Coast", "Coast", {{"Bay", "bay"}});
+  RECT monitor{};
+  Run([&](CPropertySheet& sheet) {
+    monitor = app_->m_rcMonitor;
+    sheet.PressButton(IDCANCEL);
+  });
+  ASSERT_EQ(monitor.right - monitor.left, 183);
+  for (int id : {IDD_WALLPAPER, IDD_SCREENSAVER, IDD_EDIT_SETS}) {
+    const DialogTemplate* t = FindDialogTemplate(id);
+    ASSERT_NE(t, nullptr) << id;
+    const DialogBaseUnits base = BaseUnitsForFont(t->fontName, t->fontPointSize);
+    const PixelRect page = DialogUnitsToPixels(base, 0, 0, t->cx, t->cy);
+    EXPECT_GE(monitor.left, 0) << id;
+    EXPECT_LE(monitor.right, page.cx) << id;
+    EXPECT_GE(monitor.top, 0) << id;
+    EXPECT_LE(monitor.bottom, page.cy) << id;
+    for (const ControlTemplate& c : t->controls) {
+      // Hidden controls do not count, nor an up-down control that sits beside its buddy
+      // whatever place its template gives it.
+      if ((c.options & ctl::Hidden) || (c.kind == ControlKind::UpDown && (c.options & ctl::AutoBuddy)))
+        continue;
+      const PixelRect r = DialogUnitsToPixels(base, c.x, c.y, c.cx, c.cy);
+      const bool apart = r.x + r.cx <= monitor.left || r.x >= monitor.right ||
+                         r.y + r.cy <= monitor.top || r.y >= monitor.bottom;
+      EXPECT_TRUE(apart) << "page " << id << ": \"" << c.text << "\" (" << c.id << ") at " << r.x
+                         << "," << r.y << " " << r.cx << "x" << r.cy << " lies under the monitor";
+    }
+  }
+}
 
 TEST_F(MonitorTest, LoadRulesKeepOrDropThePicture) {
   CMonitorWnd monitor;
