@@ -244,6 +244,37 @@ QWidget* MakeControl(QWidget* dialog, const ControlTemplate& c) {
 }
 }  // namespace
 
+namespace {
+// The templates were laid out for the old platform's 8-point system font, which is
+// narrower than any font found here, so a one-line label would wrap its last word out
+// of sight. Such a label grows to its text's width instead, into the free space to its
+// right: never past the dialog, the group box it lies in, or another control.
+void WidenClippedLabels(QWidget* dialog, const DialogTemplate& t, const std::vector<QWidget*>& widgets) {
+  for (size_t i = 0; i < widgets.size(); ++i) {
+    const ControlTemplate& c = t.controls[i];
+    auto* label = qobject_cast<QLabel*>(widgets[i]);
+    if (!label || (c.options & ctl::AlignMask) != ctl::AlignLeft) continue;
+    const QFontMetrics metrics(label->font());
+    const QRect r = label->geometry();
+    if (r.height() >= 2 * metrics.height()) continue;  // room for wrapped lines
+    const int needed = metrics.horizontalAdvance(WithoutMnemonics(label->text())) + 2;
+    if (needed <= r.width()) continue;
+    int right = std::min(r.x() + needed, dialog->width());
+    for (size_t j = 0; j < widgets.size(); ++j) {
+      if (j == i || (t.controls[j].options & ctl::Hidden)) continue;
+      const QRect other = widgets[j]->geometry();
+      if (t.controls[j].kind == ControlKind::GroupBox) {
+        if (other.contains(r)) right = std::min(right, other.right() - 3);
+        continue;
+      }
+      const bool sameRows = other.top() < r.bottom() && other.bottom() > r.top();
+      if (sameRows && other.left() >= r.right()) right = std::min(right, other.left() - 2);
+    }
+    if (right > r.right() + 1) label->setGeometry(r.x(), r.y(), right - r.x(), r.height());
+  }
+}
+}  // namespace
+
 BuiltDialog BuildDialogFromTemplate(QWidget* dialog, const DialogTemplate& t) {
   BuiltDialog built;
   built.font = DialogFont(t);
@@ -291,6 +322,7 @@ BuiltDialog BuildDialogFromTemplate(QWidget* dialog, const DialogTemplate& t) {
     widgets.push_back(w);
     previous = w;
   }
+  WidenClippedLabels(dialog, t, widgets);
   // A static text's mnemonic moves the focus to the next control that takes it.
   for (auto& [label, index] : prefixLabels) {
     QWidget* buddy = nullptr;
