@@ -57,7 +57,6 @@ struct ArrowRegistrations {
 } kArrows;
 
 // Where the arrows stand, in page pixels: between the Remove and Add buttons.
-constexpr int kDownArrowX = 84, kUpArrowX = 143, kArrowY = 154;
 
 }  // namespace
 
@@ -249,6 +248,11 @@ BOOL CEditSetsDlg::OnApply() {
 
 void CEditSetsDlg::OnPaint(HDC dc) {
   DrawBitmap(dc, m_hMonitorBitmap, m_rcMonitor);
-  DrawBitmap(dc, m_hDownArrow, kDownArrowX, kArrowY, kArrowWidth, kArrowHeight);
-  DrawBitmap(dc, m_hUpArrow, kUpArrowX, kArrowY, kArrowWidth, kArrowHeight);
+  // The arrows stand beside the buttons they belong to: with the old system font that put
+  // them at pixels (84, 154) and (143, 154); measuring from the buttons keeps them there
+  // whatever the font makes of the dialog units.
+  const RECT remove = GetDlgItem(IDC_EDIT_REMOVE).GetRect();
+  const RECT add = GetDlgItem(IDC_EDIT_ADD).GetRect();
+  DrawBitmap(dc, m_hDownArrow, remove.right + 3, remove.top, kArrowWidth, kArrowHeight);
+  DrawBitmap(dc, m_hUpArrow, add.left - 24, remove.top, kArrowWidth, kArrowHeight);
 }
