@@ -252,6 +252,14 @@ bool IdleWatcherLock::Acquire() {
   return true;
 }
 
+bool IdleWatcherLock::IsHeld() const {
+  int fd = open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return false;  // no file: no watcher ever ran here
+  const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  close(fd);
+  return held;
+}
+
 void IdleWatcherLock::Release() {
   if (m_fd < 0) return;
   close(m_fd);  // drops the lock; the file stays, an unlocked file means nothing
@@ -284,11 +292,8 @@ bool SetIdleWatcherEnabled(bool on) {
   // Inside a running session the log-on start has already passed; start it now.
   const char* display = std::getenv("DISPLAY");
   if (display && *display && IsRunnableFile(watcher)) {
-    IdleWatcherLock probe(display);
-    if (probe.Acquire()) {
-      probe.Release();
-      if (!SpawnProgram({watcher})) std::fprintf(stderr, "cannot start %s\n", watcher.c_str());
-    }
+    if (!IdleWatcherLock(display).IsHeld() && !SpawnProgram({watcher}))
+      std::fprintf(stderr, "cannot start %s\n", watcher.c_str());
   }
   return true;
 }

@@ -99,7 +99,9 @@ class SaverProcess {
 // One watcher per display: holds an exclusive lock on
 // "$XDG_RUNTIME_DIR/quillidle-<display>.lock" (in the Windows directory when there is no
 // runtime folder), with the holder's process id written in it. Acquire is false when
-// another process holds it. The lock ends with the process, however it ends.
+// another process holds it. The lock ends with the process, however it ends. IsHeld asks
+// without taking the lock or touching the file, so that the file never names a process
+// that only looked.
 class IdleWatcherLock {
  public:
   explicit IdleWatcherLock(const std::string& display);
@@ -109,6 +111,7 @@ class IdleWatcherLock {
 
   bool Acquire();
   void Release();
+  bool IsHeld() const;
   const std::string& Path() const { return m_path; }
 
  private:

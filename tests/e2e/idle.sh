@@ -60,7 +60,7 @@ entry=$XDG_CONFIG_HOME/autostart/quillidle.desktop
 [ -f "$entry" ] || fail "no autostart entry"
 grep -qxF "Exec=\"$(cd "$bin" && pwd)/quillidle\"" "$entry" || fail "the entry does not start quillidle: $(cat "$entry")"
 lock=$XDG_RUNTIME_DIR/quillidle-:$display_number.lock
-for _ in $(seq 1 50); do [ -s "$lock" ] && break; sleep 0.1; done
+for _ in $(seq 1 200); do [ -s "$lock" ] && break; sleep 0.1; done
 watcher=$(cat "$lock" 2>/dev/null || true)
 [ -n "$watcher" ] && kill -0 "$watcher" 2>/dev/null || fail "the watcher did not start"
 xdotool mousemove 10 10

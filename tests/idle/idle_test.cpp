@@ -243,8 +243,11 @@ TEST_F(IdleTest, OnlyOneWatcherPerDisplay) {
   IdleWatcherLock second(":7");
   IdleWatcherLock other(":8");
   EXPECT_EQ(first.Path(), sandbox_.root() + "/quillidle-:7.lock");
+  EXPECT_FALSE(second.IsHeld());
+  EXPECT_FALSE(sandbox_.exists(first.Path())) << "asking leaves no file naming the one who asked";
   ASSERT_TRUE(first.Acquire());
   EXPECT_EQ(sandbox_.readFile(first.Path()), std::to_string(getpid()) + "\n");
+  EXPECT_TRUE(second.IsHeld());
   EXPECT_FALSE(second.Acquire());
   EXPECT_TRUE(other.Acquire());
   first.Release();
