@@ -112,7 +112,8 @@ void DDX_Text(CDataExchange* pDX, int id, std::string& value);
 // An edit control and an int member. A text that is no number reads as 0.
 void DDX_Text(CDataExchange* pDX, int id, int& value);
 
-struct DialogWindow;  // the Qt side of a running dialog
+struct DialogWindow;   // the Qt side of a running dialog
+struct ControlObject;  // a control, as platform/controls.h hands it out
 
 class CDialog : public CWnd {
  public:
@@ -141,6 +142,9 @@ class CDialog : public CWnd {
   std::string GetWindowText() const;  // the caption
   // Dialog-unit place of a control, mapped to pixels of this dialog.
   PixelRect GetDlgItemRect(int id) const;
+  // The control itself, for the control classes of platform/dialog_items.h; nullptr
+  // while the dialog does not run or for an unknown id.
+  ControlObject* GetDlgItemHandle(int id) const;
   PixelRect GetClientRect() const;
   bool IsRunning() const;
 

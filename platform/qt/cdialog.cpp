@@ -206,6 +206,10 @@ bool CDialog::IsRunning() const { return m_window && !m_window->ended; }
 
 bool CDialog::HasDlgItem(int id) const { return m_window && m_window->control(id); }
 
+ControlObject* CDialog::GetDlgItemHandle(int id) const {
+  return m_window ? reinterpret_cast<ControlObject*>(m_window->control(id)) : nullptr;
+}
+
 void CDialog::SetDlgItemText(int id, const std::string& bytes) {
   QWidget* w = m_window ? m_window->control(id) : nullptr;
   QString text = DisplayText(bytes);
