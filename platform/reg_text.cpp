@@ -152,9 +152,12 @@ bool hasStringForm(const RegValueEntry& v) {
 }
 
 void appendValue(std::string& out, const RegValueEntry& v) {
-  std::string line = v.name.empty() ? "@=" : "\"" + escaped(v.name) + "\"=";
+  // Appended piece by piece: GCC 12 at -O3 warns falsely about "literal" + std::string.
+  std::string line;
+  if (v.name.empty()) line = "@=";
+  else line.append("\"").append(escaped(v.name)).append("\"=");
   if (hasStringForm(v)) {
-    line += "\"" + escaped(v.data.substr(0, v.data.size() - 1)) + "\"";
+    line.append("\"").append(escaped(v.data.substr(0, v.data.size() - 1))).append("\"");
   } else if (v.type == kRegDword && v.data.size() == 4) {
     DWORD n = 0;
     for (int i = 3; i >= 0; --i) n = (n << 8) | static_cast<unsigned char>(v.data[i]);
