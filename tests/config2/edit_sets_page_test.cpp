@@ -52,6 +52,16 @@ class EditSetsPageTest : public PagesTest {
       dialog.ClickDlgItem(IDOK);
     });
   }
+  // Removes "Peaks" with its files, answering Yes, and leaves only "Coast" in the chooser.
+  void RemovePeaksWithFiles() {
+    answers_ = {IDYES};
+    Run([&](CPropertySheet& sheet, CEditSetsDlg& page) {
+      AnswerSetDialog("Peaks", true);
+      page.ClickDlgItem(IDC_EDIT_REMOVE_SET);
+      EXPECT_EQ(Items(page, IDC_EDIT_SET_CHOOSER), (Strings{"Coast"}));
+      sheet.PressButton(IDOK);
+    });
+  }
 };
 
 TEST_F(EditSetsPageTest, OpensOnTheFirstSetWithBothButtonsOff) {
@@ -166,13 +176,7 @@ TEST_F(EditSetsPageTest, RemoveSetWithoutFilesKeepsTheRecordAndTheFolder) {
 TEST_F(EditSetsPageTest, RemoveSetWithFilesDeletesThemAfterTheLongerQuestion) {
   AddSet("Coast", "Coast", kCoast);
   AddSet("Peaks", "Peaks", kPeaks);
-  answers_ = {IDYES};
-  Run([&](CPropertySheet& sheet, CEditSetsDlg& page) {
-    AnswerSetDialog("Peaks", true);
-    page.ClickDlgItem(IDC_EDIT_REMOVE_SET);
-    EXPECT_EQ(Items(page, IDC_EDIT_SET_CHOOSER), (Strings{"Coast"}));
-    sheet.PressButton(IDOK);
-  });
+  RemovePeaksWithFiles();
   EXPECT_EQ(messages_,
             (Strings{"You are about to delete the set Peaks and delete the image files from your hard drive. You "
                      "will not be able to restore this set unless you reinstall it from the original disks.\n\nAre "
@@ -186,13 +190,7 @@ TEST_F(EditSetsPageTest, RemoveSetWithFilesDeletesThemAfterTheLongerQuestion) {
 TEST_F(EditSetsPageTest, RemoveSetWithFilesSaysSoWhenTheFilesStay) {
   AddSet("Coast", "Coast", kCoast);
   AddSet("Peaks", "../Peaks", kPeaks);  // recorded outside the program folder
-  answers_ = {IDYES};
-  Run([&](CPropertySheet& sheet, CEditSetsDlg& page) {
-    AnswerSetDialog("Peaks", true);
-    page.ClickDlgItem(IDC_EDIT_REMOVE_SET);
-    EXPECT_EQ(Items(page, IDC_EDIT_SET_CHOOSER), (Strings{"Coast"}));
-    sheet.PressButton(IDOK);
-  });
+  RemovePeaksWithFiles();
   ASSERT_EQ(messages_.size(), 2u);
   EXPECT_EQ(messages_[1],
             "The set Peaks was deleted, but its image files were not all removed from your hard drive: its "
