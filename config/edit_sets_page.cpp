@@ -56,8 +56,6 @@ struct ArrowRegistrations {
   }
 } kArrows;
 
-// Where the arrows stand, in page pixels: between the Remove and Add buttons.
-
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CEditSetsDlg, CPropertyPage)
