@@ -3,8 +3,11 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <map>
 #include <thread>
 
+#include "platform/controls.h"
+#include "platform/dialog_items.h"
 #include "platform/framework.h"
 #include "platform/gui.h"
 #include "platform/shell.h"
@@ -129,6 +132,51 @@ TEST(Dialog, DataExchangeMessageMapsAndControls) {
   // 103 went to the base handler; 104 to the derived one, which replaces the base's.
   EXPECT_EQ(dialog.baseClicks, 1);
   EXPECT_EQ(dialog.derivedClicks, 1);
+}
+
+// Labels laid out for the old, narrower system font: a one-line label too narrow for its
+// text grows to the right, but never onto another control, out of its group box or past
+// the dialog; a label with room for more lines keeps its size.
+TEST(Dialog, NarrowOneLineLabelsGrowIntoFreeSpaceOnly) {
+  Sandbox sandbox;
+  EnsureUserInterface();
+  const std::string text = "A label with far more text than its box";
+  DialogTemplate t;
+  t.id = 9002;
+  t.caption = "Labels";
+  t.cx = 300;
+  t.cy = 100;
+  t.controls = {
+      {200, ControlKind::StaticText, text, 5, 5, 20, 8, 0},
+      {201, ControlKind::Edit, "", 60, 4, 40, 12, 0},
+      {202, ControlKind::StaticText, text, 5, 25, 20, 8, 0},
+      {-1, ControlKind::GroupBox, "Group", 5, 40, 60, 30, 0},
+      {203, ControlKind::StaticText, text, 10, 52, 20, 8, 0},
+      {204, ControlKind::StaticText, text, 5, 75, 20, 20, 0},
+      {205, ControlKind::StaticText, text, 280, 85, 10, 8, 0},
+  };
+  RegisterDialogTemplate(t);
+  CDialog dialog(9002);
+  std::map<int, RECT> placed;
+  SetModalDialogHook([&](CDialog& d) {
+    for (int id : {200, 201, 202, 203, 204, 205}) placed[id] = GetDialogItem(d, id).GetRect();
+    const DialogBaseUnits base = BaseUnitsForFont(t.fontName, t.fontPointSize);
+    const PixelRect group = DialogUnitsToPixels(base, 5, 40, 60, 30);
+    const PixelRect narrow = DialogUnitsToPixels(base, 5, 5, 20, 8);
+    const PixelRect tall = DialogUnitsToPixels(base, 5, 75, 20, 20);
+    const PixelRect client = d.GetClientRect();
+    EXPECT_GT(placed[200].right - placed[200].left, narrow.cx) << "grows";
+    EXPECT_LE(placed[200].right, placed[201].left) << "but stops before the edit box";
+    EXPECT_GT(placed[202].right, placed[201].left) << "with nothing beside it, as far as its text";
+    EXPECT_LT(placed[202].right, client.cx);
+    EXPECT_LT(placed[203].right, group.x + group.cx) << "stays in its group box";
+    EXPECT_EQ(placed[204].right - placed[204].left, tall.cx) << "room for wrapped lines: unchanged";
+    EXPECT_LE(placed[205].right, client.cx) << "never past the dialog";
+    d.PressEscape();
+  });
+  dialog.DoModal();
+  SetModalDialogHook({});
+  EXPECT_EQ(placed.size(), 6u);
 }
 
 TEST(Dialog, MissingTemplateAndUnansweredDialog) {
