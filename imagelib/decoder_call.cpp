@@ -10,8 +10,15 @@ namespace {
 // How the child tells what the decoder answered.
 enum : long { kNoPicture = 0, kToFile = 1, kBlock = 2 };
 
+// Far beyond any picture the decoder accepts (192 megapixels, progressive: about 4 s),
+// so only a decoder that is stuck meets it.
+constexpr int kTimeLimitSeconds = 120;
+
 void ReportCrash(const IsolatedCallResult& result, const char* what, const char* path) {
-  if (result.signal != 0)
+  if (result.timedOut)
+    std::fprintf(stderr, "the decoder library was stopped after %d s while %s \"%s\"\n",
+                 kTimeLimitSeconds, what, path ? path : "");
+  else if (result.signal != 0)
     std::fprintf(stderr, "the decoder library died of signal %d while %s \"%s\"\n",
                  result.signal, what, path ? path : "");
   else
@@ -36,7 +43,7 @@ HGLOBAL CallDecodeJpeg(QmDecodeJpegProc decode, const char* picturePath,
     GlobalUnlock(block);
     GlobalFree(block);
     return kBlock;
-  });
+  }, kTimeLimitSeconds);
   if (!result.completed) {
     ReportCrash(result, "decoding", picturePath);
     return nullptr;
@@ -56,7 +63,7 @@ int CallWritePanoramaWindow(QmWritePanoramaWindowProc writeWindow, const char* o
                             HGLOBAL packedDib, int origin) {
   IsolatedCallResult result = RunIsolated([&](std::vector<unsigned char>&) -> long {
     return writeWindow(outputBitmapPath, packedDib, origin) != 0 ? 1 : 0;
-  });
+  }, kTimeLimitSeconds);
   if (!result.completed) {
     ReportCrash(result, "writing", outputBitmapPath);
     return 0;

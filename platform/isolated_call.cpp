@@ -2,10 +2,14 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 
 namespace {
@@ -31,11 +35,31 @@ bool WriteAll(int fd, const void* bytes, std::size_t size) {
   return true;
 }
 
-// Reads up to `size` bytes; fewer only at the end of the pipe.
-std::size_t ReadAll(int fd, void* bytes, std::size_t size) {
+using Clock = std::chrono::steady_clock;
+
+// When the caller stops waiting; no limit when `limited` is false.
+struct Deadline {
+  bool limited = false;
+  Clock::time_point at;
+};
+
+// Reads up to `size` bytes; fewer at the end of the pipe, or when the deadline passes
+// first (then `late` is set).
+std::size_t ReadAll(int fd, void* bytes, std::size_t size, const Deadline& deadline, bool& late) {
   char* p = static_cast<char*>(bytes);
   std::size_t got = 0;
   while (got < size) {
+    if (deadline.limited) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline.at - Clock::now());
+      if (left.count() <= 0) {
+        late = true;
+        break;
+      }
+      pollfd ready{fd, POLLIN, 0};
+      const int polled = poll(&ready, 1, static_cast<int>(std::min<long long>(left.count(), 60000)));
+      if (polled < 0 && errno != EINTR) break;
+      if (polled <= 0) continue;
+    }
     ssize_t n = read(fd, p + got, size - got);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
@@ -54,8 +78,8 @@ std::size_t ReadAll(int fd, void* bytes, std::size_t size) {
 
 }  // namespace
 
-IsolatedCallResult RunIsolated(
-    const std::function<long(std::vector<unsigned char>& data)>& call) {
+IsolatedCallResult RunIsolated(const std::function<long(std::vector<unsigned char>& data)>& call,
+                               int timeLimitSeconds) {
   IsolatedCallResult result;
   int pipeFds[2];
   pid_t child = -1;
@@ -82,8 +106,14 @@ IsolatedCallResult RunIsolated(
   }
 
   close(pipeFds[1]);
+  Deadline deadline;
+  if (timeLimitSeconds > 0) {
+    deadline.limited = true;
+    deadline.at = Clock::now() + std::chrono::seconds(timeLimitSeconds);
+  }
+  bool late = false;
   Answer answer{};
-  bool answered = ReadAll(pipeFds[0], &answer, sizeof answer) == sizeof answer &&
+  bool answered = ReadAll(pipeFds[0], &answer, sizeof answer, deadline, late) == sizeof answer &&
                   answer.magic == kAnswerMagic;
   if (answered && answer.size > 0) {
     // Read in pieces: the size is the child's word, and a child that dies half-way must
@@ -94,12 +124,17 @@ IsolatedCallResult RunIsolated(
       const std::size_t piece = left < kPiece ? static_cast<std::size_t>(left) : kPiece;
       const std::size_t at = result.data.size();
       result.data.resize(at + piece);
-      const std::size_t got = ReadAll(pipeFds[0], result.data.data() + at, piece);
+      const std::size_t got = ReadAll(pipeFds[0], result.data.data() + at, piece, deadline, late);
       if (got != piece) answered = false;
       left -= piece;
     }
   }
   close(pipeFds[0]);
+  if (late) {
+    kill(child, SIGKILL);
+    result.timedOut = true;
+    answered = false;
+  }
 
   int status = 0;
   pid_t waited;

@@ -12,15 +12,19 @@
 
 struct IsolatedCallResult {
   // False when the child did not finish the call: `signal` says what ended it (0 when it
-  // exited without answering).
+  // exited without answering); `timedOut` when it was stopped for taking too long.
   bool completed = false;
+  bool timedOut = false;
   int signal = 0;
   long value = 0;
   std::vector<unsigned char> data;
 };
 
 // Runs `call` in a child process and waits for it; `call` fills `data` with the bytes to
-// send back and returns the number. The child never dumps core (a crash in the program
-// folder would otherwise leave a core file among the user's pictures). When no child can
-// be made (out of processes or memory), the call runs in this process instead, as before.
-IsolatedCallResult RunIsolated(const std::function<long(std::vector<unsigned char>& data)>& call);
+// send back and returns the number. With a positive `timeLimitSeconds`, a child that has
+// not answered by then is killed, so a library caught in a loop cannot hold the caller
+// for ever. The child never dumps core (a crash in the program folder would otherwise
+// leave a core file among the user's pictures). When no child can be made (out of
+// processes or memory), the call runs in this process instead, as before.
+IsolatedCallResult RunIsolated(const std::function<long(std::vector<unsigned char>& data)>& call,
+                               int timeLimitSeconds = 0);

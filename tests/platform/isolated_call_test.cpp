@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 
 #include "platform/isolated_call.h"
@@ -46,6 +47,26 @@ TEST(RunIsolated, ACallThatDiesIsAFailureNotTheCallersEnd) {
   IsolatedCallResult left = RunIsolated([](std::vector<unsigned char>&) -> long { _exit(0); });
   EXPECT_FALSE(left.completed);
   EXPECT_EQ(left.signal, 0);
+}
+
+TEST(RunIsolated, ACallThatTakesTooLongIsStopped) {
+  const auto start = std::chrono::steady_clock::now();
+  IsolatedCallResult stuck = RunIsolated(
+      [](std::vector<unsigned char>&) -> long {
+        for (;;) pause();
+      },
+      1);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_FALSE(stuck.completed);
+  EXPECT_TRUE(stuck.timedOut);
+  EXPECT_EQ(stuck.signal, SIGKILL);
+  EXPECT_LT(seconds, 30) << "the caller was held";
+
+  IsolatedCallResult quick = RunIsolated([](std::vector<unsigned char>&) -> long { return 5; }, 60);
+  EXPECT_TRUE(quick.completed);
+  EXPECT_FALSE(quick.timedOut);
+  EXPECT_EQ(quick.value, 5);
 }
 
 }  // namespace
