@@ -28,11 +28,10 @@ cleanup() {
   rm -rf "$sandbox"
 }
 trap cleanup EXIT
-export HOME=$sandbox/home XDG_CONFIG_HOME=$sandbox/config XDG_RUNTIME_DIR=$sandbox/run
-unset XDG_CURRENT_DESKTOP DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER WAYLAND_DISPLAY XDG_SESSION_TYPE
+source "$(dirname "$0")/../../scripts/lib/session.bash"
+sandbox_session "$sandbox"
 windows=$XDG_CONFIG_HOME/quillmark
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$windows"
-chmod 700 "$XDG_RUNTIME_DIR"
+mkdir -p "$windows"
 
 # The stand-in saver records when it started and with what, then runs until killed.
 saver="$sandbox/stand in saver.scr"
@@ -49,10 +48,7 @@ write_desktop_key 1
 
 # X server of our own; its own saver has the same 1-minute time-out, as switching the
 # screen saver on arranges.
-exec 3< <(exec Xvfb -displayfd 1 -noreset -s 1 -screen 0 640x480x24 -nolisten tcp 2>/dev/null)
-xvfb_pid=$!
-read -r -t 20 display_number <&3 || fail "Xvfb did not start"
-export DISPLAY=:$display_number
+start_xvfb 640x480x24 -s 1 || fail "Xvfb did not start"
 
 # Switching on inside a running session writes the entry and starts the watcher.
 "$bin/quillidle" --enable 2>>"$sandbox/watcher.log" || fail "quillidle --enable failed"

@@ -17,10 +17,9 @@ cleanup() {
   rm -rf "$sandbox"
 }
 trap cleanup EXIT
-export HOME=$sandbox/home XDG_CONFIG_HOME=$sandbox/config XDG_RUNTIME_DIR=$sandbox/run
-unset XDG_CURRENT_DESKTOP DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER WAYLAND_DISPLAY QT_QPA_PLATFORM
-mkdir -p "$HOME" "$sandbox/program" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
+source "$(dirname "$0")/../../scripts/lib/session.bash"
+sandbox_session "$sandbox"
+mkdir -p "$sandbox/program"
 program=$sandbox/program
 windows=$XDG_CONFIG_HOME/quillmark
 cp -a "$bin"/. "$program"/
@@ -38,10 +37,7 @@ find_sheet() {
   return 1
 }
 
-exec 3< <(exec Xvfb -displayfd 1 -noreset -screen 0 1024x768x24 -nolisten tcp 2>/dev/null)
-xvfb_pid=$!
-read -r -t 20 display_number <&3 || fail "Xvfb did not start"
-export DISPLAY=:$display_number
+start_xvfb || fail "Xvfb did not start"
 
 "$program/quillmrk" >"$sandbox/quillmrk.log" 2>&1 &
 app_pid=$!

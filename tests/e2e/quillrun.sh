@@ -23,11 +23,9 @@ cleanup() {
   rm -rf "$sandbox"
 }
 trap cleanup EXIT
-export HOME=$sandbox/home XDG_CONFIG_HOME=$sandbox/config
-unset XDG_CURRENT_DESKTOP DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER
-export XDG_RUNTIME_DIR=$sandbox/run
-mkdir -p "$HOME" "$sandbox/program" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
+source "$(dirname "$0")/../../scripts/lib/session.bash"
+sandbox_session "$sandbox"
+mkdir -p "$sandbox/program"
 program=$sandbox/program
 windows=$XDG_CONFIG_HOME/quillmark
 cp -a "$bin"/. "$program"/
@@ -71,19 +69,7 @@ write_config() {  # current picture, last date, change interval
 
 # An X server of our own, on a free display number; -noreset keeps the root pixmap when
 # quillrun's connection closes.
-for n in $(seq 150 250); do
-  [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-  Xvfb :$n -screen 0 1024x768x24 -noreset -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 50); do
-    xprop -display :$n -root >/dev/null 2>&1 && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if xprop -display :$n -root >/dev/null 2>&1; then export DISPLAY=:$n; break; fi
-  kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; xvfb_pid=
-done
-[ -n "$xvfb_pid" ] || fail "could not start Xvfb"
+start_xvfb || fail "could not start Xvfb"
 
 bitmap=$windows/quillmrk.bmp
 run() { timeout 60 "$program/quillrun" || fail "quillrun exited with $?"; }

@@ -24,11 +24,9 @@ cleanup() {
   rm -rf "$sandbox"
 }
 trap cleanup EXIT
-export HOME=$sandbox/home XDG_CONFIG_HOME=$sandbox/config
-unset XDG_CURRENT_DESKTOP DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER XSCREENSAVER_WINDOW
-export XDG_RUNTIME_DIR=$sandbox/run
-mkdir -p "$HOME" "$sandbox/program" "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME/quillmark"
-chmod 700 "$XDG_RUNTIME_DIR"
+source "$(dirname "$0")/../../scripts/lib/session.bash"
+sandbox_session "$sandbox"
+mkdir -p "$sandbox/program" "$XDG_CONFIG_HOME/quillmark"
 program=$sandbox/program
 windows=$XDG_CONFIG_HOME/quillmark
 cp -a "$bin"/. "$program"/
@@ -72,19 +70,7 @@ write_control() {  # list position
 }
 
 # An X server of our own, on a free display number.
-for n in $(seq 150 250); do
-  [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-  Xvfb :$n -screen 0 1024x768x24 -noreset -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 50); do
-    xprop -display :$n -root >/dev/null 2>&1 && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if xprop -display :$n -root >/dev/null 2>&1; then export DISPLAY=:$n; break; fi
-  kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; xvfb_pid=
-done
-[ -n "$xvfb_pid" ] || fail "could not start Xvfb"
+start_xvfb || fail "could not start Xvfb"
 
 # Starts the saver and waits until its full-screen window shows a picture.
 start_saver() {
