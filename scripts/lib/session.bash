@@ -5,6 +5,7 @@
 # a private XDG_RUNTIME_DIR inside ROOT; the variables that would lead a program to the
 # real desktop session are unset.
 sandbox_session() {
+  sandbox_root=$1
   export HOME=$1/home XDG_CONFIG_HOME=${2:-$1/config} XDG_RUNTIME_DIR=$1/run
   unset XDG_CURRENT_DESKTOP DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER WAYLAND_DISPLAY \
     XDG_SESSION_TYPE XSCREENSAVER_WINDOW QT_QPA_PLATFORM
@@ -22,4 +23,14 @@ start_xvfb() {
   xvfb_pid=$!
   read -r -t 20 display_number <&3 || return 1
   export DISPLAY=:$display_number
+}
+
+# sandbox_programs BIN_DIR: a program folder ROOT/program holding copies of the built
+# programs and the decoder, as an installation has them. Sets program and windows (the
+# settings folder inside XDG_CONFIG_HOME). Call after sandbox_session.
+sandbox_programs() {
+  program=$sandbox_root/program
+  windows=$XDG_CONFIG_HOME/quillmark
+  mkdir -p "$program"
+  cp -a "$1"/. "$program"/
 }

@@ -31,10 +31,7 @@ cleanup() {
 trap cleanup EXIT
 source "$(dirname "$0")/../../scripts/lib/session.bash"
 sandbox_session "$sandbox"
-mkdir -p "$sandbox/program"
-program=$sandbox/program
-windows=$XDG_CONFIG_HOME/quillmark
-cp -a "$bin"/. "$program"/
+sandbox_programs "$bin"
 
 source "$(dirname "$0")/../../scripts/lib/ini.bash"
 

@@ -19,10 +19,7 @@ cleanup() {
 trap cleanup EXIT
 source "$(dirname "$0")/../../scripts/lib/session.bash"
 sandbox_session "$sandbox"
-mkdir -p "$sandbox/program"
-program=$sandbox/program
-windows=$XDG_CONFIG_HOME/quillmark
-cp -a "$bin"/. "$program"/
+sandbox_programs "$bin"
 for dir in "$samples"/*/; do
   [ -f "$dir/images.ini" ] && "$tools/quillinst" "$program" "$dir" >/dev/null
 done

@@ -26,10 +26,8 @@ cleanup() {
 trap cleanup EXIT
 source "$(dirname "$0")/../../scripts/lib/session.bash"
 sandbox_session "$sandbox"
-mkdir -p "$sandbox/program" "$XDG_CONFIG_HOME/quillmark"
-program=$sandbox/program
-windows=$XDG_CONFIG_HOME/quillmark
-cp -a "$bin"/. "$program"/
+sandbox_programs "$bin"
+mkdir -p "$windows"
 
 source "$(dirname "$0")/../../scripts/lib/ini.bash"
 
