@@ -37,7 +37,9 @@ ChangeResult RunLogonWallpaperChange(const std::string& programFolder, const Loc
   if (!next.found) return ChangeResult::NoPicture;
 
   const PictureFiles files = GetPictureFiles(ini, folder, next.set, next.picture, false);
-  {
+  // A picture whose files would lie outside its set is passed over: the list moves on
+  // and the desktop keeps what it shows.
+  if (files.usable) {
     CWallpaperDecoder decoder(/*keepLoaded=*/false);
     const DeviceColorDepth screen{ScreenBitsPerPixel(), ScreenPlanes()};
     ApplyWallpaperPicture(files.jpg, files.nfo, bitmapPath, folder, stretch, screen, decoder);

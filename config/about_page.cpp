@@ -8,6 +8,7 @@
 #include "config/ssconfig.h"
 #include "imagelib/catalogue.h"
 #include "imagelib/profile_file.h"
+#include "platform/folder_ops.h"
 #include "platform/dialog_template.h"
 #include "platform/resources_tables.h"
 #include "platform/screen.h"
@@ -103,13 +104,17 @@ BOOL CAbout::OnInitDialog() {
   CSsconfigApp* app = GetConfigApp();
   const std::string programFolder = app ? app->m_strProgramFolder : std::string();
   CProfileFile ini(programFolder + catalogue::kMainSettingsFile);
-  std::string set, setFolder;
+  std::string set;
   ini.ReadString("Config", "CurrentSet", set);
+  std::string setFolder;
   ini.ReadString(catalogue::kSetDescriptions, set, setFolder);
+  // A set folder that leads out of the program folder has no company file of the set's.
+  const bool setInside = SetNameProblem(set).empty() && SetFolderProblem(setFolder).empty() &&
+                         PathStaysInside(programFolder, setFolder + kCompanyFile);
 
   // The set's own company block counts only when it has an introduction; otherwise every
   // line comes from the program folder's file, so the block never mixes two companies.
-  CProfileFile company(programFolder + setFolder + kCompanyFile);
+  CProfileFile company(programFolder + (setInside ? setFolder : std::string()) + kCompanyFile);
   company.ReadString(kCompanySection, "Introduction", m_strIntroduction);
   if (m_strIntroduction == CProfileFile::kNotAvailable) {
     company.SetFile(programFolder + kCompanyFile);

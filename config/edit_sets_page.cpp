@@ -23,7 +23,7 @@ const StringResourceRegistration kStrings[] = {
      "like to delete the set %s and remove the image files from your hard drive? "},
     {IDS_SET_FILES_KEPT,
      "The set %s was deleted, but its image files were not all removed from your hard drive: its folder "
-     "lies outside the program folder or could not be emptied."},
+     "lies outside the program folder, holds another set as well, or could not be emptied."},
 };
 
 DialogTemplate EditSetsTemplate() {
@@ -94,12 +94,9 @@ BOOL CEditSetsDlg::OnInitDialog() {
     m_hMonitorBitmap = m_pApp->m_hMonitorBitmap;
     m_rcMonitor = m_pApp->m_rcMonitor;
   }
-  m_ini.ReadString("Config", "ProgramPath", m_strProgramFolder);
-  // Start-up writes the folder before any page opens; should it be missing all the same,
-  // the running program's folder is the one the sets lie in.
-  if (m_strProgramFolder == CProfileFile::kNotAvailable || m_strProgramFolder.empty())
-    m_strProgramFolder = m_pApp ? m_pApp->m_strProgramFolder : std::string();
-  m_strProgramFolder = WithTrailingSeparator(m_strProgramFolder);
+  // The running program's own folder, never the published "ProgramPath": Remove Set
+  // deletes below it, and a value in a file could name any folder of the user's.
+  m_strProgramFolder = WithTrailingSeparator(m_pApp ? m_pApp->m_strProgramFolder : ProgramFolder());
 
   CPropertyPage::OnInitDialog();
 

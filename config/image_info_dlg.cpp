@@ -14,8 +14,11 @@ void CImageInfoDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 BOOL CImageInfoDlg::OnInitDialog() {
-  PictureInfoTexts texts = ReadPictureInfoTexts(m_strPicturePath + ".nfo",
-                                                m_strSetFolderPath + infofile::kSetInfoFile, m_strPictureName);
+  // Empty paths stand for files that lie outside the set, which are not read.
+  PictureInfoTexts texts = ReadPictureInfoTexts(
+      m_strPicturePath.empty() ? std::string() : m_strPicturePath + ".nfo",
+      m_strSetFolderPath.empty() ? std::string() : m_strSetFolderPath + infofile::kSetInfoFile,
+      m_strPictureName);
   m_strTitle = texts.title;
   m_strInformation = texts.information;
   m_strAdditional = texts.additional;

@@ -30,6 +30,9 @@ const StringResourceRegistration kStrings[] = {
     {IDS_NO_SETS_DETECTED,
      "No images sets were detected during the initialization of the program. Please install an "
      "image set or contact QuillMark customer support for more information."},
+    {IDS_NEW_SET_REFUSED,
+     "The image set installed last was not added, because %s. Your other image sets and "
+     "settings are unchanged."},
     {AFX_IDS_APP_TITLE, "QuillMark Configuration"},
 };
 

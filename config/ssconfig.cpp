@@ -6,6 +6,7 @@
 #include "config/about_page.h"
 #include "config/edit_sets_page.h"
 #include "config/screensaver_page.h"
+#include "config/set_dialogs.h"
 #include "config/wallpaper_page.h"
 #include "imagelib/catalogue.h"
 #include "imagelib/profile_file.h"
@@ -141,9 +142,7 @@ BOOL CSsconfigApp::InitInstance() {
     std::remove((m_strWindowsDirectory + catalogue::kMainSettingsFile).c_str());
     std::remove((m_strWindowsDirectory + "quillsav.scr").c_str());
     std::remove((m_strProgramFolder + "djpeg.dll").c_str());
-    std::vector<std::string> sets;
-    ini.ReadKeyNames(catalogue::kSetDescriptions, sets);
-    for (const std::string& set : sets) {
+    for (const std::string& set : ListSetNames(ini)) {
       std::string folder;
       ini.ReadString(catalogue::kSetDescriptions, set, folder);
       WriteProfileValue(catalogue::kSetDescriptions, set, folder);
@@ -155,17 +154,35 @@ BOOL CSsconfigApp::InitInstance() {
   WritePrivateProfileString("ScreenSaver.QuillMark", "ProgramPath", m_strProgramFolder.c_str(), "control.ini");
 
   std::string newInstall = ReadProfileDefault("New Install");
+  std::string refusal;
   if (!newInstall.empty()) {
     newInstall = WithTrailingSeparator(newInstall);
-    m_nNewInstall = 1;
+    refusal = SetFolderProblem(newInstall);
+    if (refusal.empty() && !PathStaysInside(m_strProgramFolder, newInstall + catalogue::kSetDescriptionFile))
+      refusal = "its folder \"" + newInstall + "\" leads outside the program folder";
+  }
+  if (!refusal.empty()) {
+    // A set that would overwrite the suite's own settings or another set is not taken
+    // over. Ending here, as a set that cannot be found does, would end every later start
+    // too, so the user is told once and the hand-over is dropped.
+    AfxMessageBox(FormatSetMessage(IDS_NEW_SET_REFUSED, refusal), MB_OK | MB_ICONWARNING);
+    DeleteProfileDefault("New Install");
+  } else if (!newInstall.empty()) {
     CProfileFile description(NativePath(m_strProgramFolder + newInstall + catalogue::kSetDescriptionFile));
-    if (!CopySetFromFolder(description, ini)) {
-      AfxMessageBox(IDS_NEW_INSTALL_FAILED, MB_OK);
-      return FALSE;
+    if (std::string problem = SetDescriptionProblem(description, ini); !problem.empty()) {
+      AfxMessageBox(FormatSetMessage(IDS_NEW_SET_REFUSED, problem), MB_OK | MB_ICONWARNING);
+      DeleteProfileDefault("New Install");
+    } else {
+      m_nNewInstall = 1;
+      if (!CopySetFromFolder(description, ini)) {
+        AfxMessageBox(IDS_NEW_INSTALL_FAILED, MB_OK);
+        return FALSE;
+      }
     }
+  }
+  if (m_nNewInstall) {
     if (freshSettings) {
-      std::vector<std::string> sets;
-      ini.ReadKeyNames(catalogue::kSetDescriptions, sets);
+      const std::vector<std::string> sets = ListSetNames(ini);
       CProfileFile control("control.ini");
       const char* section = "ScreenSaver.QuillMark";
       control.WriteString(section, "CurrentSet", sets.empty() ? std::string() : sets.front());

@@ -112,12 +112,10 @@ BOOL CWallpaperPage::OnInitDialog() {
     pictures.SetCurSel(0);
   }
 
-  m_ini.ReadString(kConfig, "ProgramPath", m_strProgramFolder);
-  if (m_strProgramFolder == CProfileFile::kNotAvailable || m_strProgramFolder.empty()) {
-    CSsconfigApp* app = GetConfigApp();
-    m_strProgramFolder = app ? app->m_strProgramFolder : std::string();
-  }
-  m_strProgramFolder = WithTrailingSeparator(m_strProgramFolder);
+  // The running program's own folder: the published "ProgramPath" is only for other
+  // programs, and a value in a file could point the decoder and the log-on entry anywhere.
+  CSsconfigApp* app = GetConfigApp();
+  m_strProgramFolder = WithTrailingSeparator(app ? app->m_strProgramFolder : ProgramFolder());
 
   RECT preview;
   SetRect(&preview, m_rcMonitor.left + 12, m_rcMonitor.top + 14, m_rcMonitor.right - 11, m_rcMonitor.bottom - 27);
@@ -159,8 +157,8 @@ void CWallpaperPage::FillPictureList() {
 // The picture base path of a picture of the current set, and its thumbnail in the preview.
 void CWallpaperPage::ShowPictureOf(const std::string& picture) {
   PictureFiles files = GetPictureFiles(m_ini, m_strProgramFolder, m_strCurrentSet, picture, false);
-  m_strPictureBase = files.setFolderPath + files.fileBase;
-  m_wndMonitor.ShowPicture(m_strPictureBase + ".bmp");
+  m_strPictureBase = files.base;
+  m_wndMonitor.ShowPicture(files.bmp);
 }
 
 void CWallpaperPage::OnSelchangeSets() {
@@ -222,7 +220,7 @@ void CWallpaperPage::OnImageInfo() {
   if (m_strCurrentPicture.empty()) return;
   PictureFiles files = GetPictureFiles(m_ini, m_strProgramFolder, m_strCurrentSet, m_strCurrentPicture, false);
   CImageInfoDlg dialog;
-  dialog.m_strPicturePath = files.setFolderPath + files.fileBase;
+  dialog.m_strPicturePath = files.base;
   dialog.m_strSetFolderPath = files.setFolderPath;
   dialog.m_strPictureName = m_strCurrentPicture;
   dialog.DoModal();
@@ -313,8 +311,10 @@ BOOL CWallpaperPage::OnApply() {
   std::string storedPicture, storedSet;
   m_ini.ReadString(kConfig, "CurrentImage", storedPicture);
   m_ini.ReadString(kConfig, "CurrentSet", storedSet);
-  if (!m_strCurrentPicture.empty() && (m_strCurrentPicture != storedPicture || m_strCurrentSet != storedSet ||
-                                       m_nStretchChanged || m_nOnOffClicked)) {
+  // An empty picture base is a picture whose files lie outside its set: nothing to show.
+  if (!m_strCurrentPicture.empty() && !m_strPictureBase.empty() &&
+      (m_strCurrentPicture != storedPicture || m_strCurrentSet != storedSet || m_nStretchChanged ||
+       m_nOnOffClicked)) {
     m_nStretchChanged = 0;
     CSsconfigApp* app = GetConfigApp();
     std::string windowsDirectory = app ? app->m_strWindowsDirectory : WithTrailingSeparator(WindowsDirectory());

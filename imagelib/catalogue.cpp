@@ -1,9 +1,12 @@
 #include "imagelib/catalogue.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <set>
 
 #include "platform/folder_ops.h"
+#include "platform/ini_text.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -24,6 +27,32 @@ constexpr const char* kSetFolderMissingMessage =
     "the original disk.";
 
 std::string deletedSection(const std::string& set) { return set + kDeletedSuffix; }
+
+// The catalogue is read many times in one run; each refusal is said once.
+void warnOnce(const std::string& text) {
+  static std::set<std::string> said;
+  if (said.insert(text).second) std::fprintf(stderr, "QuillMark: %s\n", text.c_str());
+}
+
+bool endsWithIgnoringCase(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() &&
+         ini::SameName(std::string_view(text).substr(text.size() - end.size()), end);
+}
+
+// A set folder as one comparable text: "/" separators, no "." or empty components, no
+// trailing separator.
+std::string comparableFolder(const std::string& folder) {
+  std::string native = NativePath(folder), out;
+  std::size_t start = 0;
+  while (start <= native.size()) {
+    std::size_t end = native.find('/', start);
+    if (end == std::string::npos) end = native.size();
+    std::string part = native.substr(start, end - start);
+    if (!part.empty() && part != ".") out += (out.empty() ? "" : "/") + part;
+    start = end + 1;
+  }
+  return out;
+}
 
 // Reads one string value of the installed-set record into the record's 520-byte buffer.
 bool readRecordValue(HKEY key, const std::string& name, std::string& value) {
@@ -54,6 +83,19 @@ HKEY openRecord() {
   return key;
 }
 
+// Every key of [SetDescriptions] with its folder, as stored.
+std::vector<SetAndFolder> catalogueFolders(const CProfileFile& ini) {
+  std::vector<SetAndFolder> sets;
+  std::vector<std::string> names;
+  ini.ReadKeyNames(kSetDescriptions, names);
+  for (const std::string& name : names) {
+    std::string folder;
+    ini.ReadString(kSetDescriptions, name, folder);
+    sets.emplace_back(name, folder);
+  }
+  return sets;
+}
+
 void forgetSet(const CProfileFile& ini, const std::string& set) {
   ini.DeleteKey(kSetDescriptions, set);
   ini.DeleteSection(set);
@@ -72,10 +114,145 @@ void movePicture(const CProfileFile& ini, const std::string& from, const std::st
 }
 }  // namespace
 
+std::string SetNameProblem(const std::string& name) {
+  if (name.empty()) return "an empty set name";
+  for (const char* own : {kSetDescriptions, "Config", kAllSetsName})
+    if (ini::SameName(name, own)) return "the name of the suite's own section [" + std::string(own) + "]";
+  if (endsWithIgnoringCase(name, kDeletedSuffix))
+    return "a name that ends in \"" + std::string(kDeletedSuffix) +
+           "\", as the sections of taken-out pictures do";
+  if (name.find(kEntrySeparator) != std::string::npos) return "a name with \"~\"";
+  if (ini::IsBlank(name.front()) || ini::IsBlank(name.back()) || name.front() == ';')
+    return "a name that a settings file cannot hold (blank at either end, or \";\" first)";
+  for (unsigned char c : name)
+    if (c < 0x20 || c == 0x7f || c == '[' || c == ']' || c == '=')
+      return "a name that a settings file cannot hold (a control character, \"[\", \"]\" or \"=\")";
+  return "";
+}
+
+std::string SetFolderProblem(const std::string& folder) {
+  if (!IsPlainRelativePath(folder))
+    return "its folder \"" + folder + "\" is not a sub-folder of the program folder";
+  return "";
+}
+
+bool SameSetFolder(const std::string& a, const std::string& b) {
+  return comparableFolder(a) == comparableFolder(b);
+}
+
+std::vector<std::string> UsableSetNames(
+    const std::vector<std::string>& names,
+    const std::function<std::string(const std::string&)>& folderOf) {
+  std::vector<std::string> usable, folders;
+  for (const std::string& name : names) {
+    std::string problem = SetNameProblem(name);
+    const std::string folder = problem.empty() ? folderOf(name) : std::string();
+    if (problem.empty()) problem = SetFolderProblem(folder);
+    for (std::size_t i = 0; problem.empty() && i < usable.size(); ++i) {
+      if (ini::SameName(usable[i], name)) problem = "a second entry of the same name";
+      else if (SameSetFolder(folders[i], folder))
+        problem = "the folder of the set \"" + usable[i] + "\"";
+    }
+    if (!problem.empty()) {
+      warnOnce("the image set \"" + name + "\" is left out: " + problem);
+      continue;
+    }
+    usable.push_back(name);
+    folders.push_back(folder);
+  }
+  return usable;
+}
+
+bool PictureFilesInside(const std::string& programFolder, const std::string& setFolder,
+                        const std::string& fileBase) {
+  const bool inside = SetFolderProblem(setFolder).empty() &&
+                      PathStaysInside(programFolder, setFolder) &&
+                      PathStaysInside(WithTrailingSeparator(programFolder) + setFolder, fileBase);
+  if (inside) {
+    // The picture's own files may be links, each to somewhere else.
+    const std::string folder = WithTrailingSeparator(programFolder) + setFolder;
+    for (const char* ext : {".jpg", ".bmp", ".nfo"})
+      if (!PathStaysInside(folder, fileBase + ext)) {
+        warnOnce("the picture file \"" + fileBase + ext + "\" of the set folder \"" +
+                 setFolder + "\" leads outside it and is skipped");
+        return false;
+      }
+    return true;
+  }
+  warnOnce("the picture \"" + fileBase + "\" of the set folder \"" + setFolder +
+           "\" lies outside the set folder or the program folder and is skipped");
+  return false;
+}
+
+std::string SetClashProblem(const std::string& name, const std::string& folder,
+                            const std::vector<SetAndFolder>& others) {
+  for (const auto& [other, otherFolder] : others) {
+    const bool sameFolder = SameSetFolder(folder, otherFolder);
+    if (ini::SameName(other, name) && !sameFolder)
+      return "the name of another set, which lies in \"" + otherFolder + "\"";
+    if (!ini::SameName(other, name) && sameFolder) return "the folder of the set \"" + other + "\"";
+  }
+  return "";
+}
+
+std::string SetDescriptionProblem(const CProfileFile& source, const CProfileFile& target) {
+  std::vector<std::string> keys;
+  if (source.ReadKeyNames(kSetDescriptions, keys) == 0) return "";
+  const std::string& name = keys.front();
+  std::string folder;
+  source.ReadString(kSetDescriptions, name, folder);
+  std::string problem = SetNameProblem(name);
+  if (problem.empty()) problem = SetFolderProblem(folder);
+  if (problem.empty()) problem = SetClashProblem(name, folder, catalogueFolders(target));
+  return problem.empty() ? problem : "the image set \"" + name + "\" has " + problem;
+}
+
+std::vector<SetAndFolder> ListInstalledSetFolders() {
+  std::vector<SetAndFolder> sets;
+  HKEY record = openRecord();
+  if (!record) return sets;
+  for (DWORD index = 0;; ++index) {
+    char name[kRecordNameSize] = {};
+    DWORD nameSize = kRecordNameSize;
+    LONG rc = RegEnumValue(record, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_MORE_DATA) continue;
+    if (rc != ERROR_SUCCESS) break;
+    name[kRecordNameSize - 1] = '\0';
+    std::string folder;
+    if (readRecordValue(record, name, folder)) sets.emplace_back(name, folder);
+  }
+  RegCloseKey(record);
+  return sets;
+}
+
+namespace {
+// Whether a set other than `set`, in the catalogue or in the installed-set record, lies
+// in the folder `resolved` (canonical): deleting it would delete that set's pictures.
+bool folderUsedByAnotherSet(const CProfileFile& ini, const std::string& programFolder,
+                            const std::string& set, const std::string& resolved) {
+  std::vector<SetAndFolder> others = catalogueFolders(ini);
+  for (SetAndFolder& installed : ListInstalledSetFolders()) others.push_back(std::move(installed));
+  for (const auto& [name, folder] : others) {
+    std::string otherResolved;
+    if (!ini::SameName(name, set) && ResolveFolderInside(programFolder, folder, otherResolved) &&
+        otherResolved == resolved) {
+      warnOnce("the files of the image set \"" + set + "\" are kept: the set \"" + name +
+               "\" lies in the same folder");
+      return true;
+    }
+  }
+  return false;
+}
+}  // namespace
+
 std::vector<std::string> ListSetNames(const CProfileFile& ini) {
   std::vector<std::string> names;
   ini.ReadKeyNames(kSetDescriptions, names);
-  return names;
+  return UsableSetNames(names, [&](const std::string& set) {
+    std::string folder;
+    ini.ReadString(kSetDescriptions, set, folder);
+    return folder;
+  });
 }
 
 std::string GetSetFolder(const CProfileFile& ini, const std::string& set) {
@@ -86,12 +263,15 @@ std::string GetSetFolder(const CProfileFile& ini, const std::string& set) {
 
 std::vector<std::string> ListPictureNames(const CProfileFile& ini, const std::string& set) {
   std::vector<std::string> names;
+  // A current set remembered from before could name one of the suite's own sections.
+  if (!SetNameProblem(set).empty()) return names;
   ini.ReadKeyNames(set, names);
   return names;
 }
 
 std::vector<std::string> ListRemovedPictureNames(const CProfileFile& ini, const std::string& set) {
   std::vector<std::string> names;
+  if (!SetNameProblem(set).empty()) return names;
   ini.ReadKeyNames(deletedSection(set), names);
   return names;
 }
@@ -100,12 +280,17 @@ PictureFiles GetPictureFiles(const CProfileFile& ini, const std::string& program
                              const std::string& set, const std::string& picture, bool removed) {
   PictureFiles files;
   ini.ReadString(removed ? deletedSection(set) : set, picture, files.fileBase);
-  files.setFolderPath =
-      NativePath(WithTrailingSeparator(programFolder) + GetSetFolder(ini, set));
-  std::string base = files.setFolderPath + NativePath(files.fileBase);
-  files.jpg = base + ".jpg";
-  files.bmp = base + ".bmp";
-  files.nfo = base + ".nfo";
+  const std::string setFolder = GetSetFolder(ini, set);
+  if (!SetNameProblem(set).empty() || !SetFolderProblem(setFolder).empty() ||
+      !PathStaysInside(programFolder, setFolder))
+    return files;
+  files.setFolderPath = NativePath(WithTrailingSeparator(programFolder) + setFolder);
+  if (!PictureFilesInside(programFolder, setFolder, files.fileBase)) return files;
+  files.usable = true;
+  files.base = files.setFolderPath + NativePath(files.fileBase);
+  files.jpg = files.base + ".jpg";
+  files.bmp = files.base + ".bmp";
+  files.nfo = files.base + ".nfo";
   return files;
 }
 
@@ -187,6 +372,10 @@ bool CopySetFromFolder(const CProfileFile& source, const CProfileFile& target) {
   if (!source.m_bOpen || !target.m_bOpen) return false;
   std::vector<std::string> keys;
   if (source.ReadKeyNames(kSetDescriptions, keys) == 0) return false;
+  if (const std::string problem = SetDescriptionProblem(source, target); !problem.empty()) {
+    std::fprintf(stderr, "QuillMark: %s; it is not added\n", problem.c_str());
+    return false;
+  }
   const std::string& name = keys.front();
   std::string folder;
   source.ReadString(kSetDescriptions, name, folder);
@@ -273,7 +462,8 @@ bool RemoveSet(const CProfileFile& ini, const std::string& programFolder, const 
     // out with "..", is the program folder itself or leads outside it through a link
     // would delete files that are not the set's. Such a folder is left alone.
     if (recorded && !setFolder.empty() &&
-        ResolveFolderInside(programFolder, setFolder, resolved))
+        ResolveFolderInside(programFolder, setFolder, resolved) &&
+        !folderUsedByAnotherSet(ini, programFolder, set, resolved))
       ok = DeleteFolderFiles(resolved);
   }
   forgetSet(ini, set);

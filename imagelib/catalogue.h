@@ -12,7 +12,9 @@
 // Set folders are relative to the program folder and may be stored with "\" (as written
 // on the old platform) or "/"; both count as the trailing separator, "/" is appended when
 // neither ends the value. Paths handed back for the file system are in native form.
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "imagelib/profile_file.h"
@@ -25,13 +27,58 @@ constexpr const char* kSetDescriptionFile = "images.ini";
 constexpr const char* kRecordKey =
     "Software\\QuillMark Corporation\\QuillMark Configuration\\SetDescriptions";
 constexpr char kEntrySeparator = '~';
+constexpr const char* kAllSetsName = "All Image Sets";
 }  // namespace catalogue
 
+// Image sets come from strangers. A set's name becomes a section of "quillmrk.ini", its
+// folder and file bases become paths below the program folder, so each is checked before
+// it is used: a name that would address one of the suite's own sections (or another
+// set's), a folder or file base that leads outside where it belongs, is skipped with a
+// warning on stderr wherever the catalogue is read, and refused when a set is copied in.
+
+// Why `name` cannot name a set, or "" when it can: empty; "~" (the combined list splits
+// there); a section the suite itself uses ("Config", "SetDescriptions", the pseudo-set
+// "All Image Sets", any "... Deleted Images" section), compared ignoring case as profile
+// names are; or characters that a profile file cannot hold in a key or section name.
+std::string SetNameProblem(const std::string& name);
+// Why a stored set folder cannot be used, or "" when it can: it must be a relative path
+// without ".." components that names a sub-folder of the program folder.
+std::string SetFolderProblem(const std::string& folder);
+// Two stored set folders name the same folder ("Birds\", "Birds/", "./Birds").
+bool SameSetFolder(const std::string& a, const std::string& b);
+// The names that may be shown and used as sets, in the given order: without those that
+// SetNameProblem refuses, that repeat an earlier name (ignoring case) or whose folder
+// (from `folderOf`) is unusable or already belongs to an earlier set.
+std::vector<std::string> UsableSetNames(
+    const std::vector<std::string>& names,
+    const std::function<std::string(const std::string&)>& folderOf);
+// True when the picture's files (file base + any extension) lie inside its set folder,
+// and the set folder inside the program folder, once links are followed. Warns once
+// for each picture it refuses.
+bool PictureFilesInside(const std::string& programFolder, const std::string& setFolder,
+                        const std::string& fileBase);
+// A set's name and its folder as stored.
+using SetAndFolder = std::pair<std::string, std::string>;
+// Why a set `name` in `folder` cannot stand beside `others`, or "" when it can: another
+// set has its name (ignoring case) in another folder, or its folder under another name.
+std::string SetClashProblem(const std::string& name, const std::string& folder,
+                            const std::vector<SetAndFolder>& others);
+// Why the set that `source` describes may not be copied into `target`, or "" when it may
+// (or when the source names no set at all): an unusable name or folder, a name that
+// another set of the target already has with another folder, or a folder that another
+// set of the target already uses. A set copied again over itself is fine.
+std::string SetDescriptionProblem(const CProfileFile& source, const CProfileFile& target);
+
 // The files of one picture.
+// When the set folder or file base would lead outside the program folder or the set
+// folder, `usable` is false and the paths are empty: the picture is skipped, as a missing
+// one is, and nothing outside is read.
 struct PictureFiles {
+  bool usable = false;
   std::string fileBase;       // as stored ("Not Available" when the picture is unknown)
   std::string setFolderPath;  // program folder + set folder, with a trailing "/"
-  std::string jpg, bmp, nfo;  // set folder path + file base + extension
+  std::string base;           // set folder path + file base
+  std::string jpg, bmp, nfo;  // base + extension
 };
 
 // One step through a list by stored position.
@@ -48,6 +95,7 @@ struct NameStep {
   std::string picture;
 };
 
+// The usable sets of [SetDescriptions] (see UsableSetNames).
 std::vector<std::string> ListSetNames(const CProfileFile& ini);
 // The set's folder with a trailing separator; "Not Available/" for a set that is not in
 // the catalogue, which names no existing folder.
@@ -83,17 +131,20 @@ void RestorePicture(const CProfileFile& ini, const std::string& set, const std::
 
 // Copies the set named by the source's first [SetDescriptions] key into the target: its
 // [SetDescriptions] entry and its whole picture section (replacing the target's). False,
-// and nothing changed, when the source names no set.
+// and nothing changed, when the source names no set or SetDescriptionProblem refuses it
+// (which is then said on stderr).
 bool CopySetFromFolder(const CProfileFile& source, const CProfileFile& target);
 // Rebuilds the catalogue of programFolder + "quillmrk.ini" from the installed-set record.
 // Shows the "no sets" message and returns false when no set could be copied.
 bool RestoreAllSets(const std::string& programFolder);
 // Value names of the installed-set record, in record order.
 std::vector<std::string> ListInstalledSets();
+// The same with each set's recorded folder (values that are not text are left out).
+std::vector<SetAndFolder> ListInstalledSetFolders();
 // Takes the set out of the catalogue. With `deleteFiles` it also drops the set from the
 // installed-set record and deletes the set folder's plain files and the folder — but
-// only when the recorded folder lies strictly inside the program folder; otherwise no
-// file is touched. Returns false when files were to be deleted but were refused or the
+// only when the recorded folder lies strictly inside the program folder and no other set
+// of the catalogue or the record uses it; otherwise no file is touched. Returns false when files were to be deleted but were refused or the
 // folder could not be removed; the catalogue entries are removed either way.
 bool RemoveSet(const CProfileFile& ini, const std::string& programFolder, const std::string& set,
                bool deleteFiles);

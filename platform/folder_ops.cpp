@@ -19,11 +19,15 @@ bool canonical(const std::string& path, std::string& out) {
   out = real.get();
   return true;
 }
+
+// Both canonical: `path` lies below `folder`, and is not the folder itself.
+bool strictlyBelow(const std::string& path, const std::string& folder) {
+  const std::string prefix = folder == "/" ? "/" : folder + "/";
+  return path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0;
+}
 }  // namespace
 
-bool ResolveFolderInside(const std::string& base, const std::string& relative,
-                         std::string& resolved) {
-  resolved.clear();
+bool IsPlainRelativePath(const std::string& relative) {
   std::string rel = NativePath(relative);
   if (rel.empty() || rel[0] == '/') return false;
   if (rel.size() >= 2 && std::isalpha(static_cast<unsigned char>(rel[0])) && rel[1] == ':')
@@ -38,18 +42,42 @@ bool ResolveFolderInside(const std::string& base, const std::string& relative,
     if (!part.empty() && part != ".") named = true;
     start = end + 1;
   }
-  if (!named) return false;
+  return named;
+}
 
+bool ResolveFolderInside(const std::string& base, const std::string& relative,
+                         std::string& resolved) {
+  resolved.clear();
+  if (!IsPlainRelativePath(relative)) return false;
   std::string realBase, realFolder;
   if (base.empty() || !canonical(NativePath(base), realBase)) return false;
-  if (!canonical(WithTrailingSeparator(NativePath(base)) + rel, realFolder)) return false;
+  if (!canonical(WithTrailingSeparator(NativePath(base)) + NativePath(relative), realFolder))
+    return false;
   struct stat st{};
   if (stat(realFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
-  std::string prefix = realBase == "/" ? "/" : realBase + "/";
-  if (realFolder.size() <= prefix.size() || realFolder.compare(0, prefix.size(), prefix) != 0)
-    return false;
+  if (!strictlyBelow(realFolder, realBase)) return false;
   resolved = realFolder;
   return true;
+}
+
+bool PathStaysInside(const std::string& base, const std::string& relative) {
+  if (!IsPlainRelativePath(relative)) return false;
+  std::string realBase;
+  if (base.empty() || !canonical(NativePath(base), realBase)) return true;
+  std::string path = WithTrailingSeparator(NativePath(base)) + NativePath(relative);
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  // The nearest part of the path that exists decides where the rest would lead; a name
+  // below it that does not exist yet cannot lead anywhere.
+  std::string real;
+  while (!canonical(path, real)) {
+    // A dangling link may be given a target later, anywhere.
+    struct stat st{};
+    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return false;
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos || slash == 0) return false;
+    path.resize(slash);
+  }
+  return real == realBase || strictlyBelow(real, realBase);
 }
 
 bool DeleteFolderFiles(const std::string& folder) {

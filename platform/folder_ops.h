@@ -16,6 +16,17 @@
 bool ResolveFolderInside(const std::string& base, const std::string& relative,
                          std::string& resolved);
 
+// The lexical half of that check, for names that need not exist yet: true when
+// `relative` is not absolute, has no drive letter, no ".." component and names at least
+// one component other than ".".
+bool IsPlainRelativePath(const std::string& relative);
+
+// True when `relative` passes IsPlainRelativePath and what it names stays inside `base`
+// once every symbolic link is followed: the path itself when it exists, else the nearest
+// folder above it that does. Meant for the files of an image set, which are read, never
+// created, through such a name. A `base` that does not exist holds nothing to escape to.
+bool PathStaysInside(const std::string& base, const std::string& relative);
+
 // Deletes the regular files and symbolic links (the links themselves, never what they
 // point at) directly inside `folder`, then removes the folder when that leaves it empty.
 // Sub-folders and anything below them are left alone. A symbolic link given as `folder`

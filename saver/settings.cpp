@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "imagelib/catalogue.h"
+#include "platform/paths.h"
 #include "platform/profile.h"
 
 SaverSettings g_saverSettings;
@@ -42,7 +43,12 @@ void ReadText(const char* key, const char* defaultValue, char* buffer) {
 // The combined list of all sets: the first pictures of every set in catalogue order,
 // then the second ones, and so on.
 std::vector<std::string> CombinedList(const char* catalogueFile) {
-  std::vector<std::string> sets = ReadSaverKeyNames(catalogue::kSetDescriptions, catalogueFile);
+  std::vector<std::string> sets = UsableSetNames(
+      ReadSaverKeyNames(catalogue::kSetDescriptions, catalogueFile), [](const std::string& set) {
+        char folder[saver::kTextSize];
+        ReadSetFolder(set.c_str(), folder, sizeof folder);
+        return std::string(folder);
+      });
   std::vector<std::vector<std::string>> pictures;
   std::size_t longest = 0;
   for (const std::string& set : sets) {
@@ -109,21 +115,21 @@ void ReadSaverSettings() {
   ReadText("InterpretiveTextLanguage", "English", s.language);
   ReadText("CurrentSet", saver::kNotFound, s.currentSet);
   ReadText("CurrentImageName", "", s.currentImageName);
-  ReadText("ProgramPath", "", s.catalogueFile);
-  AppendSeparator(s.catalogueFile, sizeof s.catalogueFile);
-  std::size_t n = std::strlen(s.catalogueFile);
-  CopyText(s.catalogueFile + n, static_cast<int>(sizeof s.catalogueFile - n), catalogue::kMainSettingsFile);
+  // The folder of this very program, not the "ProgramPath" that the settings publish:
+  // anything that can write a settings file could otherwise point the saver at a folder
+  // of its choosing, and the decoder and NetJumper are loaded and started from there.
+  CopyText(s.programFolder, sizeof s.programFolder, WithTrailingSeparator(ProgramFolder()));
+  CopyText(s.catalogueFile, sizeof s.catalogueFile,
+           std::string(s.programFolder) + catalogue::kMainSettingsFile);
   s.useAllImages = ReadInt("UseAllImages", 0);
 
   s.stretchWallpaper = GetPrivateProfileInt("Config", "StretchWallpaper", 1, s.catalogueFile);
-  GetPrivateProfileString("Config", "ProgramPath", saver::kNotFound, s.programFolder,
-                          sizeof s.programFolder, s.catalogueFile);
   ReadSetFolder(s.currentSet, s.setFolder, sizeof s.setFolder);
 
   g_imageList.clear();
   if (s.useAllImages == 1) {
     g_imageList = CombinedList(s.catalogueFile);
-  } else {
+  } else if (SetNameProblem(s.currentSet).empty()) {
     g_imageList = ReadSaverKeyNames(s.currentSet, s.catalogueFile);
   }
 }

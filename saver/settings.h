@@ -30,10 +30,10 @@ struct SaverSettings {
   char language[saver::kTextSize] = "English";
   char currentSet[saver::kTextSize] = "NotFound";
   char currentImageName[saver::kTextSize] = "";
-  char catalogueFile[saver::kTextSize] = "";  // ProgramPath + "quillmrk.ini"
+  char catalogueFile[saver::kTextSize] = "";  // program folder + "quillmrk.ini"
   UINT useAllImages = 0;
   UINT stretchWallpaper = 1;
-  char programFolder[saver::kTextSize] = "NotFound";
+  char programFolder[saver::kTextSize] = "NotFound";  // this program's own folder
   char setFolder[saver::kTextSize] = "NotFound\\";
 };
 

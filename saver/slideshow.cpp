@@ -116,10 +116,15 @@ void ReadLinks() {
 void ReadPictureFacts(const char* fileBase, bool withPan) {
   SaverSettings& s = Settings();
   CopyText(g.setFolder, MAX_PATH, Join(s.programFolder, s.setFolder));
-  CopyText(g.linkFile, MAX_PATH, Join(g.setFolder, "company.ini"));
+  // A set folder or file base that leads out of the program folder names no picture:
+  // empty paths open nothing, as a missing picture does.
+  const bool folderInside = SetFolderProblem(s.setFolder).empty() &&
+                            PathStaysInside(s.programFolder, s.setFolder);
+  const bool pictureInside = folderInside && PictureFilesInside(s.programFolder, s.setFolder, fileBase);
+  CopyText(g.linkFile, MAX_PATH, folderInside ? Join(g.setFolder, "company.ini") : "");
   ReadLinks();
-  CopyText(g.picturePath, MAX_PATH, Join(g.setFolder, fileBase, ".jpg"));
-  CopyText(g.infoFile, MAX_PATH, Join(g.setFolder, fileBase, ".nfo"));
+  CopyText(g.picturePath, MAX_PATH, pictureInside ? Join(g.setFolder, fileBase, ".jpg") : "");
+  CopyText(g.infoFile, MAX_PATH, pictureInside ? Join(g.setFolder, fileBase, ".nfo") : "");
   CopyText(g.pictureUrl, MAX_PATH, ReadPictureLink(g.infoFile));
   g_caption.SetSources(s.currentImageName, g.infoFile, s.language);
   g.panDirection = withPan ? ReadPanDirection(g.infoFile) : PAN_NONE;

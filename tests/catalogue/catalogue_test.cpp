@@ -167,7 +167,7 @@ TEST_F(Catalogue, RemovedPictureComesBackAtTheEndOfItsSet) {
 }
 
 TEST_F(Catalogue, CopySetTakesTheFirstSetOfTheSourceAndReplacesItsSection) {
-  writeIni("[SetDescriptions]\r\nBirds=Old\\\r\n[Birds]\r\nstale=stale\r\n"
+  writeIni("[SetDescriptions]\r\nBirds=New/\r\n[Birds]\r\nstale=stale\r\n"
            "[Birds Deleted Images]\r\nx=x\r\n");
   const std::string source = box.programFolder() + "New/images.ini";
   box.writeFile(source, "[SetDescriptions]\r\nBirds=New\\\r\nIgnored=Other\\\r\n"

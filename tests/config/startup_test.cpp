@@ -5,7 +5,9 @@
 #include <thread>
 
 #include "config/resource.h"
+#include "imagelib/catalogue.h"
 #include "config/wallpaper_page.h"
+#include "platform/shortcut.h"
 #include "tests/config/config_fixture.h"
 
 namespace {
@@ -84,6 +86,59 @@ TEST_F(StartupTest, NewInstallWhoseSetCannotBeCopiedEndsWithMessage30AndKeepsThe
   EXPECT_FALSE(shown);
   EXPECT_EQ(messages_, std::vector<std::string>{kMessage30});
   EXPECT_EQ(ReadProfileDefault("New Install"), "Missing\\");
+}
+
+TEST_F(StartupTest, ANewSetNamedAfterTheSuitesOwnSectionIsRefusedOnceAndTakesNothingOver) {
+  // A downloaded set named "Config" would replace the [Config] section, and with it the
+  // program folder that the decoder, the log-on entry and Remove Set are taken from.
+  AddSet("Coast", "Coast", kCoast);
+  WriteSetFolder("Config", "Evil", {{"ProgramPath", "../../"}, {"ChangeImage", "0"}});
+  RecordInstalledSet("Config", "Evil");
+  SetProfileDefault("New Install", "Evil\\");
+
+  std::vector<std::string> sets;
+  EXPECT_EQ(Run([&](CPropertySheet& sheet) {
+              sets = ListSetNames(CProfileFile(pf() + "quillmrk.ini"));
+              sheet.PressButton(IDOK);
+            }),
+            IDOK);
+  EXPECT_EQ(messages_, std::vector<std::string>{
+                           "The image set installed last was not added, because the image set "
+                           "\"Config\" has the name of the suite's own section [Config]. Your other "
+                           "image sets and settings are unchanged."});
+  EXPECT_EQ(sets, std::vector<std::string>{"Coast"});
+  EXPECT_EQ(ConfigValue("ProgramPath"), pf());
+  EXPECT_EQ(ReadProfileDefault("New Install"), "") << "told once, not at every start";
+  EXPECT_EQ(ReadShortcutTarget(ShortcutPath()), pf() + "quillrun");
+
+  // A catalogue that an older version let the set into is not trusted either.
+  messages_.clear();
+  WriteIni(pf() + "quillmrk.ini", "SetDescriptions", "Config", "Evil\\");
+  Run([&](CPropertySheet& sheet) {
+    sets = ListSetNames(CProfileFile(pf() + "quillmrk.ini"));
+    sheet.PressButton(IDOK);
+  });
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_EQ(sets, std::vector<std::string>{"Coast"});
+  EXPECT_EQ(ReadShortcutTarget(ShortcutPath()), pf() + "quillrun");
+}
+
+TEST_F(StartupTest, ANewSetInAnotherSetsFolderOrOutsideIsRefused) {
+  AddSet("Coast", "Coast", kCoast);
+  RecordInstalledSet("Coast", "Coast");
+  WriteSetFolder("Thief", "Coast", {{"Harbour at Dawn", "harbour"}});  // overwrites Coast/images.ini
+  SetProfileDefault("New Install", "Coast\\");
+  Run([](CPropertySheet& sheet) { sheet.PressButton(IDOK); });
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_NE(messages_[0].find("\"Thief\" has the folder of the set \"Coast\""), std::string::npos) << messages_[0];
+  EXPECT_EQ(Ini(pf() + "quillmrk.ini", "SetDescriptions", "Thief"), kMissing);
+
+  messages_.clear();
+  SetProfileDefault("New Install", "..\\outside\\");
+  Run([](CPropertySheet& sheet) { sheet.PressButton(IDOK); });
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_NE(messages_[0].find("is not a sub-folder of the program folder"), std::string::npos) << messages_[0];
+  EXPECT_EQ(ReadProfileDefault("New Install"), "");
 }
 
 TEST_F(StartupTest, NoSettingsAndNoInstalledSetsEndsWithMessage31WritingNothing) {

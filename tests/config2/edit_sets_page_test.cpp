@@ -6,6 +6,7 @@
 #include "platform/controls.h"
 #include "platform/dialog_items.h"
 #include "platform/profile.h"
+#include "platform/registry.h"
 #include "tests/config2/fixture.h"
 
 namespace {
@@ -188,14 +189,26 @@ TEST_F(EditSetsPageTest, RemoveSetWithFilesDeletesThemAfterTheLongerQuestion) {
 }
 
 TEST_F(EditSetsPageTest, RemoveSetWithFilesSaysSoWhenTheFilesStay) {
-  AddSet("Coast", "Coast", kCoast);
-  AddSet("Peaks", "../Peaks", kPeaks);  // recorded outside the program folder
-  RemovePeaksWithFiles();
-  ASSERT_EQ(messages_.size(), 2u);
-  EXPECT_EQ(messages_[1],
-            "The set Peaks was deleted, but its image files were not all removed from your hard drive: its "
-            "folder lies outside the program folder or could not be emptied.");
-  EXPECT_TRUE(sandbox_.exists(pf() + "../Peaks/summit.bmp"));
+  // Recorded in the folder of another set, and then outside the program folder: the
+  // files stay either way.
+  for (const std::string recorded : {"Coast", "../Peaks"}) {
+    messages_.clear();
+    AddSet("Coast", "Coast", kCoast);
+    AddSet("Peaks", "Peaks", kPeaks);
+    sandbox_.writeFile(pf() + recorded + "/summit.bmp", "kept");
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, catalogue::kRecordKey, &key), ERROR_SUCCESS);
+    const std::string data = recorded + "\\";
+    RegSetValueEx(key, "Peaks", 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                  static_cast<DWORD>(data.size() + 1));
+    RegCloseKey(key);
+    RemovePeaksWithFiles();
+    ASSERT_EQ(messages_.size(), 2u) << recorded;
+    EXPECT_EQ(messages_[1],
+              "The set Peaks was deleted, but its image files were not all removed from your hard drive: its "
+              "folder lies outside the program folder, holds another set as well, or could not be emptied.");
+    EXPECT_TRUE(sandbox_.exists(pf() + recorded + "/summit.bmp")) << recorded;
+  }
 }
 
 TEST_F(EditSetsPageTest, RemoveSetRefusesTheLastSetAndNeedsASet) {

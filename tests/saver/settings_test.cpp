@@ -28,32 +28,27 @@ TEST_F(SaverSettingsTest, MissingSectionGivesTheDefaults) {
   EXPECT_STREQ(s.language, "English");
   EXPECT_STREQ(s.currentSet, "NotFound");
   EXPECT_STREQ(s.currentImageName, "");
-  EXPECT_STREQ(s.catalogueFile, "\\quillmrk.ini");
+  EXPECT_EQ(std::string(s.catalogueFile), box.programFolder() + "quillmrk.ini");
   EXPECT_EQ(s.stretchWallpaper, 1u);
-  EXPECT_STREQ(s.programFolder, "NotFound") << "every path built from it then fails to open";
+  EXPECT_EQ(std::string(s.programFolder), box.programFolder());
   EXPECT_STREQ(s.setFolder, "NotFound\\");
   EXPECT_TRUE(g_imageList.empty());
 }
 
-TEST_F(SaverSettingsTest, CataloguePathAndSetFolderGetOneSeparator) {
-  WriteCatalogue("StretchWallpaper=0\r\n", kCatalogue);
-  std::string folder = box.programFolder();
-  folder.pop_back();
-  for (const std::string& stored : {folder, folder + "/", folder + "\\"}) {
-    box.writeFile(box.windowsDirectory() + "/control.ini",
-                  "[ScreenSaver.QuillMark]\r\nProgramPath=" + stored + "\r\nCurrentSet=B\r\n");
-    ReadSaverSettings();
-    const std::string path = g_saverSettings.catalogueFile;
-    EXPECT_EQ(path.substr(0, folder.size()), folder) << stored;
-    EXPECT_EQ(path.size(), folder.size() + 1 + 12) << path;
-    EXPECT_EQ(path.substr(folder.size() + 1), "quillmrk.ini");
-    EXPECT_EQ(g_saverSettings.stretchWallpaper, 0u) << "read from the catalogue found: " << stored;
-    EXPECT_STREQ(g_saverSettings.setFolder, "SetB\\");
-  }
-  WriteSaverSettings("CurrentSet=A\r\n");
+TEST_F(SaverSettingsTest, TheProgramFolderIsTheSaversOwnNeverAPublishedOne) {
+  // Whoever can write a settings file must not choose where the decoder and NetJumper
+  // are loaded from: both published "ProgramPath" values name a folder of their own.
+  const std::string elsewhere = box.path("elsewhere/");
+  box.writeFile(elsewhere + "quillmrk.ini", "[Config]\r\nStretchWallpaper=0\r\n[SetDescriptions]\r\nB=Evil\\\r\n");
+  box.writeFile(box.programFolder() + "quillmrk.ini",
+                "[Config]\r\nProgramPath=" + elsewhere + "\r\nStretchWallpaper=1\r\n" + kCatalogue);
+  box.writeFile(box.windowsDirectory() + "/control.ini",
+                "[ScreenSaver.QuillMark]\r\nProgramPath=" + elsewhere + "\r\nCurrentSet=B\r\n");
   ReadSaverSettings();
-  EXPECT_STREQ(g_saverSettings.setFolder, "SetA\\");
+  EXPECT_EQ(std::string(g_saverSettings.catalogueFile), box.programFolder() + "quillmrk.ini");
   EXPECT_EQ(std::string(g_saverSettings.programFolder), box.programFolder());
+  EXPECT_EQ(g_saverSettings.stretchWallpaper, 1u);
+  EXPECT_STREQ(g_saverSettings.setFolder, "SetB\\");
   WriteSaverSettings("CurrentSet=Gone\r\n");
   ReadSaverSettings();
   EXPECT_STREQ(g_saverSettings.setFolder, "NotFound\\");

@@ -8,9 +8,11 @@
 // set again repeats the same result.
 //
 // A set description is refused (message on stderr, exit status 1, nothing copied or
-// recorded) when it names no set, when the set name contains "~" (the all-sets slideshow
-// splits its entries at the first "~"), when the name or folder would not fit the
-// installed-set record's 260/520-byte buffers, or when the set folder is empty, absolute,
+// recorded) when it names no set, when the set name could not be a set of the catalogue
+// (one of the suite's own sections, "~", characters a settings file cannot hold), when
+// another installed set has the name in another folder or the folder under another
+// name, when the name or folder would not fit the installed-set record's 260/520-byte
+// buffers, or when the set folder is empty, absolute,
 // climbs out with "..", is the program folder itself or leads outside it through a link.
 // Links and special files inside the set folder are not copied.
 #include <cstdio>
@@ -59,6 +61,20 @@ std::string folderProblem(const std::string& folder) {
   }
   if (!named) return "names the program folder itself as the set folder";
   return "";
+}
+
+// Pictures whose files would lie outside the set folder are skipped by every program;
+// the installer says so, so that whoever made the set learns of it.
+void warnAboutFileBases(const CProfileFile& images, const std::string& setName) {
+  std::vector<std::string> pictures;
+  images.ReadKeyNames(setName, pictures);
+  for (const std::string& picture : pictures) {
+    std::string fileBase;
+    images.ReadString(setName, picture, fileBase);
+    if (!IsPlainRelativePath(fileBase))
+      std::fprintf(stderr, "quillinst: warning: the picture \"%s\" names the file \"%s\" outside "
+                   "the set folder and will be skipped\n", picture.c_str(), fileBase.c_str());
+  }
 }
 
 bool setString(const std::string& keyPath, const std::string& name, const std::string& value) {
@@ -157,13 +173,30 @@ int main(int argc, char** argv) {
   std::string setFolder;
   images.ReadString(catalogue::kSetDescriptions, setName, setFolder);
 
-  // A "~" would split the set's entries in the all-sets slideshow at the wrong place.
-  if (setName.find(catalogue::kEntrySeparator) != std::string::npos)
-    return fail(description + ": the set name \"" + setName + "\" contains \"~\"");
+  // The name becomes a section of the suite's own settings file: one of its own sections,
+  // or another set's, would be overwritten by the set's pictures.
+  if (std::string problem = SetNameProblem(setName); !problem.empty())
+    return fail(description + ": the set name \"" + setName + "\" is " + problem);
   if (setName.size() > kMaxSetName)
     return fail(description + ": the set name is longer than 259 bytes");
   if (std::string problem = folderProblem(setFolder); !problem.empty())
     return fail(description + " " + problem + " (\"" + setFolder + "\")");
+  // Installed over another set, it would replace that set's files, and removing it with
+  // its files would delete them. The same set installed again is fine.
+  {
+    std::vector<SetAndFolder> others = ListInstalledSetFolders();
+    CProfileFile main((programFolder / catalogue::kMainSettingsFile).string());
+    std::vector<std::string> names;
+    main.ReadKeyNames(catalogue::kSetDescriptions, names);
+    for (const std::string& name : names) {
+      std::string folder;
+      main.ReadString(catalogue::kSetDescriptions, name, folder);
+      others.emplace_back(name, folder);
+    }
+    if (std::string problem = SetClashProblem(setName, setFolder, others); !problem.empty())
+      return fail(description + ": the set \"" + setName + "\" has " + problem);
+  }
+  warnAboutFileBases(images, setName);
 
   fs::path target = programFolder / NativePath(setFolder);
   fs::create_directories(target, ec);
