@@ -98,6 +98,8 @@ std::vector<SetAndFolder> catalogueFolders(const CProfileFile& ini) {
 
 void forgetSet(const CProfileFile& ini, const std::string& set) {
   ini.DeleteKey(kSetDescriptions, set);
+  // A name that could not be a set may be one of the suite's own sections ([Config]).
+  if (!SetNameProblem(set).empty()) return;
   ini.DeleteSection(set);
   ini.DeleteSection(deletedSection(set));
 }
@@ -438,6 +440,10 @@ std::vector<std::string> ListInstalledSets() {
     if (rc == ERROR_MORE_DATA) continue;  // a name the record's buffer cannot hold
     if (rc != ERROR_SUCCESS) break;
     name[kRecordNameSize - 1] = '\0';
+    if (const std::string problem = SetNameProblem(name); !problem.empty()) {
+      warnOnce("the installed set \"" + std::string(name) + "\" cannot be restored: " + problem);
+      continue;
+    }
     names.emplace_back(name);
   }
   RegCloseKey(record);

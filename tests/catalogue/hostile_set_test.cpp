@@ -133,3 +133,15 @@ TEST_F(HostileSet, RestoreAllSetsLeavesOutSetsThatWouldOverwriteOthers) {
   ini.ReadString(catalogue::kSetDescriptions, "Coast", folder);
   EXPECT_EQ(folder, "Coast\\");
 }
+
+TEST_F(HostileSet, ARecordedSetOfAReservedNameIsNeitherOfferedNorAllowedToDropAnOwnSection) {
+  box.writeFile(ini.m_strFile, kSettings);
+  record("Config", "Coast\\");
+  record("Coast", "Coast\\");
+  EXPECT_EQ(ListInstalledSets(), (Names{"Coast"}));
+  RemoveSet(ini, box.programFolder(), "Config", false);
+  RestoreSet(ini, box.programFolder(), "Config");
+  std::string kept;
+  ini.ReadString("Config", "CurrentSet", kept);
+  EXPECT_EQ(kept, "Coast");
+}
