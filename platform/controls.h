@@ -41,6 +41,9 @@ class CControl {
   // The control's rectangle in its page's client coordinates (GetWindowRect followed by
   // ScreenToClient on the page, as the old code did it).
   RECT GetRect() const;
+  // ClientToScreen on the control's own window: a point of its client area (a list box's
+  // client area is the part that shows its items) in screen coordinates.
+  POINT ClientToScreen(POINT point) const;
 
  protected:
   ControlObject* m_pControl;
@@ -72,6 +75,9 @@ class CListBox : public CControl {
   int FindString(int startAfter, const std::string& prefix) const;
   int SelectString(int startAfter, const std::string& prefix);
   std::string GetText(int index) const;
+  // LB_GETITEMRECT: where the item is drawn, in the list's client coordinates (empty for an
+  // index out of range); scrolled into view first, as a user would before clicking it.
+  RECT GetItemRect(int index) const;
 };
 
 constexpr UINT BST_UNCHECKED = 0;

@@ -104,30 +104,8 @@ int CDialog::DoModal() {
   m_window = std::move(window);
 
   for (const auto& [id, widget] : m_window->built.controls) {
-    int controlId = id;
-    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-      QObject::connect(button, &QAbstractButton::clicked, &dialog,
-                       [this, controlId] { Dispatch(controlId, Notification::Clicked); });
-    } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-      QObject::connect(edit, &QLineEdit::textChanged, &dialog,
-                       [this, controlId] { Dispatch(controlId, Notification::Changed); });
-    } else if (auto* text = qobject_cast<QPlainTextEdit*>(widget)) {
-      QObject::connect(text, &QPlainTextEdit::textChanged, &dialog,
-                       [this, controlId] { Dispatch(controlId, Notification::Changed); });
-    } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-      QObject::connect(combo, &QComboBox::activated, &dialog,
-                       [this, controlId] { Dispatch(controlId, Notification::SelChange); });
-    } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
-      QObject::connect(list, &QListWidget::currentRowChanged, &dialog,
-                       [this, controlId] { Dispatch(controlId, Notification::SelChange); });
-      QObject::connect(list, &QListWidget::itemDoubleClicked, &dialog,
-                       [this, controlId] { Dispatch(controlId, Notification::DoubleClicked); });
-    } else if (auto* slider = qobject_cast<QSlider*>(widget)) {
-      QObject::connect(slider, &QSlider::valueChanged, &dialog,
-                       [this, controlId] { Dispatch(controlId, Notification::Scroll); });
-    } else if (auto* upDown = dynamic_cast<UpDownControl*>(widget)) {
-      upDown->onChanged = [this, controlId] { Dispatch(controlId, Notification::Scroll); };
-    }
+    const int controlId = id;
+    ConnectControlNotifications(widget, &dialog, [this, controlId](Notification code) { Dispatch(controlId, code); });
   }
 
   OnInitDialog();

@@ -1,4 +1,5 @@
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -130,6 +131,14 @@ RECT CControl::GetRect() const {
     r.bottom = g.y() + g.height();
   }
   return r;
+}
+
+POINT CControl::ClientToScreen(POINT point) const {
+  QWidget* w = W(m_pControl);
+  if (!w) return point;
+  if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) w = area->viewport();
+  const QPoint global = w->mapToGlobal(QPoint(point.x, point.y));
+  return POINT{global.x(), global.y()};
 }
 
 // ----- combo box ---------------------------------------------------------------------------
@@ -266,6 +275,14 @@ std::string CListBox::GetText(int index) const {
   QListWidget* list = List(m_pControl);
   if (!list || index < 0 || index >= list->count()) return {};
   return ItemBytes(list->item(index)->data(kBytesRole));
+}
+
+RECT CListBox::GetItemRect(int index) const {
+  QListWidget* list = List(m_pControl);
+  if (!list || index < 0 || index >= list->count()) return RECT{};
+  list->scrollToItem(list->item(index));
+  const QRect r = list->visualItemRect(list->item(index));
+  return RECT{r.x(), r.y(), r.x() + r.width(), r.y() + r.height()};
 }
 
 // ----- buttons, sliders, up-downs ----------------------------------------------------------

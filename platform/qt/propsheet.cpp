@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStackedWidget>
@@ -423,31 +424,16 @@ bool CPropertySheet::Activate(int index) {
     window->widget->move(0, 0);
     window->widget->show();
     for (const auto& [id, widget] : window->built.controls) {
-      int controlId = id;
-      if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        QObject::connect(button, &QAbstractButton::clicked, window->widget,
-                         [page, controlId] { page->Dispatch(controlId, Notification::Clicked); });
-      } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-        QObject::connect(edit, &QLineEdit::textChanged, window->widget,
-                         [page, controlId] { page->Dispatch(controlId, Notification::Changed); });
-      } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+      const int controlId = id;
+      if (auto* combo = qobject_cast<QComboBox*>(widget)) {
         combo->setProperty("qmSorted", combo->insertPolicy() == QComboBox::InsertAlphabetically);
-        QObject::connect(combo, &QComboBox::activated, window->widget,
-                         [page, controlId] { page->Dispatch(controlId, Notification::SelChange); });
       } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
         // Sorting is ours (without regard to case), not the toolkit's.
         list->setProperty("qmSorted", list->isSortingEnabled());
         list->setSortingEnabled(false);
-        QObject::connect(list, &QListWidget::currentRowChanged, window->widget,
-                         [page, controlId] { page->Dispatch(controlId, Notification::SelChange); });
-        QObject::connect(list, &QListWidget::itemDoubleClicked, window->widget,
-                         [page, controlId] { page->Dispatch(controlId, Notification::DoubleClicked); });
-      } else if (auto* slider = qobject_cast<QSlider*>(widget)) {
-        QObject::connect(slider, &QSlider::valueChanged, window->widget,
-                         [page, controlId] { page->Dispatch(controlId, Notification::Scroll); });
-      } else if (auto* upDown = dynamic_cast<UpDownControl*>(widget)) {
-        upDown->onChanged = [page, controlId] { page->Dispatch(controlId, Notification::Scroll); };
       }
+      ConnectControlNotifications(widget, window->widget,
+                                  [page, controlId](Notification code) { page->Dispatch(controlId, code); });
     }
     page->m_window = std::move(window);
   }
@@ -581,6 +567,24 @@ int CPropertySheet::DoModal() {
   QObject::connect(m_window->tabs, &QTabBar::currentChanged, &dialog, [this](int index) {
     if (index != m_active) SetActivePage(index);
   });
+  // The old sheet's keys for its tabs, wherever the focus is: Ctrl+Tab and Ctrl+PageDown
+  // forward, Ctrl+Shift+Tab and Ctrl+PageUp back, wrapping round, through the same switch
+  // as a tab click (so a page may refuse to be left).
+  const auto step = [this](int by) {
+    const int count = static_cast<int>(m_pages.size());
+    if (count > 1 && m_active >= 0) SetActivePage((m_active + by + count) % count);
+  };
+  const std::pair<QKeySequence, int> pageKeys[] = {
+      {QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+      {QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1},
+      {QKeySequence(Qt::CTRL | Qt::Key_Backtab), -1},
+      {QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1}};
+  for (const auto& [keys, by] : pageKeys) {
+    auto* shortcut = new QShortcut(keys, &dialog);
+    shortcut->setContext(Qt::WindowShortcut);
+    QObject::connect(shortcut, &QShortcut::activated, &dialog, [step, by = by] { step(by); });
+  }
 
   m_active = -1;
   int first = m_selectPage < m_pages.size() ? static_cast<int>(m_selectPage) : 0;

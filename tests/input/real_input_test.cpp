@@ -1,0 +1,97 @@
+// The configuration program under a real mouse and keyboard: Xvfb of the test's own, and
+// xdotool clicking where the control really is on the screen. What a click on a list row
+// tells the page, and when, is the toolkit's event order, which no helper that sets the
+// selection itself can show.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "config/page_ids.h"
+#include "config/resource.h"
+#include "platform/controls.h"
+#include "tests/config/config_fixture.h"
+#include "tests/support/private_display.h"
+
+namespace {
+const Pictures kCoast = {{"Bay", "bay"}, {"Cliffs", "cliffs"}, {"Harbour at Dawn", "harbour"}};
+
+class RealInputTest : public ConfigTest {
+ protected:
+  void SetUp() override {
+    display_ = std::make_unique<PrivateDisplay>();
+    if (!display_->ready()) GTEST_SKIP() << display_->why();
+    ConfigTest::SetUp();
+  }
+
+  // A mouse click in the middle of a list row, at its place on the screen.
+  void ClickRow(CPropertyPage& page, int id, int row) {
+    CListBox list(page.GetDlgItem(id));
+    const RECT r = list.GetItemRect(row);
+    const POINT p = list.ClientToScreen(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    ASSERT_TRUE(display_->xdotool({"mousemove", "--sync", std::to_string(p.x), std::to_string(p.y), "click", "1"}));
+  }
+  void ClickControl(CPropertyPage& page, int id) {
+    CControl control(page.GetDlgItem(id));
+    const RECT r = control.GetRect();
+    const POINT p = control.ClientToScreen(POINT{(r.right - r.left) / 2, (r.bottom - r.top) / 2});
+    ASSERT_TRUE(display_->xdotool({"mousemove", "--sync", std::to_string(p.x), std::to_string(p.y), "click", "1"}));
+  }
+  void Keys(const std::vector<std::string>& keys) {
+    std::vector<std::string> args{"key", "--delay", "80"};
+    args.insert(args.end(), keys.begin(), keys.end());
+    ASSERT_TRUE(display_->xdotool(args));
+  }
+
+  std::unique_ptr<PrivateDisplay> display_;
+};
+
+TEST_F(RealInputTest, AClickedPictureIsTheOneThePageShowsAndApplies) {
+  AddSet("Coast", "Coast", kCoast);
+  std::filesystem::copy_file(std::string(QM_BIN_DIR) + "/djpeg32.so", pf() + "djpeg32.so");
+  // A small real picture: the decoder's seed file, after the byte that picks the fuzz case.
+  const std::string jpeg = sandbox_.readFile(std::string(QM_SOURCE_DIR) + "/fuzz/corpus/jpeg_decoder/base_00");
+  sandbox_.writeFile(pf() + "Coast/cliffs.jpg", jpeg.substr(1));
+  WriteIni(pf() + "quillmrk.ini", "Config", "CurrentImage", "Harbour at Dawn");
+  Run([&](CPropertySheet& sheet) {
+    CPropertyPage& page = *sheet.GetPage(0);
+    CListBox pictures(page.GetDlgItem(IDC_PICTURES));
+    ASSERT_EQ(pictures.GetCurSel(), 2);
+    ClickRow(page, IDC_PICTURES, 1);
+    EXPECT_EQ(pictures.GetCurSel(), 1);
+    Keys({"Return"});  // OK, the sheet's default button
+    EXPECT_FALSE(sheet.IsRunning());
+  });
+  EXPECT_EQ(ConfigValue("CurrentImage"), "Cliffs");
+  EXPECT_EQ(sandbox_.readFile(windows() + "quillmrk.bmp").substr(0, 2), "BM") << "the clicked picture converted";
+}
+
+TEST_F(RealInputTest, TheFirstRowClickedFirstOnEditSetsIsTakenUp) {
+  AddSet("Coast", "Coast", kCoast);
+  Run([&](CPropertySheet& sheet) {
+    ASSERT_TRUE(sheet.SetActivePage(2));
+    CPropertyPage& page = *sheet.GetPage(2);
+    ASSERT_FALSE(page.IsDlgItemEnabled(IDC_EDIT_REMOVE));
+    ClickRow(page, IDC_EDIT_PICTURES, 0);
+    EXPECT_TRUE(page.IsDlgItemEnabled(IDC_EDIT_REMOVE));
+    ClickControl(page, IDC_EDIT_REMOVE);
+    Keys({"Escape"});  // Cancel: taking a picture out is written at once all the same
+    EXPECT_FALSE(sheet.IsRunning());
+  });
+  EXPECT_EQ(Ini(pf() + "quillmrk.ini", "Coast Deleted Images", "Bay"), "bay");
+}
+
+TEST_F(RealInputTest, ControlTabAndControlPageKeysGoRoundThePages) {
+  AddSet("Coast", "Coast", kCoast);
+  Run([&](CPropertySheet& sheet) {
+    ClickRow(*sheet.GetPage(0), IDC_PICTURES, 0);  // the focus in a list, as a user's would be
+    std::vector<int> seen;
+    for (const char* key : {"ctrl+Tab", "ctrl+Tab", "ctrl+Next", "ctrl+Tab", "ctrl+shift+Tab", "ctrl+Prior"}) {
+      Keys({key});
+      seen.push_back(sheet.GetActiveIndex());
+    }
+    EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 0, 3, 2}));
+    sheet.PressButton(IDCANCEL);
+  });
+}
+}  // namespace
