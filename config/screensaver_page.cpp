@@ -255,7 +255,10 @@ BOOL CScreenSaverPage::OnSetActive() {
 
 BOOL CScreenSaverPage::OnKillActive() {
   StopPreviewTimer();
-  return CPropertyPage::OnKillActive();
+  // A value out of range keeps the user on the page, where the preview goes on.
+  if (CPropertyPage::OnKillActive()) return TRUE;
+  StartPreviewTimer();
+  return FALSE;
 }
 
 void CScreenSaverPage::OnCancel() {

@@ -91,7 +91,8 @@ BOOL CWallpaperPage::OnInitDialog() {
   if (!FillSetCombo()) return TRUE;
 
   int allSets = m_ini.ReadInt(kConfig, "UseAllImages");
-  m_nAllSets = allSets == -1 || allSets == 0 ? 0 : 1;
+  // Only 1 means all sets, as quillrun and the saver read it.
+  m_nAllSets = allSets == 1 ? 1 : 0;
   m_ini.ReadString(kConfig, "CurrentSet", m_strCurrentSet);
 
   CComboBox combo(GetDlgItem(IDC_SETS));

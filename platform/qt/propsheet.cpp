@@ -562,7 +562,12 @@ int CPropertySheet::DoModal() {
   dialog.setFixedSize(gap.x * 2 + pageWidth, buttonsTop + button.cy + gap.y);
   QObject::connect(m_window->buttons[IDOK], &QPushButton::clicked, &dialog, [this] { Ok(); });
   QObject::connect(m_window->buttons[IDCANCEL], &QPushButton::clicked, &dialog, [this] { Cancel(); });
-  QObject::connect(m_window->buttons[ID_APPLY_NOW], &QPushButton::clicked, &dialog, [this] { Apply(); });
+  // Applying takes the current page through its kill-active step; the sheet stays open on
+  // it, so it is made active again, as the old sheet did after Apply.
+  QObject::connect(m_window->buttons[ID_APPLY_NOW], &QPushButton::clicked, &dialog, [this] {
+    if (Apply() && IsRunning())
+      if (CPropertyPage* page = GetActivePage()) page->OnSetActive();
+  });
   QObject::connect(m_window->buttons[IDHELP], &QPushButton::clicked, &dialog, [this] { OnHelp(); });
   QObject::connect(m_window->tabs, &QTabBar::currentChanged, &dialog, [this](int index) {
     if (index != m_active) SetActivePage(index);

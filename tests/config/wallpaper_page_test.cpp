@@ -161,6 +161,14 @@ TEST_F(WallpaperPageTest, AllImageSetsKeepsTheLastPictureAndStoresTheMode) {
   EXPECT_EQ(ConfigValue("CurrentSet"), "Peaks");
   EXPECT_EQ(ConfigValue("CurrentImage"), "Summit");
   EXPECT_TRUE(Converted());
+
+  // Any other stored value is one set, as the log-on change reads it.
+  WriteIni(pf() + "quillmrk.ini", "Config", "UseAllImages", "2");
+  Run([&](CPropertySheet& sheet) {
+    EXPECT_EQ(Page(sheet).m_nAllSets, 0);
+    EXPECT_EQ(Page(sheet).GetDlgItemText(IDC_SETS), "Peaks");
+    sheet.PressButton(IDCANCEL);
+  });
 }
 
 TEST_F(WallpaperPageTest, ApplyWritesTheSettingsAndConvertsOnlyWhatChanged) {

@@ -261,8 +261,17 @@ TEST_F(ScreenSaverPageTest, ThePreviewTimerTicksInTheSheetsLoop) {
     EXPECT_EQ(page.m_nPreviewPosition, 1);
     PumpMessages(3300);
     EXPECT_EQ(page.m_nPreviewPosition, 2);
+    // Neither Apply nor a refused value stops it.
+    page.ClickDlgItem(IDC_SAVER_ON);
+    sheet.PressButton(ID_APPLY_NOW);
+    EXPECT_FALSE(sheet.IsApplyEnabled()) << "applied";
+    EXPECT_TRUE(page.IsPreviewTimerRunning());
+    page.TypeDlgItemText(IDC_SAVER_DELAY, "0");
+    EXPECT_FALSE(sheet.SetActivePage(1));
+    EXPECT_EQ(messages_.size(), 1u) << "the range message";
+    EXPECT_TRUE(page.IsPreviewTimerRunning());
     sheet.PressButton(IDCANCEL);
-  });
+  }, true);
 }
 
 TEST_F(ScreenSaverPageTest, ComingBackAfterTheSetWasRemovedChoosesTheFirstSet) {
