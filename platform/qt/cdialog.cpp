@@ -101,6 +101,7 @@ int CDialog::DoModal() {
   if (t->styles & dlg::SysMenu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
   dialog.setWindowFlags(flags);
   window->built = BuildDialogFromTemplate(&dialog, *t);
+  RegisterMnemonicScope(&dialog, [ordered = window->built.ordered] { return std::vector<std::vector<QWidget*>>{ordered}; });
   m_window = std::move(window);
 
   for (const auto& [id, widget] : m_window->built.controls) {

@@ -248,6 +248,7 @@ INT_PTR DialogBoxParam(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proce
     if (parent) dialog.setParent(parent, Qt::Dialog);
   }
   BuiltDialog built = BuildDialogFromTemplate(&dialog, *t);
+  RegisterMnemonicScope(&dialog, [ordered = built.ordered] { return std::vector<std::vector<QWidget*>>{ordered}; });
   DialogState state;
   state.proc = procedure;
   HWND hd = RegisterForeignWindow(WindowObject::Kind::Dialog, &dialog, nullptr, 0);

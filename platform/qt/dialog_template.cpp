@@ -319,6 +319,7 @@ BuiltDialog BuildDialogFromTemplate(QWidget* dialog, const DialogTemplate& t) {
     if (c.options & ctl::Disabled) w->setEnabled(false);
     if (c.options & ctl::Hidden) w->hide();
     built.controls.emplace(c.id, w);
+    built.ordered.push_back(w);
     widgets.push_back(w);
     previous = w;
   }

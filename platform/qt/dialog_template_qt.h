@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <functional>
 #include <map>
+#include <vector>
 
 #include "platform/dialog_template.h"
 
@@ -45,6 +46,7 @@ class UpDownControl : public QWidget {
 
 struct BuiltDialog {
   std::map<int, QWidget*> controls;  // by id; several controls may share an id (e.g. -1)
+  std::vector<QWidget*> ordered;     // every control, in the template's order
   DialogBaseUnits base;
   QFont font;
 };
@@ -54,3 +56,11 @@ struct BuiltDialog {
 BuiltDialog BuildDialogFromTemplate(QWidget* dialog, const DialogTemplate& t);
 // Dialog units of a template to pixels of the dialog built from it.
 PixelRect MapDialogRect(const BuiltDialog& built, int x, int y, int cx, int cy);
+
+// Mnemonics as the old dialog manager resolved them, instead of the toolkit's shortcuts
+// (which refuse a letter that two controls share): Alt+letter (or the letter alone where
+// the focused control is a button) looks through the groups of controls that `groups`
+// lists, in order, skipping hidden and disabled controls; the first group with a match
+// decides. One match is pressed (a button) or gets the focus (a static text's or group
+// box's next control); several matches in that group take the focus in turn.
+void RegisterMnemonicScope(QWidget* window, std::function<std::vector<std::vector<QWidget*>>()> groups);

@@ -557,6 +557,13 @@ int CPropertySheet::DoModal() {
     x += button.cx + gap.cx;
     m_window->buttons[id] = b;
   }
+  // The active page's controls come before the sheet's own buttons.
+  RegisterMnemonicScope(&dialog, [this] {
+    std::vector<std::vector<QWidget*>> groups(2);
+    if (CPropertyPage* page = GetActivePage(); page && page->m_window) groups[0] = page->m_window->built.ordered;
+    for (int id : {IDOK, IDCANCEL, ID_APPLY_NOW, IDHELP}) groups[1].push_back(m_window->buttons[id]);
+    return groups;
+  });
   m_window->buttons[IDOK]->setDefault(true);
   m_window->buttons[ID_APPLY_NOW]->setEnabled(false);
   dialog.setFixedSize(gap.x * 2 + pageWidth, buttonsTop + button.cy + gap.y);

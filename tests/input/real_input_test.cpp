@@ -9,6 +9,7 @@
 
 #include "config/page_ids.h"
 #include "config/resource.h"
+#include "imagelib/catalogue.h"
 #include "platform/controls.h"
 #include "tests/config/config_fixture.h"
 #include "tests/support/private_display.h"
@@ -79,6 +80,27 @@ TEST_F(RealInputTest, TheFirstRowClickedFirstOnEditSetsIsTakenUp) {
     EXPECT_FALSE(sheet.IsRunning());
   });
   EXPECT_EQ(Ini(pf() + "quillmrk.ini", "Coast Deleted Images", "Bay"), "bay");
+}
+
+TEST_F(RealInputTest, AMnemonicPressesTheFocusedPagesControlBeforeTheSheetsAndNeverADisabledOne) {
+  AddSet("Coast", "Coast", kCoast);
+  RemovePicture(CProfileFile(pf() + "quillmrk.ini"), "Coast", "Bay");
+  Run([&](CPropertySheet& sheet) {
+    ClickControl(*sheet.GetPage(0), IDC_STRETCH);  // a change: the sheet's "&Apply" is enabled
+    ASSERT_TRUE(sheet.IsApplyEnabled());
+    ASSERT_TRUE(sheet.SetActivePage(2));
+    CPropertyPage& page = *sheet.GetPage(2);
+    ClickRow(page, IDC_EDIT_REMOVED, 0);
+    ASSERT_TRUE(page.IsDlgItemEnabled(IDC_EDIT_ADD));
+    Keys({"alt+a"});  // the page's "&Add", not the sheet's "&Apply"
+    EXPECT_EQ(Ini(pf() + "quillmrk.ini", "Coast", "Bay"), "bay");
+    EXPECT_TRUE(sheet.IsApplyEnabled());
+    ASSERT_FALSE(page.IsDlgItemEnabled(IDC_EDIT_ADD));
+    Keys({"alt+a"});  // "&Add" is disabled now: "&Apply"
+    EXPECT_FALSE(sheet.IsApplyEnabled());
+    EXPECT_NE(ConfigValue("StretchWallpaper"), kMissing) << "applied";
+    Keys({"Escape"});
+  });
 }
 
 TEST_F(RealInputTest, ControlTabAndControlPageKeysGoRoundThePages) {
