@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <string>
@@ -148,6 +149,23 @@ TEST_F(FailedWrite, UnreadableRegistryFileIsNotOverwritten) {
     return SetLongRegistryValue() == 2 ? 0 : 1;  // the key cannot even be opened
   });
   ExpectRefusedAndKept(fault::Wait(pid), registry, kRegistry);
+}
+
+// quillidle has no window: a log-on entry it cannot write is one line on stderr, with
+// the file and the reason, and exit status 1.
+TEST_F(FailedWrite, QuillidleSaysWhichEntryItCouldNotWrite) {
+  const std::string program = std::string(QM_BIN_DIR) + "/quillidle";
+  if (access(program.c_str(), X_OK) != 0) GTEST_SKIP() << "quillidle is not built";
+  const std::string autostart = sandbox.path("config/autostart");
+  sandbox.writeFile(autostart + "/other.desktop", "[Desktop Entry]\n");
+  chmod(autostart.c_str(), 0555);
+  fault::Ending ending = fault::RunProgram(program, {"--enable"}, {"DISPLAY", "WAYLAND_DISPLAY"},
+                                           sandbox.path("idle.err"), /*withoutFileOverride=*/true);
+  chmod(autostart.c_str(), 0755);
+  EXPECT_TRUE(ending.exited && ending.code == 1) << ending.code;
+  EXPECT_EQ(sandbox.readFile("idle.err"),
+            "quillidle: cannot write " + autostart + "/quillidle.desktop: permission denied\n");
+  EXPECT_FALSE(sandbox.exists(autostart + "/quillidle.desktop"));
 }
 
 }  // namespace
