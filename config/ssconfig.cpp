@@ -17,6 +17,7 @@
 #include "platform/registry.h"
 #include "platform/resources_tables.h"
 #include "platform/shell.h"
+#include "platform/write_failures.h"
 
 void LinkConfigResources();
 
@@ -65,6 +66,18 @@ void WriteProfileValue(const std::string& subkey, const std::string& name, const
   RegSetValueEx(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                 static_cast<DWORD>(value.size() + 1));
   RegCloseKey(key);
+}
+
+// Start-up writes the program folder where the other programs look for it, and a new
+// install's saver defaults; without them the saver and the changer find no pictures.
+// Their failures are told once, before the sheet (whose own OK and Apply tell theirs).
+void ReportFailedStartupWrites() {
+  std::vector<WriteFailure> failed = WriteFailures();
+  ClearWriteFailures();
+  if (failed.empty()) return;
+  std::string text = std::string(kSettingsNotSavedText) + "\n\n" + DescribeWriteFailures(failed) + "\n\n" +
+                     kStartupSettingsNotSavedAdvice;
+  MessageBox(nullptr, text.c_str(), ApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
 }
 
 void DeleteProfileDefault(const std::string& subkey) {
@@ -120,6 +133,7 @@ BOOL CSsconfigApp::InitInstance() {
   m_bSheetShown = false;
   m_nSheetResult = 0;
   m_nNewInstall = 0;
+  ClearWriteFailures();
 
   // The folder of the executable itself, whatever the program file is called.
   m_strProgramFolder = WithTrailingSeparator(ProgramFolder());
@@ -132,7 +146,10 @@ BOOL CSsconfigApp::InitInstance() {
   bool freshSettings = false;
   if (!inProgramFolder) {
     freshSettings = true;
-    if (!RestoreAllSets(m_strProgramFolder)) return FALSE;  // it has told the user
+    if (!RestoreAllSets(m_strProgramFolder)) {  // it has told the user
+      ReportFailedStartupWrites();
+      return FALSE;
+    }
   }
 
   if (inWindowsDirectory) {
@@ -176,26 +193,27 @@ BOOL CSsconfigApp::InitInstance() {
       m_nNewInstall = 1;
       if (!CopySetFromFolder(description, ini)) {
         AfxMessageBox(IDS_NEW_INSTALL_FAILED, MB_OK);
+        ReportFailedStartupWrites();
         return FALSE;
       }
     }
   }
-  if (m_nNewInstall) {
-    if (freshSettings) {
-      const std::vector<std::string> sets = ListSetNames(ini);
-      CProfileFile control("control.ini");
-      const char* section = "ScreenSaver.QuillMark";
-      control.WriteString(section, "CurrentSet", sets.empty() ? std::string() : sets.front());
-      control.WriteInt(section, "UseAllImages", 0);
-      control.WriteInt(section, "InMinutes", 1);
-      control.WriteInt(section, "TimeBetween", 1);
-      control.WriteInt(section, "CurrentImageNumber", 1);
-      control.WriteInt(section, "ShowTextDescription", 1);
-      control.WriteInt(section, "ShowInterpretiveText", 0);
-      control.WriteString(section, "InterpretiveTextLanguage", "English");
-      control.WriteInt(section, "Transition", 1);
-    }
+  if (m_nNewInstall && freshSettings) {
+    const std::vector<std::string> sets = ListSetNames(ini);
+    CProfileFile control("control.ini");
+    const char* section = "ScreenSaver.QuillMark";
+    control.WriteString(section, "CurrentSet", sets.empty() ? std::string() : sets.front());
+    control.WriteInt(section, "UseAllImages", 0);
+    control.WriteInt(section, "InMinutes", 1);
+    control.WriteInt(section, "TimeBetween", 1);
+    control.WriteInt(section, "CurrentImageNumber", 1);
+    control.WriteInt(section, "ShowTextDescription", 1);
+    control.WriteInt(section, "ShowInterpretiveText", 0);
+    control.WriteString(section, "InterpretiveTextLanguage", "English");
+    control.WriteInt(section, "Transition", 1);
   }
+
+  ReportFailedStartupWrites();
 
   m_hMonitorBitmap = LoadBitmapResource(IDB_MONITOR);
   ReplaceBackgroundColor(m_hMonitorBitmap, GetSysColor(COLOR_BTNFACE));

@@ -49,6 +49,11 @@ class CSsconfigApp : public CWinApp, public HelpTarget {
   int m_nSheetResult = 0;
 };
 
+// What follows the list of files that start-up could not write.
+constexpr const char* kStartupSettingsNotSavedAdvice =
+    "No settings file was damaged. Free some disk space or make the folder writable, then start the program "
+    "again.";
+
 // The running configuration program (nullptr when another application object runs).
 CSsconfigApp* GetConfigApp();
 

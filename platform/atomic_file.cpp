@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/write_failures.h"
+
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
   bytes.clear();
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -34,7 +36,10 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
   return true;
 }
 
-bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
+namespace {
+// The work of WriteFileAtomically; on failure `error` holds the errno of the call that
+// failed, before any clean-up could change it.
+bool WriteAtomically(const std::string& path, const std::string& bytes, int& error) {
   // Replace the target of a link, not the link itself, so a settings file that the
   // user keeps elsewhere stays where it is.
   std::string target = path;
@@ -53,7 +58,10 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
   if (fd < 0) {
     unnamed = false;
     fd = mkstemp(temp.data());
-    if (fd < 0) return false;
+    if (fd < 0) {
+      error = errno;
+      return false;
+    }
   }
 
   struct stat st{};
@@ -67,12 +75,16 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
     ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
+      error = errno;
       ok = false;
       break;
     }
     done += static_cast<std::size_t>(n);
   }
-  if (ok && fsync(fd) != 0) ok = false;
+  if (ok && fsync(fd) != 0) {
+    error = errno;
+    ok = false;
+  }
   if (ok && unnamed) {
     // linkat needs a name that does not exist yet: take a fresh one.
     ok = false;
@@ -85,17 +97,24 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
       else if (errno != EEXIST) break;
     }
     if (!ok) {
+      error = errno;
       close(fd);
       // Without /proc the unnamed file cannot be given a name: write a named one.
-      if (errno == ENOENT || errno == EPERM || errno == EXDEV) {
+      if (error == ENOENT || error == EPERM || error == EXDEV) {
         unnamedFilesWork = false;
-        return WriteFileAtomically(path, bytes);
+        return WriteAtomically(path, bytes, error);
       }
       return false;
     }
   }
-  if (close(fd) != 0) ok = false;
-  if (ok && rename(temp.c_str(), target.c_str()) != 0) ok = false;
+  if (close(fd) != 0 && ok) {
+    error = errno;
+    ok = false;
+  }
+  if (ok && rename(temp.c_str(), target.c_str()) != 0) {
+    error = errno;
+    ok = false;
+  }
   if (!ok) {
     unlink(temp.c_str());
     return false;
@@ -107,4 +126,12 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
     close(dirfd);
   }
   return true;
+}
+}  // namespace
+
+bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
+  int error = 0;
+  if (WriteAtomically(path, bytes, error)) return true;
+  RecordWriteFailure(path, error);
+  return false;
 }

@@ -8,5 +8,6 @@
 // False when the file does not exist or cannot be read; `bytes` is then empty.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 // False (and the original untouched) when the folder is missing or not writable, or the
-// disk is full. A symbolic link at `path` is followed: its target is replaced.
+// disk is full; the failure is also recorded for the program to report
+// (platform/write_failures.h). A symbolic link at `path` is followed: its target is replaced.
 bool WriteFileAtomically(const std::string& path, const std::string& bytes);

@@ -21,6 +21,7 @@
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/shortcut.h"
+#include "platform/write_failures.h"
 
 extern char** environ;
 
@@ -280,7 +281,10 @@ std::string IdleAutostartEntry(const std::string& watcherProgram) {
 bool SetIdleWatcherEnabled(bool on) {
   std::string entry = IdleAutostartPath();
   if (!on) {
-    if (unlink(entry.c_str()) != 0 && errno != ENOENT) return false;
+    if (unlink(entry.c_str()) != 0 && errno != ENOENT) {
+      RecordWriteFailure(entry, errno);
+      return false;
+    }
     return true;
   }
   std::string watcher = ProgramFolder() + "quillidle";

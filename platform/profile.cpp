@@ -15,6 +15,7 @@
 #include "platform/atomic_file.h"
 #include "platform/ini_text.h"
 #include "platform/paths.h"
+#include "platform/write_failures.h"
 
 namespace {
 
@@ -29,17 +30,30 @@ enum class FileState { Missing, Loaded, Unreadable };
 std::string PathOf(const char* fileName) { return ResolveProfilePath(fileName ? fileName : "win.ini"); }
 
 // Tells a missing file from one that exists but cannot be read: writing over the latter
-// would throw its content away.
-FileState Load(const std::string& path, ini::FileImage& image) {
-  std::string bytes;
+// would throw its content away. `bytes` keeps the file as it was read.
+FileState Load(const std::string& path, ini::FileImage& image, std::string& bytes) {
   if (ReadWholeFile(path, bytes)) {
     image = ini::DecodeFile(bytes);
     return FileState::Loaded;
   }
+  int readError = errno;
   struct stat st{};
   if (stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
     return FileState::Missing;
+  errno = readError;
   return FileState::Unreadable;
+}
+
+FileState Load(const std::string& path, ini::FileImage& image) {
+  std::string bytes;
+  return Load(path, image, bytes);
+}
+
+// For the writers: a file that cannot be read cannot be written either.
+FileState LoadForWriting(const std::string& path, ini::FileImage& image, std::string& bytes) {
+  FileState state = Load(path, image, bytes);
+  if (state == FileState::Unreadable) RecordWriteFailure(path, errno);
+  return state;
 }
 
 bool LoadForReading(const char* fileName, ini::FileImage& image) {
@@ -71,8 +85,12 @@ class WriteLock {
   int fd_ = -1;
 };
 
-BOOL Save(const std::string& path, const ini::FileImage& image) {
-  return WriteFileAtomically(path, ini::EncodeFile(image)) ? TRUE : FALSE;
+// A write that changes nothing leaves the file alone: a program that publishes the same
+// value at every start then works with a settings folder it may not write to.
+BOOL Save(const std::string& path, const ini::FileImage& image, FileState state, const std::string& original) {
+  std::string bytes = ini::EncodeFile(image);
+  if (state == FileState::Loaded && bytes == original) return TRUE;
+  return WriteFileAtomically(path, bytes) ? TRUE : FALSE;
 }
 
 // ---- results into the caller's buffer (size >= 1 on entry) ----
@@ -377,7 +395,8 @@ BOOL WritePrivateProfileString(const char* section, const char* key, const char*
     std::string path = PathOf(fileName);
     WriteLock lock(path);
     ini::FileImage image;
-    FileState state = Load(path, image);
+    std::string original;
+    FileState state = LoadForWriting(path, image, original);
     if (state == FileState::Unreadable) return FALSE;
     std::string sectionName = ini::ToImageText(image, ini::StripSpaces(section));
 
@@ -390,7 +409,7 @@ BOOL WritePrivateProfileString(const char* section, const char* key, const char*
                          : DeleteSection(image.text, sectionName, out);
       if (!changed) return TRUE;
       image.text = std::move(out);
-      return Save(path, image);
+      return Save(path, image, state, original);
     }
 
     std::string keyName = ini::ToImageText(image, ini::StripSpaces(key));
@@ -398,7 +417,7 @@ BOOL WritePrivateProfileString(const char* section, const char* key, const char*
     if (HasLineBreak(value) || !WritableSectionName(sectionName) || !WritableKeyName(keyName))
       return FALSE;
     image.text = SetValue(image, sectionName, keyName, ini::ToImageText(image, value));
-    return Save(path, image);
+    return Save(path, image, state, original);
   } catch (...) {
     return FALSE;
   }
@@ -419,7 +438,9 @@ BOOL WritePrivateProfileSection(const char* section, const char* keysAndValues,
     std::string path = PathOf(fileName);
     WriteLock lock(path);
     ini::FileImage image;
-    if (Load(path, image) == FileState::Unreadable) return FALSE;
+    std::string original;
+    FileState state = LoadForWriting(path, image, original);
+    if (state == FileState::Unreadable) return FALSE;
     std::string sectionName = ini::ToImageText(image, ini::StripSpaces(section));
     if (!WritableSectionName(sectionName)) return FALSE;
 
@@ -433,7 +454,7 @@ BOOL WritePrivateProfileSection(const char* section, const char* keysAndValues,
     Line header;
     if (!ini::FindSection(text, sectionName, header)) {
       image.text = AppendSection(image, sectionName, block);
-      return Save(path, image);
+      return Save(path, image, state, original);
     }
     // The new entries take the place of the first old one; comments stay.
     std::vector<std::pair<std::size_t, std::size_t>> cut;
@@ -447,7 +468,7 @@ BOOL WritePrivateProfileSection(const char* section, const char* keysAndValues,
     out += block;
     out += Without(text, cut, insertAt);
     image.text = std::move(out);
-    return Save(path, image);
+    return Save(path, image, state, original);
   } catch (...) {
     return FALSE;
   }

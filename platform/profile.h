@@ -19,7 +19,9 @@
 // - Every write replaces the file atomically (a temporary file in the same folder, then
 //   rename), so a crash never leaves a torn file; writers of one folder are serialised so
 //   that no concurrent write is lost. A file that exists but cannot be read is never
-//   overwritten.
+//   overwritten. A write that would leave the file's bytes as they are does not touch it.
+// - A write that fails on the disk (or on a file that cannot be read) is also recorded
+//   for the program to report (platform/write_failures.h).
 // - Listing names (null key or null section) when there is nothing to list gives the
 //   default text, followed by a second NUL when there is room. Empty names (a "[]"
 //   section, a "=value" key) are left out of listings: they would end the list early.

@@ -12,6 +12,11 @@
 //    that returns FALSE becomes the active page and the sheet stays open. Pages the user
 //    never opened are neither validated nor applied. After a complete apply the pages'
 //    modified marks are cleared and Apply is disabled again;
+//  - our addition: when a settings file could not be written while the pages applied
+//    (platform/write_failures.h), the sheet says so once, in one message box (the
+//    application title as caption), and then acts as for a page that refused: the sheet
+//    stays open with the pages' choices and Apply enabled, so the user can make room and
+//    press OK or Apply again, or Cancel;
 //  - Apply is enabled as soon as any page calls SetModified(TRUE);
 //  - Cancel (also Escape and the close box) sends OnCancel to every page whose dialog
 //    exists and ends the sheet with IDCANCEL; nothing is applied;
@@ -61,6 +66,13 @@ class CPageDataExchange {
   bool failed = false;
   int lastControl = 0;  // the control the last DDX_Text exchanged (for DDV_ checks)
 };
+
+// The message after an apply whose settings could not all be written: the list of the
+// files, one "<file>: <reason>" line each, goes between the two texts.
+constexpr const char* kSettingsNotSavedText = "The settings could not be saved:";
+constexpr const char* kSettingsNotSavedAdvice =
+    "No settings file was damaged, and your choices are still on the pages. Free some disk space or make "
+    "the folder writable, then press OK or Apply again.";
 
 constexpr const char* kEnterIntegerText = "Please enter an integer.";
 constexpr const char* kEnterIntegerRangeText = "Please enter an integer between %1 and %2.";

@@ -16,6 +16,7 @@
 #include "platform/atomic_file.h"
 #include "platform/paths.h"
 #include "platform/reg_text.h"
+#include "platform/write_failures.h"
 
 struct RegistryKey {
   std::string path;  // full path, "HKEY_CURRENT_USER\\..."
@@ -95,8 +96,12 @@ Load loadDocument(RegDocument& doc, std::string& bytes) {
   std::string file = registryFile();
   bytes.clear();
   if (!ReadWholeFile(file, bytes)) {
+    int readError = errno;
     struct stat st{};
-    if (lstat(file.c_str(), &st) == 0 || errno != ENOENT) return Load::Unreadable;
+    if (lstat(file.c_str(), &st) == 0 || errno != ENOENT) {
+      errno = readError;
+      return Load::Unreadable;
+    }
     doc = RegDocument{};
     seedShellFolders(doc);
     return Load::Ok;
@@ -136,7 +141,10 @@ LONG changeRegistry(const std::function<LONG(RegDocument&, bool& changed)>& appl
   ChangeLock lock;
   RegDocument doc;
   std::string original;
-  if (loadDocument(doc, original) == Load::Unreadable) return ERROR_ACCESS_DENIED;
+  if (loadDocument(doc, original) == Load::Unreadable) {
+    RecordWriteFailure(registryFile(), errno);
+    return ERROR_ACCESS_DENIED;
+  }
   bool changed = false;
   LONG result = apply(doc, changed);
   if (result != ERROR_SUCCESS || !changed) return result;

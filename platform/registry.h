@@ -16,7 +16,8 @@
 // handle only remembers its key's path; a key deleted behind an open handle gives
 // ERROR_KEY_DELETED. String data or names holding CR or LF cannot be kept in the file
 // and are refused with ERROR_INVALID_PARAMETER; a file that exists but cannot be read
-// is never overwritten (ERROR_ACCESS_DENIED).
+// is never overwritten (ERROR_ACCESS_DENIED). A change that cannot be written is also
+// recorded for the program to report (platform/write_failures.h).
 //
 // Like the old shell, the registry always holds the user's Startup folder: the value
 // "Startup" of Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders reads

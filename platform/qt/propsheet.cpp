@@ -23,6 +23,7 @@
 #include "platform/qt/framework_internal.h"
 #include "platform/qt/gdi_internal.h"
 #include "platform/qt/text_codec.h"
+#include "platform/write_failures.h"
 
 namespace {
 PropertySheetHook& sheetHook() {
@@ -466,6 +467,7 @@ BOOL CPropertySheet::SetActivePage(int index) {
 bool CPropertySheet::Apply() {
   CPropertyPage* current = GetActivePage();
   if (current && !current->OnKillActive()) return false;
+  ClearWriteFailures();
   for (int i = 0; i < GetPageCount(); ++i) {
     CPropertyPage* page = m_pages[static_cast<size_t>(i)];
     if (!page->m_window) continue;
@@ -473,6 +475,15 @@ bool CPropertySheet::Apply() {
       if (i != m_active && IsRunning()) Activate(i);
       return false;
     }
+  }
+  // Pages write many keys each and look at none of the answers; one look here tells the
+  // user once per OK or Apply, not once per key.
+  std::vector<WriteFailure> failed = WriteFailures();
+  if (!failed.empty()) {
+    std::string text = std::string(kSettingsNotSavedText) + "\n\n" + DescribeWriteFailures(failed) + "\n\n" +
+                       kSettingsNotSavedAdvice;
+    MessageBox(nullptr, text.c_str(), ApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
+    return false;
   }
   for (CPropertyPage* page : m_pages) page->m_bModified = false;
   if (m_window)

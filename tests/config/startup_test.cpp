@@ -1,5 +1,7 @@
 // Start-up: settings repair and migration, publishing the program folder, the hand-over of
 // a newly installed set, the sheet's frame, and help.
+#include <sys/stat.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -9,6 +11,7 @@
 #include "config/wallpaper_page.h"
 #include "platform/shortcut.h"
 #include "tests/config/config_fixture.h"
+#include "tests/support/file_permissions.h"
 
 namespace {
 const char* kMessage8 =
@@ -76,6 +79,25 @@ TEST_F(StartupTest, NormalRunNeverWarnsOnCancel) {
   AddSet("Coast", "Coast", kCoast);
   EXPECT_EQ(Run([](CPropertySheet& sheet) { sheet.PressButton(IDCANCEL); }), IDCANCEL);
   EXPECT_TRUE(messages_.empty());
+}
+
+// The program folder published where the others look for it matters: when the settings
+// folder cannot take it, start-up says so once, and the sheet still opens.
+TEST_F(StartupTest, PublishingIntoAReadOnlySettingsFolderIsToldOnceBeforeTheSheet) {
+  AddSet("Coast", "Coast", kCoast);
+  chmod(sandbox_.windowsDirectory().c_str(), 0555);
+  int result;
+  {
+    FilePermissionsBind permissions;
+    result = Run([](CPropertySheet& sheet) { sheet.PressButton(IDCANCEL); });
+  }
+  chmod(sandbox_.windowsDirectory().c_str(), 0755);
+  EXPECT_EQ(result, IDCANCEL);
+  EXPECT_EQ(messages_, std::vector<std::string>{std::string(kSettingsNotSavedText) + "\n\n" + windows() +
+                                                "user.reg: permission denied\n" + windows() +
+                                                "control.ini: permission denied\n\n" +
+                                                kStartupSettingsNotSavedAdvice});
+  EXPECT_EQ(ConfigValue("ProgramPath"), pf());
 }
 
 TEST_F(StartupTest, NewInstallWhoseSetCannotBeCopiedEndsWithMessage30AndKeepsTheValue) {

@@ -1,6 +1,8 @@
 // The Screen Saver page: what it shows for stored and missing settings, the limits of the
 // delay, the time and the panning speed, switching the unit, turning the saver off, what
 // applying writes and in which order, the preview, and coming back to the page.
+#include <sys/stat.h>
+
 #include "config/about_page.h"
 #include "config/page_ids.h"
 #include "config/resource.h"
@@ -9,6 +11,7 @@
 #include "platform/profile.h"
 #include "platform/window.h"
 #include "tests/config2/fixture.h"
+#include "tests/support/file_permissions.h"
 
 namespace {
 const char* kOffQuestion = "Are you sure you would like to turn the screen saver off?";
@@ -205,6 +208,35 @@ TEST_F(ScreenSaverPageTest, ApplyWritesEverySettingInItsOrder) {
   EXPECT_EQ(Ini(windows() + "system.ini", "boot", "SCRNSAVE.EXE"), windows() + "Quillmark Screen Saver.scr");
   EXPECT_EQ(DesktopValue("ScreenSaveActive"), "1");
   EXPECT_EQ(DesktopValue("ScreenSaveTimeOut"), "180");
+}
+
+// Apply into a settings folder that cannot be written: one message for the whole apply,
+// naming each file once, every file kept, and Apply still there to try again.
+TEST_F(ScreenSaverPageTest, ApplyThatCannotSaveSaysSoOnceAndStaysAvailable) {
+  AddSet("Coast", "Coast", kCoast);
+  SetDesktopValue("ScreenSaveActive", "0");
+  WriteIni(controlIni(), "ScreenSaver.QuillMark", "Transition", "3");
+  const std::string control = sandbox_.readFile(controlIni()), registry = sandbox_.readFile(windows() + "user.reg");
+  chmod(sandbox_.windowsDirectory().c_str(), 0555);
+  {
+    FilePermissionsBind permissions;
+    int result = Run([&](CPropertySheet& sheet, CScreenSaverPage& page) {
+      page.ClickDlgItem(IDC_SAVER_ON);
+      sheet.PressButton(ID_APPLY_NOW);
+      EXPECT_TRUE(sheet.IsApplyEnabled());
+      sheet.PressButton(IDCANCEL);
+    });
+    EXPECT_EQ(result, IDCANCEL);
+  }
+  chmod(sandbox_.windowsDirectory().c_str(), 0755);
+  EXPECT_EQ(messages_, std::vector<std::string>{std::string(kSettingsNotSavedText) + "\n\n" + windows() +
+                                                "user.reg: permission denied\n" + controlIni() +
+                                                ": permission denied\n" + windows() +
+                                                "system.ini: permission denied\n\n" + kSettingsNotSavedAdvice});
+  EXPECT_EQ(captions_, std::vector<std::string>{"QuillMark Configuration"});
+  EXPECT_EQ(sandbox_.readFile(controlIni()), control);
+  EXPECT_EQ(sandbox_.readFile(windows() + "user.reg"), registry);
+  EXPECT_FALSE(sandbox_.exists(windows() + "system.ini"));
 }
 
 TEST_F(ScreenSaverPageTest, AllSetsAndAMissingSaverFile) {

@@ -67,7 +67,10 @@ class QuillrunSurvival : public ::testing::Test {
     sandbox.writeFile(Settings(), kSettings);
     wallpaper = sandbox.windowsDirectory() + "/quillmrk.bmp";
   }
-  void TearDown() override { chmod((program + "Coast").c_str(), 0755); }
+  void TearDown() override {
+    chmod(program.c_str(), 0755);
+    chmod((program + "Coast").c_str(), 0755);
+  }
 
   std::string Settings() const { return program + "quillmrk.ini"; }
   void UseDecoder(const std::string& library) {
@@ -106,6 +109,19 @@ TEST_F(QuillrunSurvival, WorkingFolderChangesThePicture) {
   EXPECT_EQ(ending.code, 0);
   EXPECT_EQ(Config("CurrentImage"), "Cliff");
   EXPECT_NE(Config("LastDate"), "1/1/2000");
+  EXPECT_TRUE(fs::exists(wallpaper));
+}
+
+// A settings file it cannot write does not pass for a change: one line on stderr names
+// the file and the reason, the exit status is 1, and the file keeps every byte. The
+// wallpaper itself still changes.
+TEST_F(QuillrunSurvival, ReadOnlyProgramFolderIsReported) {
+  chmod(program.c_str(), 0555);
+  fault::Ending ending = Run(/*withoutFileOverride=*/true);
+  EXPECT_TRUE(ending.exited && ending.code == 1) << ending.code;
+  const std::string err = "\n" + sandbox.readFile("quillrun.err");  // the toolkit may have its say too
+  EXPECT_NE(err.find("\nquillrun: cannot write " + Settings() + ": permission denied\n"), std::string::npos) << err;
+  EXPECT_EQ(sandbox.readFile(Settings()), kSettings);
   EXPECT_TRUE(fs::exists(wallpaper));
 }
 

@@ -6,11 +6,15 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <string>
+#include <vector>
 
 #include "platform/profile.h"
 #include "platform/registry.h"
+#include "platform/write_failures.h"
 #include "tests/reliability/fault_helpers.h"
 #include "tests/support/sandbox.h"
 
@@ -27,6 +31,13 @@ void LimitFileSize(rlim_t bytes) {
   signal(SIGXFSZ, SIG_IGN);
   rlimit limit{bytes, bytes};
   setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+// The child's verdict on what it was told: 0 when the write failed and that failure was
+// recorded once, for `file`, with `error`, so the program can name both to its user.
+int RecordedOnce(const std::string& file, int error) {
+  std::vector<WriteFailure> failed = WriteFailures();
+  return failed.size() == 1 && failed[0].file == file && failed[0].error == error ? 0 : 5;
 }
 
 int WriteLongValue(const std::string& file) {
@@ -60,7 +71,8 @@ class FailedWrite : public ::testing::Test {
   // The child's verdict (0: the write said it failed), then nothing lost, no scraps.
   void ExpectRefusedAndKept(const fault::Ending& ending, const std::string& file, const std::string& bytes) {
     ASSERT_TRUE(ending.exited) << "the writer died of signal " << ending.code;
-    EXPECT_EQ(ending.code, 0) << "1: the failed write reported success; 2/3: unexpected error";
+    EXPECT_EQ(ending.code, 0) << "1: the failed write reported success; 5: not recorded once with its reason; "
+                                 "6/7: an unchanged value failed; 2/3: unexpected error";
     chmod(file.c_str(), 0644);
     EXPECT_EQ(sandbox.readFile(file), bytes);
     std::string folder = file.substr(0, file.rfind('/'));
@@ -74,7 +86,9 @@ class FailedWrite : public ::testing::Test {
 TEST_F(FailedWrite, FullDiskKeepsTheSettingsFile) {
   int pid = fault::Spawn([&] {
     LimitFileSize(kSettings.size() + 100);
-    return WriteLongValue(settings);
+    // Twice: the program hears of the file once however many keys fail.
+    if (WriteLongValue(settings) || WriteLongValue(settings)) return 1;
+    return RecordedOnce(settings, EFBIG);
   });
   ExpectRefusedAndKept(fault::Wait(pid), settings, kSettings);
   // Once there is room again the same write goes through.
@@ -84,7 +98,8 @@ TEST_F(FailedWrite, FullDiskKeepsTheSettingsFile) {
 TEST_F(FailedWrite, FullDiskKeepsTheRegistryFile) {
   int pid = fault::Spawn([&] {
     LimitFileSize(kRegistry.size() + 400);
-    return SetLongRegistryValue();
+    int r = SetLongRegistryValue();
+    return r ? r : RecordedOnce(registry, EFBIG);
   });
   ExpectRefusedAndKept(fault::Wait(pid), registry, kRegistry);
   EXPECT_EQ(SetLongRegistryValue(), 1);
@@ -94,7 +109,11 @@ TEST_F(FailedWrite, ReadOnlyFolderKeepsTheSettingsFile) {
   chmod(sandbox.path("data").c_str(), 0555);
   int pid = fault::Spawn([&] {
     fault::DropFileOverride();
-    return WriteLongValue(settings);
+    // A value that is already there needs no write, so it cannot fail.
+    if (!WritePrivateProfileString("Config", "CurrentSet", "Coast", settings.c_str())) return 6;
+    if (!WriteFailures().empty()) return 7;
+    if (WriteLongValue(settings)) return 1;
+    return RecordedOnce(settings, EACCES);
   });
   ExpectRefusedAndKept(fault::Wait(pid), settings, kSettings);
 }
@@ -103,7 +122,8 @@ TEST_F(FailedWrite, ReadOnlyWindowsDirectoryKeepsTheRegistryFile) {
   chmod(sandbox.windowsDirectory().c_str(), 0555);
   int pid = fault::Spawn([&] {
     fault::DropFileOverride();
-    return SetLongRegistryValue();
+    int r = SetLongRegistryValue();
+    return r ? r : RecordedOnce(registry, EACCES);
   });
   ExpectRefusedAndKept(fault::Wait(pid), registry, kRegistry);
 }
@@ -116,7 +136,8 @@ TEST_F(FailedWrite, UnreadableSettingsFileIsNotOverwritten) {
     // Reading it gives the default, and writing must not take it for an empty file.
     GetPrivateProfileString("Config", "CurrentSet", "none", value, sizeof value, settings.c_str());
     if (std::string(value) != "none") return 4;
-    return WritePrivateProfileString("Config", "CurrentSet", "Birds", settings.c_str()) ? 1 : 0;
+    if (WritePrivateProfileString("Config", "CurrentSet", "Birds", settings.c_str())) return 1;
+    return RecordedOnce(settings, EACCES);
   });
   ExpectRefusedAndKept(fault::Wait(pid), settings, kSettings);
 }
@@ -128,6 +149,23 @@ TEST_F(FailedWrite, UnreadableRegistryFileIsNotOverwritten) {
     return SetLongRegistryValue() == 2 ? 0 : 1;  // the key cannot even be opened
   });
   ExpectRefusedAndKept(fault::Wait(pid), registry, kRegistry);
+}
+
+// quillidle has no window: a log-on entry it cannot write is one line on stderr, with
+// the file and the reason, and exit status 1.
+TEST_F(FailedWrite, QuillidleSaysWhichEntryItCouldNotWrite) {
+  const std::string program = std::string(QM_BIN_DIR) + "/quillidle";
+  if (access(program.c_str(), X_OK) != 0) GTEST_SKIP() << "quillidle is not built";
+  const std::string autostart = sandbox.path("config/autostart");
+  sandbox.writeFile(autostart + "/other.desktop", "[Desktop Entry]\n");
+  chmod(autostart.c_str(), 0555);
+  fault::Ending ending = fault::RunProgram(program, {"--enable"}, {"DISPLAY", "WAYLAND_DISPLAY"},
+                                           sandbox.path("idle.err"), /*withoutFileOverride=*/true);
+  chmod(autostart.c_str(), 0755);
+  EXPECT_TRUE(ending.exited && ending.code == 1) << ending.code;
+  EXPECT_EQ(sandbox.readFile("idle.err"),
+            "quillidle: cannot write " + autostart + "/quillidle.desktop: permission denied\n");
+  EXPECT_FALSE(sandbox.exists(autostart + "/quillidle.desktop"));
 }
 
 }  // namespace
