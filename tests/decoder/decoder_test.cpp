@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -225,6 +228,67 @@ TEST_F(Decoder, BrokenPicturesFailWithoutOutput) {
   EXPECT_EQ(QmDecodeJpeg(sandbox.path("good.jpg").c_str(), sandbox.path("no/such/dir/x.bmp").c_str(),
                          nullptr, 1, 0),
             nullptr);
+}
+
+// A decode in a child process, so its peak memory and time can be measured alone.
+struct ChildDecode {
+  bool decoded = false;
+  long peakMegabytes = 0;
+  double cpuSeconds = 0;
+};
+ChildDecode DecodeInChild(const std::string& picture, int colors) {
+  pid_t child = fork();
+  if (child == 0) {
+    HGLOBAL h = QmDecodeJpeg(picture.c_str(), "", nullptr, 3, colors);
+    _exit(h ? 0 : 1);
+  }
+  int status = 0;
+  rusage usage{};
+  ChildDecode result;
+  if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status)) return result;
+  result.decoded = WEXITSTATUS(status) == 0;
+  result.peakMegabytes = usage.ru_maxrss / 1024;
+  result.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                      (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  return result;
+}
+
+// Flat pictures cost next to nothing to send but a great deal to decode: each is refused
+// before the work starts, in a fraction of a second and well under 300 MB.
+TEST_F(Decoder, CostlyPicturesAreRefusedBeforeDecoding) {
+  struct Case {
+    const char* name;
+    int side, scans;
+  } cases[] = {
+      {"12800 x 12800, 999 scans", 12800, 999},
+      {"coefficients of 12800 x 12800 (980 MB)", 12800, 10},
+      {"999 passes over 4096 x 4096 (785 million blocks)", 4096, 999},
+  };
+  for (const Case& c : cases) {
+    const std::string path = sandbox.path("attack.jpg");
+    MakeFlatProgressiveJpeg(path, c.side, c.side, c.scans);
+    for (int colors : {0, 256}) {
+      const ChildDecode d = DecodeInChild(path, colors);
+      EXPECT_FALSE(d.decoded) << c.name;
+      EXPECT_LT(d.peakMegabytes, 300) << c.name;
+      EXPECT_LT(d.cpuSeconds, 1.0) << c.name;
+    }
+  }
+  // Below the bounds the same kind of file decodes.
+  MakeFlatProgressiveJpeg(sandbox.path("flat.jpg"), 2048, 1536, 40);
+  EXPECT_TRUE(DecodeInChild(sandbox.path("flat.jpg"), 0).decoded);
+}
+
+TEST_F(Decoder, LargeCameraPicturesStillDecode) {
+  // 48 megapixels, 4:2:0, progressive with libjpeg's ten scans, as cameras save them.
+  const std::string path = sandbox.path("camera.jpg");
+  MakeJpeg(path, 8000, 6000, JpegKind::Progressive,
+           [](int x, int y) { return Quadrants(x, y, 8000, 6000); }, 90);
+  for (int colors : {0, 256}) {
+    const ChildDecode d = DecodeInChild(path, colors);
+    EXPECT_TRUE(d.decoded) << colors;
+    EXPECT_LT(d.peakMegabytes, 300) << colors;
+  }
 }
 
 class PanoramaWindow : public Decoder {
