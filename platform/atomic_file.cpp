@@ -34,7 +34,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
   return true;
 }
 
-bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
+bool WriteFileAtomically(const std::string& path, const std::string& bytes, bool durable) {
   // Replace the target of a link, not the link itself, so a settings file that the
   // user keeps elsewhere stays where it is.
   std::string target = path;
@@ -72,7 +72,7 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
     }
     done += static_cast<std::size_t>(n);
   }
-  if (ok && fsync(fd) != 0) ok = false;
+  if (ok && durable && fsync(fd) != 0) ok = false;
   if (ok && unnamed) {
     // linkat needs a name that does not exist yet: take a fresh one.
     ok = false;
@@ -89,7 +89,7 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
       // Without /proc the unnamed file cannot be given a name: write a named one.
       if (errno == ENOENT || errno == EPERM || errno == EXDEV) {
         unnamedFilesWork = false;
-        return WriteFileAtomically(path, bytes);
+        return WriteFileAtomically(path, bytes, durable);
       }
       return false;
     }
@@ -100,6 +100,7 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
     unlink(temp.c_str());
     return false;
   }
+  if (!durable) return true;
   // Make the rename itself durable.
   int dirfd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirfd >= 0) {

@@ -8,5 +8,8 @@
 // False when the file does not exist or cannot be read; `bytes` is then empty.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 // False (and the original untouched) when the folder is missing or not writable, or the
-// disk is full. A symbolic link at `path` is followed: its target is replaced.
-bool WriteFileAtomically(const std::string& path, const std::string& bytes);
+// disk is full. A symbolic link at `path` is followed: its target is replaced. A writer
+// killed at any moment leaves no file of its own behind (where the file system has
+// unnamed files). With `durable` the content and the rename reach the disk before the
+// call returns; a file that can always be made again may skip that cost.
+bool WriteFileAtomically(const std::string& path, const std::string& bytes, bool durable = true);

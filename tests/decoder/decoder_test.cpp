@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -6,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "decoder/djpeg32.h"
@@ -289,6 +291,43 @@ TEST_F(Decoder, LargeCameraPicturesStillDecode) {
     EXPECT_TRUE(d.decoded) << colors;
     EXPECT_LT(d.peakMegabytes, 300) << colors;
   }
+}
+
+// A decode killed while it writes leaves the old bitmap and nothing else; the temporary
+// files that earlier versions could leave behind go at the next write.
+TEST_F(Decoder, KilledWritesLeaveNoTemporaryFiles) {
+  const std::string picture = Picture("p.jpg", 1600, 1200);
+  const std::string folder = sandbox.path("wall");
+  std::filesystem::create_directories(folder);
+  const std::string out = folder + "/quillmrk.bmp";
+  sandbox.writeFile(out, "old wallpaper");
+  sandbox.writeFile(out + ".tmp123456789", "left by an older version");
+  sandbox.writeFile(out + ".tmpx", "not a temporary name");
+  sandbox.writeFile(folder + "/other.bmp.tmp1", "another file's");
+  auto names = [&] {
+    std::set<std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+      found.insert(entry.path().filename().string());
+    return found;
+  };
+
+  // A file size limit below the bitmap's size kills the writer (SIGXFSZ) half-way through.
+  const pid_t child = fork();
+  if (child == 0) {
+    const rlimit small{100000, 100000};
+    setrlimit(RLIMIT_FSIZE, &small);
+    QmDecodeJpeg(picture.c_str(), out.c_str(), nullptr, 3, 0);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << "the writer was not cut short";
+  EXPECT_EQ(sandbox.readFile(out), "old wallpaper");
+  const std::set<std::string> kept{"quillmrk.bmp", "quillmrk.bmp.tmpx", "other.bmp.tmp1"};
+  EXPECT_EQ(names(), kept);
+
+  EXPECT_EQ(QmDecodeJpeg(picture.c_str(), out.c_str(), nullptr, 3, 0), QM_DECODED_TO_FILE);
+  EXPECT_EQ(names(), kept);
 }
 
 class PanoramaWindow : public Decoder {
