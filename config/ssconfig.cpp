@@ -158,7 +158,8 @@ BOOL CSsconfigApp::InitInstance() {
   if (!newInstall.empty()) {
     newInstall = WithTrailingSeparator(newInstall);
     m_nNewInstall = 1;
-    CProfileFile description(NativePath(m_strProgramFolder + newInstall + catalogue::kSetDescriptionFile));
+    const CProfileFile description = CProfileFile::Outside(
+        NativePath(m_strProgramFolder + newInstall + catalogue::kSetDescriptionFile));
     if (!CopySetFromFolder(description, ini)) {
       AfxMessageBox(IDS_NEW_INSTALL_FAILED, MB_OK);
       return FALSE;

@@ -4,12 +4,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <string>
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  return ReadFileStart(path, bytes, std::string::npos);
+}
+
+bool ReadFileStart(const std::string& path, std::string& bytes, std::size_t limit) {
   bytes.clear();
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
@@ -19,8 +24,8 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
     return false;
   }
   char chunk[65536];
-  for (;;) {
-    ssize_t n = read(fd, chunk, sizeof chunk);
+  while (bytes.size() < limit) {
+    ssize_t n = read(fd, chunk, std::min(sizeof chunk, limit - bytes.size()));
     if (n < 0) {
       if (errno == EINTR) continue;
       close(fd);
