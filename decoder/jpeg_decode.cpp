@@ -131,9 +131,10 @@ long CountScans(std::FILE* file) {
     // Stuffed bytes and restart markers belong to the entropy-coded data; TEM has no length.
     if (marker == 0x00 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) continue;
     const int high = in.Next(), low = in.Next();
-    if (high < 0 || low < 0) break;
+    const int length = (high << 8) | low;
+    if (high < 0 || low < 0 || length < 2) break;  // libjpeg refuses such a file anyway
     if (marker == 0xDA) ++scans;
-    if (!in.Skip(((high << 8) | low) - 2LL)) break;
+    if (!in.Skip(length - 2)) break;
   }
   return scans;
 }
