@@ -78,7 +78,7 @@ void OnProgress(j_common_ptr cinfo) {
 // Reads a file in large pieces, for walking its markers without libjpeg.
 class ByteReader {
  public:
-  explicit ByteReader(std::FILE* file) : file_(file) {}
+  explicit ByteReader(std::FILE* file) : file_(file), buffer_(65536) {}
   int Next() {
     if (at_ == end_ && !Fill()) return -1;
     return buffer_[at_++];
@@ -87,9 +87,9 @@ class ByteReader {
   bool SkipPastFF() {
     for (;;) {
       if (at_ == end_ && !Fill()) return false;
-      const void* ff = std::memchr(buffer_ + at_, 0xFF, end_ - at_);
+      const void* ff = std::memchr(buffer_.data() + at_, 0xFF, end_ - at_);
       if (ff) {
-        at_ = static_cast<std::size_t>(static_cast<const std::uint8_t*>(ff) - buffer_) + 1;
+        at_ = static_cast<std::size_t>(static_cast<const std::uint8_t*>(ff) - buffer_.data()) + 1;
         return true;
       }
       at_ = end_;
@@ -108,11 +108,11 @@ class ByteReader {
  private:
   bool Fill() {
     at_ = 0;
-    end_ = std::fread(buffer_, 1, sizeof buffer_, file_);
+    end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
     return end_ > 0;
   }
   std::FILE* file_;
-  std::uint8_t buffer_[65536];
+  std::vector<std::uint8_t> buffer_;
   std::size_t at_ = 0, end_ = 0;
 };
 
