@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The saver ends within about a second of a key even while its decoder is stuck: here a
-# picture is a named pipe, so the decoder waits for ever on opening it. Once at start-up
-# (before the saver window is up) and once in the middle of the show. The decoding child
-# must be gone, and the list position is written back as after any run.
+# The saver ends within about a second of a key or a mouse move even while its decoder is
+# stuck: here a picture is a named pipe, so the decoder waits for ever on opening it. Once
+# at start-up (before the saver window is up) and in the middle of the show. The decoding
+# child must be gone, and the list position is written back as after any run.
 set -euo pipefail
 
 bin=${QM_BIN_DIR:?QM_BIN_DIR is not set}
@@ -62,21 +62,22 @@ start_stuck_saver() {
   done
   fail "quillsav never got stuck decoding"
 }
-# Presses a key; the saver and its decoding child must be gone within about a second.
-end_with_key() {
+# Presses a key (or moves the mouse); the saver and its decoding child must be gone
+# within about a second.
+end_with_input() {
   local start end
   start=$(date +%s%N)
-  xdotool key space
+  if [ "$2" = mouse ]; then xdotool mousemove_relative 40 0; else xdotool key space; fi
   for _ in $(seq 100); do
     kill -0 "$saver_pid" 2>/dev/null || break
     sleep 0.05
   done
   end=$(date +%s%N)
-  kill -0 "$saver_pid" 2>/dev/null && fail "quillsav still runs 5 s after the key ($1)"
+  kill -0 "$saver_pid" 2>/dev/null && fail "quillsav still runs 5 s after the $2 ($1)"
   wait "$saver_pid" || fail "quillsav ended with an error ($1)"
   saver_pid=
   local ms=$(((end - start) / 1000000))
-  echo "$1: ended ${ms} ms after the key"
+  echo "$1: ended ${ms} ms after the $2"
   [ "$ms" -le 1500 ] || fail "quillsav took $ms ms to end ($1)"
   kill -0 "$child" 2>/dev/null && fail "the decoding child $child is still there ($1)"
   [ "$(ini_get "$control" ScreenSaver.QuillMark CurrentImageNumber)" = 2 ] ||
@@ -86,10 +87,14 @@ end_with_key() {
 # 1. The first picture is the stuck one: the decoder hangs before the window is up.
 write_control 1
 start_stuck_saver
-end_with_key "stuck at start-up"
+end_with_input "stuck at start-up" key
 
-# 2. The first picture shows; a second later the stuck one is fetched.
+# 2. The first picture shows; a second later the stuck one is fetched. A key ends it,
+# and so does a mouse move.
 write_control 2
 start_stuck_saver
-end_with_key "stuck in the show"
+end_with_input "stuck in the show" key
+write_control 2
+start_stuck_saver
+end_with_input "stuck in the show" mouse
 echo "quillsav_busy: OK"
