@@ -114,7 +114,7 @@ BOOL CAbout::OnInitDialog() {
 
   // The set's own company block counts only when it has an introduction; otherwise every
   // line comes from the program folder's file, so the block never mixes two companies.
-  CProfileFile company(programFolder + (setInside ? setFolder : std::string()) + kCompanyFile);
+  CProfileFile company = CProfileFile::Outside(programFolder + (setInside ? setFolder : std::string()) + kCompanyFile);
   company.ReadString(kCompanySection, "Introduction", m_strIntroduction);
   if (m_strIntroduction == CProfileFile::kNotAvailable) {
     company.SetFile(programFolder + kCompanyFile);

@@ -185,7 +185,8 @@ BOOL CSsconfigApp::InitInstance() {
     AfxMessageBox(FormatSetMessage(IDS_NEW_SET_REFUSED, refusal), MB_OK | MB_ICONWARNING);
     DeleteProfileDefault("New Install");
   } else if (!newInstall.empty()) {
-    CProfileFile description(NativePath(m_strProgramFolder + newInstall + catalogue::kSetDescriptionFile));
+    const CProfileFile description = CProfileFile::Outside(
+        NativePath(m_strProgramFolder + newInstall + catalogue::kSetDescriptionFile));
     if (std::string problem = SetDescriptionProblem(description, ini); !problem.empty()) {
       AfxMessageBox(FormatSetMessage(IDS_NEW_SET_REFUSED, problem), MB_OK | MB_ICONWARNING);
       DeleteProfileDefault("New Install");

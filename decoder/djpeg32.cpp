@@ -3,32 +3,41 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <random>
+#include <filesystem>
 #include <string>
 
 #include "decoder/jpeg_decode.h"
+#include "platform/atomic_file.h"
 #include "platform/paths.h"
 
 namespace {
 
-// Writes the file beside its final name and renames it into place, so a desktop that
-// reads the wallpaper meanwhile sees the old picture or the new one, never half of one.
-// Unlike the settings files, the bitmap is not flushed to disk first: it can always be
-// made again, and the flush would cost more than the whole decode.
+// Earlier versions wrote the bitmap to a named temporary file ("<target>.tmp<digits>")
+// first, which a killed decoder left behind; the next write of the target clears them.
+void RemoveStaleTemporaries(const std::string& target) {
+  namespace fs = std::filesystem;
+  const fs::path path(target);
+  const std::string prefix = path.filename().string() + ".tmp";
+  std::error_code error;
+  fs::directory_iterator entries(path.has_parent_path() ? path.parent_path() : fs::path("."), error);
+  for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
+    const std::string name = entries->path().filename().string();
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+    if (name.find_first_not_of("0123456789", prefix.size()) != std::string::npos) continue;
+    std::error_code ignored;
+    fs::remove(entries->path(), ignored);
+  }
+}
+
+// Replaces the file atomically, so a desktop that reads the wallpaper meanwhile sees the
+// old picture or the new one, never half of one; the content is written unnamed, so a
+// decode killed half-way leaves nothing. Unlike the settings files, the bitmap is not
+// flushed to disk: it can always be made again, and the flush would cost more than the
+// whole decode.
 bool WriteBitmapFile(const std::string& path, const std::string& bytes) {
   const std::string target = NativePath(path);
-  std::random_device random;
-  for (int attempt = 0; attempt < 8; ++attempt) {
-    const std::string temp = target + ".tmp" + std::to_string(random() % 1000000000u);
-    std::FILE* file = std::fopen(temp.c_str(), "wbx");  // never reuse an existing name
-    if (!file) continue;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    ok = std::fclose(file) == 0 && ok;
-    if (ok && std::rename(temp.c_str(), target.c_str()) == 0) return true;
-    std::remove(temp.c_str());
-    return false;
-  }
-  return false;
+  RemoveStaleTemporaries(target);
+  return WriteFileAtomically(target, bytes, false);
 }
 
 class BlockStore : public DibStore {

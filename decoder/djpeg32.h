@@ -29,11 +29,16 @@
 // markers) stops the decode; only warnings about harmless metadata are let through.
 // Pictures wider or taller than 65535 pixels or larger than 200 megapixels, and outputs
 // larger than 32767 pixels a side or 48 megapixels, are refused before anything large
-// is allocated. Every failure frees everything the call took and writes no file.
+// is allocated. So are pictures whose decode would cost more than a camera picture ever
+// does: more than 100 million coefficient blocks decoded over all scans (the scans are
+// counted in the file first), or more than 224 MiB of memory. Every failure frees
+// everything the call took and writes no file.
 //
 // Output files are ".bmp" files with the same DIB after a 14-byte file header, written
-// to a temporary file beside the target and renamed over it, so a desktop reading the
-// wallpaper never sees half a file (not flushed to disk first: it can be made again).
+// to an unnamed temporary file beside the target and renamed over it, so a desktop
+// reading the wallpaper never sees half a file and a killed decode leaves nothing (not
+// flushed to disk first: it can be made again). Temporary files "<target>.tmp<digits>"
+// that earlier versions could leave behind are removed when the target is written.
 #include "platform/global_memory.h"
 #include "platform/types.h"
 

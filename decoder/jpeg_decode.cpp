@@ -22,9 +22,19 @@ constexpr long long kMaxPixels = 200'000'000;
 constexpr long long kMaxOutputSide = 32767;
 constexpr long long kMaxOutputPixels = 48'000'000;
 // A progressive file can repeat scans without end, each one a pass over the picture.
-constexpr int kMaxScans = 1000;
-// libjpeg's own working memory (whole-picture coefficient buffers of progressive files).
-constexpr long kMaxLibjpegMemory = 1L << 30;
+constexpr long kMaxScans = 1000;
+// Pictures come from strangers' image sets, so what one may cost is bounded before any
+// of it is spent. A scan is a pass over the coefficient blocks of the picture, so the
+// work is blocks x scans: a 50-megapixel 4:2:0 progressive picture with the usual 10
+// scans is 12 million, 20 scans of the largest progressive picture the memory bound
+// lets through 37 million; a flat picture with a thousand scans, which stays inside
+// every other limit, is billions and would hold the decode for half a minute.
+constexpr long long kMaxBlockScans = 100'000'000;
+// Everything one decode holds: a progressive picture keeps all its coefficients (128
+// bytes a block) until the last scan, then come the decoded rows and the bitmap. A
+// 50-megapixel 4:2:2 progressive picture needs 205 MB; with the program itself the
+// decoding process then stays under 300 MB. libjpeg is held to the same bound.
+constexpr long long kMaxDecodeBytes = 224LL << 20;
 
 struct ErrorManager {
   jpeg_error_mgr pub;
@@ -51,10 +61,104 @@ void OnMessage(j_common_ptr cinfo, int level) {
   }
 }
 
+// Stops a decode that goes on past the scans the file was counted to hold (the count
+// decided that the picture was worth decoding; a file that contradicts it is broken).
+struct Progress {
+  jpeg_progress_mgr pub;
+  long scans = kMaxScans;
+};
+
 void OnProgress(j_common_ptr cinfo) {
-  if (cinfo->is_decompressor &&
-      reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
+  if (!cinfo->is_decompressor) return;
+  const auto* progress = reinterpret_cast<const Progress*>(cinfo->progress);
+  if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > progress->scans)
     Fail(cinfo);
+}
+
+// Reads a file in large pieces, for walking its markers without libjpeg.
+class ByteReader {
+ public:
+  explicit ByteReader(std::FILE* file) : file_(file), buffer_(65536) {}
+  int Next() {
+    if (at_ == end_ && !Fill()) return -1;
+    return buffer_[at_++];
+  }
+  // Moves on to the byte after the next 0xFF; false at the end of the file.
+  bool SkipPastFF() {
+    for (;;) {
+      if (at_ == end_ && !Fill()) return false;
+      const void* ff = std::memchr(buffer_.data() + at_, 0xFF, end_ - at_);
+      if (ff) {
+        at_ = static_cast<std::size_t>(static_cast<const std::uint8_t*>(ff) - buffer_.data()) + 1;
+        return true;
+      }
+      at_ = end_;
+    }
+  }
+  bool Skip(long long count) {
+    const long long inBuffer = static_cast<long long>(end_ - at_);
+    if (count <= inBuffer) {
+      at_ += static_cast<std::size_t>(count);
+      return true;
+    }
+    at_ = end_;
+    return std::fseek(file_, static_cast<long>(count - inBuffer), SEEK_CUR) == 0;
+  }
+
+ private:
+  bool Fill() {
+    at_ = 0;
+    end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+    return end_ > 0;
+  }
+  std::FILE* file_;
+  std::vector<std::uint8_t> buffer_;
+  std::size_t at_ = 0, end_ = 0;
+};
+
+// The number of scans (start-of-scan markers) in the file, found by walking its segments
+// and skipping the entropy-coded data between them: a read of the file without any
+// decoding. Segments are skipped by their length, so a thumbnail inside an APP segment
+// does not count; a damaged file may count high, which only makes the bound stricter.
+long CountScans(std::FILE* file) {
+  ByteReader in(file);
+  if (in.Next() != 0xFF || in.Next() != 0xD8) return 0;
+  long scans = 0;
+  while (in.SkipPastFF()) {
+    int marker = in.Next();
+    while (marker == 0xFF) marker = in.Next();  // fill bytes
+    if (marker < 0 || marker == 0xD9) break;   // end of file, end of picture
+    // Stuffed bytes and restart markers belong to the entropy-coded data; TEM has no length.
+    if (marker == 0x00 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) continue;
+    const int high = in.Next(), low = in.Next();
+    const int length = (high << 8) | low;
+    if (high < 0 || low < 0 || length < 2) break;  // libjpeg refuses such a file anyway
+    if (marker == 0xDA) ++scans;
+    if (!in.Skip(length - 2)) break;
+  }
+  return scans;
+}
+
+// The bytes of the whole-picture coefficient buffer that libjpeg keeps for a progressive
+// or multi-scan picture (0 for a single-scan picture, which is decoded row by row), and
+// the number of coefficient blocks in the picture.
+struct Blocks {
+  long long count = 0;
+  long long bufferBytes = 0;
+};
+Blocks CountBlocks(const jpeg_decompress_struct& cinfo) {
+  Blocks blocks;
+  for (int c = 0; c < cinfo.num_components; ++c) {
+    const jpeg_component_info& comp = cinfo.comp_info[c];
+    const long long wide = comp.h_samp_factor, high = comp.v_samp_factor;
+    // libjpeg rounds each component up to whole sampling units.
+    const long long w = (comp.width_in_blocks + wide - 1) / wide * wide;
+    const long long h = (comp.height_in_blocks + high - 1) / high * high;
+    blocks.count += w * h;
+  }
+  const bool wholePicture = cinfo.progressive_mode || cinfo.comps_in_scan < cinfo.num_components;
+  if (wholePicture) blocks.bufferBytes = blocks.count * DCTSIZE2 * static_cast<long long>(sizeof(JCOEF));
+  return blocks;
 }
 
 // Everything one decode holds, in one place so that a longjmp out of libjpeg leaves
@@ -62,7 +166,7 @@ void OnProgress(j_common_ptr cinfo) {
 struct Job {
   jpeg_decompress_struct cinfo{};
   ErrorManager err{};
-  jpeg_progress_mgr progress{};
+  Progress progress{};
   std::FILE* file = nullptr;
   bool created = false;
 
@@ -82,6 +186,19 @@ struct Job {
   }
 };
 
+// What the decode will hold at its peak, counted generously: libjpeg's coefficient
+// buffer and its own copy of the rows when it makes a palette, our decoded rows (and
+// their RGB copy for CMYK), and the bitmap with its 8-bit working copy.
+long long DecodeBytes(const jpeg_decompress_struct& cinfo, const Blocks& blocks, Size target,
+                      bool eightBit, bool cmyk) {
+  const long long decoded = static_cast<long long>(cinfo.output_width) * cinfo.output_height;
+  const long long output = static_cast<long long>(target.width) * target.height;
+  long long bytes = blocks.bufferBytes + decoded * (cmyk ? 4 + 3 : 3) + output * 3;
+  if (cinfo.quantize_colors) bytes += decoded * 3;
+  if (eightBit) bytes += output * 3;
+  return bytes;
+}
+
 // Runs libjpeg; every libjpeg error lands back here through the longjmp. Nothing in this
 // frame is changed after setjmp except through `job`, which lives in the caller.
 bool Decode(Job* job, int scaleClass, bool eightBit) {
@@ -93,9 +210,12 @@ bool Decode(Job* job, int scaleClass, bool eightBit) {
 
   jpeg_create_decompress(cinfo);
   job->created = true;
-  job->progress.progress_monitor = OnProgress;
-  cinfo->progress = &job->progress;
-  cinfo->mem->max_memory_to_use = kMaxLibjpegMemory;
+  job->progress.scans = CountScans(job->file);
+  if (job->progress.scans < 1 || job->progress.scans > kMaxScans) return false;
+  if (std::fseek(job->file, 0, SEEK_SET) != 0) return false;
+  job->progress.pub.progress_monitor = OnProgress;
+  cinfo->progress = &job->progress.pub;
+  cinfo->mem->max_memory_to_use = kMaxDecodeBytes;
   jpeg_stdio_src(cinfo, job->file);
   jpeg_read_header(cinfo, TRUE);
 
@@ -104,6 +224,8 @@ bool Decode(Job* job, int scaleClass, bool eightBit) {
   job->target = OutputSize({static_cast<int>(w), static_cast<int>(h)}, scaleClass);
   const long long tw = job->target.width, th = job->target.height;
   if (tw > kMaxOutputSide || th > kMaxOutputSide || tw * th > kMaxOutputPixels) return false;
+  const Blocks blocks = CountBlocks(*cinfo);
+  if (blocks.count * job->progress.scans > kMaxBlockScans) return false;
 
   if (cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK) {
     // libjpeg stops at CMYK; the conversion to RGB (and any palette) is ours.
@@ -131,6 +253,7 @@ bool Decode(Job* job, int scaleClass, bool eightBit) {
     jpeg_calc_output_dimensions(cinfo);
     if (cinfo->output_width * 20 >= tw * 19 && cinfo->output_height * 20 >= th * 19) break;
   }
+  if (DecodeBytes(*cinfo, blocks, job->target, eightBit, job->cmyk) > kMaxDecodeBytes) return false;
 
   jpeg_start_decompress(cinfo);
   job->decoded = {static_cast<int>(cinfo->output_width), static_cast<int>(cinfo->output_height)};

@@ -72,7 +72,7 @@ bool readRecordValue(HKEY key, const std::string& name, std::string& value) {
 // second, larger read tells them apart.
 bool sectionLongerThan(const std::string& section, DWORD length, const std::string& file) {
   std::vector<char> larger(2 * kSectionBufferSize, '\0');
-  return GetPrivateProfileSection(section.c_str(), larger.data(),
+  return GetOutsideProfileSection(section.c_str(), larger.data(),
                                   static_cast<DWORD>(larger.size()), file.c_str()) > length;
 }
 
@@ -384,7 +384,7 @@ bool CopySetFromFolder(const CProfileFile& source, const CProfileFile& target) {
   target.WriteString(kSetDescriptions, name, folder);
 
   std::vector<char> section(kSectionBufferSize + 2, '\0');
-  DWORD n = GetPrivateProfileSection(name.c_str(), section.data(), kSectionBufferSize,
+  DWORD n = GetOutsideProfileSection(name.c_str(), section.data(), kSectionBufferSize,
                                      source.m_strFile.c_str());
   if (n >= kSectionBufferSize - 2 && sectionLongerThan(name, n, source.m_strFile)) {
     // The section did not fit: the last entry is cut short and would carry a wrong file
@@ -417,7 +417,8 @@ bool RestoreAllSets(const std::string& programFolder) {
       if (type != REG_SZ) continue;
       data[kRecordDataSize - 1] = '\0';
       std::string setFolder = WithTrailingSeparator(data);
-      CProfileFile source(NativePath(folder + setFolder + kSetDescriptionFile));
+      const CProfileFile source =
+          CProfileFile::Outside(NativePath(folder + setFolder + kSetDescriptionFile));
       if (CopySetFromFolder(source, target)) ++copied;
     }
     RegCloseKey(record);
@@ -486,8 +487,8 @@ bool RestoreSet(const CProfileFile& ini, const std::string& programFolder, const
     return false;
   }
   forgetSet(ini, set);
-  CProfileFile source(NativePath(WithTrailingSeparator(programFolder) +
-                                 WithTrailingSeparator(setFolder) + kSetDescriptionFile));
+  const CProfileFile source = CProfileFile::Outside(NativePath(
+      WithTrailingSeparator(programFolder) + WithTrailingSeparator(setFolder) + kSetDescriptionFile));
   if (!CopySetFromFolder(source, ini)) {
     std::string text = kSetFolderMissingMessage;
     // Put together rather than replaced in place: GCC 12 at -O3 warns falsely about replace.

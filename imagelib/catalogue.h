@@ -132,7 +132,8 @@ void RestorePicture(const CProfileFile& ini, const std::string& set, const std::
 // Copies the set named by the source's first [SetDescriptions] key into the target: its
 // [SetDescriptions] entry and its whole picture section (replacing the target's). False,
 // and nothing changed, when the source names no set or SetDescriptionProblem refuses it
-// (which is then said on stderr).
+// (which is then said on stderr). The source is a set's images.ini, read as an outside
+// file (its first megabyte).
 bool CopySetFromFolder(const CProfileFile& source, const CProfileFile& target);
 // Rebuilds the catalogue of programFolder + "quillmrk.ini" from the installed-set record.
 // Shows the "no sets" message and returns false when no set could be copied.

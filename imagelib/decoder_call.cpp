@@ -10,12 +10,17 @@ namespace {
 // How the child tells what the decoder answered.
 enum : long { kNoPicture = 0, kToFile = 1, kBlock = 2 };
 
-// Far beyond any picture the decoder accepts (192 megapixels, progressive: about 4 s),
-// so only a decoder that is stuck meets it.
-constexpr int kTimeLimitSeconds = 120;
+// The decoder refuses up front any picture that would take long (its cost limits keep
+// the largest accepted decode to a few seconds), so only a decoder that is stuck or
+// broken meets this. It still bounds how long quillrun can hold up a log-on, or the
+// configuration program its window, and how long a picture can cost the saver's show.
+constexpr int kTimeLimitSeconds = 15;
 
 void ReportCrash(const IsolatedCallResult& result, const char* what, const char* path) {
-  if (result.timedOut)
+  if (result.interrupted)
+    std::fprintf(stderr, "the decoder library was stopped, the program is ending, while %s \"%s\"\n",
+                 what, path ? path : "");
+  else if (result.timedOut)
     std::fprintf(stderr, "the decoder library was stopped after %d s while %s \"%s\"\n",
                  kTimeLimitSeconds, what, path ? path : "");
   else if (result.signal != 0)

@@ -19,7 +19,7 @@ std::string upper(std::string text) {
 std::string readShortText(const std::string& file, const char* section, const char* key,
                           const char* fallback) {
   std::vector<char> buffer(infofile::kShortTextBuffer, '\0');
-  DWORD n = GetPrivateProfileString(section, key, fallback, buffer.data(),
+  DWORD n = GetOutsideProfileString(section, key, fallback, buffer.data(),
                                     infofile::kShortTextBuffer, file.c_str());
   if (n >= infofile::kShortTextBuffer) n = infofile::kShortTextBuffer - 1;
   return std::string(buffer.data(), n);
@@ -56,7 +56,7 @@ int ReadPanDirection(const std::string& infoFile) {
 }
 
 int ReadPanoramicOrigin(const std::string& infoFile) {
-  return CProfileFile(infoFile).ReadInt("Panoramic", "PanoramicOrigin");
+  return CProfileFile::Outside(infoFile).ReadInt("Panoramic", "PanoramicOrigin");
 }
 
 std::string ReadPictureLink(const std::string& infoFile) {
@@ -69,7 +69,7 @@ bool ReadCaptionBlock(const std::string& infoFile, const std::string& language,
   text.clear();
   if (language.empty()) return false;
   std::string raw;
-  if (!ReadWholeFile(NativePath(infoFile), raw) || raw.empty()) return false;
+  if (!ReadFileStart(NativePath(infoFile), raw, kOutsideFileLimit) || raw.empty()) return false;
   const std::string file = withCrLf(raw);
 
   const std::size_t key = file.find(language + "=");
@@ -95,7 +95,7 @@ bool ReadCaptionBlock(const std::string& infoFile, const std::string& language,
 
 PictureInfoTexts ReadPictureInfoTexts(const std::string& infoFile, const std::string& setInfoFile,
                                       const std::string& pictureName) {
-  const CProfileFile info(infoFile), set(setInfoFile);
+  const CProfileFile info = CProfileFile::Outside(infoFile), set = CProfileFile::Outside(setInfoFile);
   auto missing = [](const std::string& s) { return s == CProfileFile::kNotAvailable; };
   PictureInfoTexts t;
   info.ReadString(pictureName, "PictureInfo", t.title);

@@ -13,8 +13,8 @@ void CProfileFile::SetFile(const std::string& path) {
 int CProfileFile::ReadInt(const std::string& section, const std::string& key) const {
   if (!m_bOpen) return 0;
   // The platform hands back the two's complement of a negative number as unsigned.
-  return static_cast<int>(
-      GetPrivateProfileInt(section.c_str(), key.c_str(), -1, m_strFile.c_str()));
+  const auto read = m_bOutside ? GetOutsideProfileInt : GetPrivateProfileInt;
+  return static_cast<int>(read(section.c_str(), key.c_str(), -1, m_strFile.c_str()));
 }
 
 int CProfileFile::ReadString(const std::string& section, const std::string& key,
@@ -22,8 +22,9 @@ int CProfileFile::ReadString(const std::string& section, const std::string& key,
   out.clear();
   if (!m_bOpen) return 0;
   std::vector<char> buffer(kStringBufferSize, '\0');
-  DWORD n = GetPrivateProfileString(section.c_str(), key.c_str(), kNotAvailable, buffer.data(),
-                                    kStringBufferSize, m_strFile.c_str());
+  const auto read = m_bOutside ? GetOutsideProfileString : GetPrivateProfileString;
+  DWORD n = read(section.c_str(), key.c_str(), kNotAvailable, buffer.data(), kStringBufferSize,
+                 m_strFile.c_str());
   if (n >= kStringBufferSize) n = kStringBufferSize - 1;
   out.assign(buffer.data(), n);
   return static_cast<int>(n);
@@ -37,8 +38,9 @@ int CProfileFile::ReadKeyNames(const std::string& section, std::vector<std::stri
   // One spare byte beyond the size handed over keeps the walk below inside the buffer
   // even if the list were not double-NUL ended.
   std::vector<char> buffer(kKeyListBufferSize + 1, '\0');
-  DWORD n = GetPrivateProfileString(section.c_str(), nullptr, kNotAvailable, buffer.data(),
-                                    kKeyListBufferSize, m_strFile.c_str());
+  const auto read = m_bOutside ? GetOutsideProfileString : GetPrivateProfileString;
+  DWORD n = read(section.c_str(), nullptr, kNotAvailable, buffer.data(), kKeyListBufferSize,
+                 m_strFile.c_str());
   if (n > kKeyListBufferSize) n = kKeyListBufferSize;
   if (n == 0 || std::strcmp(buffer.data(), kNotAvailable) == 0) {
     list.clear();

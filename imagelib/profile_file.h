@@ -24,6 +24,13 @@ class CProfileFile {
   explicit CProfileFile(const std::string& path) { SetFile(path); }
 
   void SetFile(const std::string& path);
+  // A file that came with an image set (an information file, images.ini, company.ini):
+  // reads take only its first megabyte (see GetOutsideProfileString).
+  static CProfileFile Outside(const std::string& path) {
+    CProfileFile file(path);
+    file.m_bOutside = true;
+    return file;
+  }
 
   // -1 when the key is missing; 0 when its text is not a number or no file is set.
   int ReadInt(const std::string& section, const std::string& key) const;
@@ -43,4 +50,5 @@ class CProfileFile {
 
   std::string m_strFile;
   BOOL m_bOpen = 0;
+  bool m_bOutside = false;
 };

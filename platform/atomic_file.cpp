@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -12,6 +13,10 @@
 #include "platform/write_failures.h"
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  return ReadFileStart(path, bytes, std::string::npos);
+}
+
+bool ReadFileStart(const std::string& path, std::string& bytes, std::size_t limit) {
   bytes.clear();
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
@@ -21,8 +26,8 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
     return false;
   }
   char chunk[65536];
-  for (;;) {
-    ssize_t n = read(fd, chunk, sizeof chunk);
+  while (bytes.size() < limit) {
+    ssize_t n = read(fd, chunk, std::min(sizeof chunk, limit - bytes.size()));
     if (n < 0) {
       if (errno == EINTR) continue;
       close(fd);
@@ -39,7 +44,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
 namespace {
 // The work of WriteFileAtomically; on failure `error` holds the errno of the call that
 // failed, before any clean-up could change it.
-bool WriteAtomically(const std::string& path, const std::string& bytes, int& error) {
+bool WriteAtomically(const std::string& path, const std::string& bytes, bool durable, int& error) {
   // Replace the target of a link, not the link itself, so a settings file that the
   // user keeps elsewhere stays where it is.
   std::string target = path;
@@ -81,7 +86,7 @@ bool WriteAtomically(const std::string& path, const std::string& bytes, int& err
     }
     done += static_cast<std::size_t>(n);
   }
-  if (ok && fsync(fd) != 0) {
+  if (ok && durable && fsync(fd) != 0) {
     error = errno;
     ok = false;
   }
@@ -102,7 +107,7 @@ bool WriteAtomically(const std::string& path, const std::string& bytes, int& err
       // Without /proc the unnamed file cannot be given a name: write a named one.
       if (error == ENOENT || error == EPERM || error == EXDEV) {
         unnamedFilesWork = false;
-        return WriteAtomically(path, bytes, error);
+        return WriteAtomically(path, bytes, durable, error);
       }
       return false;
     }
@@ -119,6 +124,7 @@ bool WriteAtomically(const std::string& path, const std::string& bytes, int& err
     unlink(temp.c_str());
     return false;
   }
+  if (!durable) return true;
   // Make the rename itself durable.
   int dirfd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirfd >= 0) {
@@ -129,9 +135,9 @@ bool WriteAtomically(const std::string& path, const std::string& bytes, int& err
 }
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
+bool WriteFileAtomically(const std::string& path, const std::string& bytes, bool durable) {
   int error = 0;
-  if (WriteAtomically(path, bytes, error)) return true;
+  if (WriteAtomically(path, bytes, durable, error)) return true;
   RecordWriteFailure(path, error);
   return false;
 }

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <utility>
 
 namespace {
 
@@ -37,29 +38,55 @@ bool WriteAll(int fd, const void* bytes, std::size_t size) {
 
 using Clock = std::chrono::steady_clock;
 
-// When the caller stops waiting; no limit when `limited` is false.
-struct Deadline {
-  bool limited = false;
+IsolatedCallWatch& ProgramWatch() {
+  static IsolatedCallWatch watch;
+  return watch;
+}
+
+// How long the caller waits for the child, and what stopped the wait early.
+struct Wait {
+  bool limited = false;  // a deadline applies
   Clock::time_point at;
+  const IsolatedCallWatch* watch = nullptr;
+  bool late = false;
+  bool interrupted = false;
+
+  // True when `fd` can be read (or reports an error); false when the deadline passed or
+  // the watch stopped the wait.
+  bool ForReadable(int fd) {
+    const bool watching = watch && watch->stop;
+    if (!limited && !watching) return true;  // the read itself blocks
+    std::vector<pollfd> fds{{fd, POLLIN, 0}};
+    if (watching)
+      for (int other : watch->fds) fds.push_back({other, POLLIN, 0});
+    for (;;) {
+      int timeout = -1;
+      if (limited) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(at - Clock::now());
+        if (left.count() <= 0) {
+          late = true;
+          return false;
+        }
+        timeout = static_cast<int>(std::min<long long>(left.count(), 60000));
+      }
+      if (watching) timeout = timeout < 0 ? 100 : std::min(timeout, 100);
+      const int polled = poll(fds.data(), fds.size(), timeout);
+      if (polled < 0 && errno != EINTR) return true;  // the read reports it
+      if (polled > 0 && fds[0].revents != 0) return true;
+      if (watching && watch->stop()) {
+        interrupted = true;
+        return false;
+      }
+    }
+  }
 };
 
-// Reads up to `size` bytes; fewer at the end of the pipe, or when the deadline passes
-// first (then `late` is set).
-std::size_t ReadAll(int fd, void* bytes, std::size_t size, const Deadline& deadline, bool& late) {
+// Reads up to `size` bytes; fewer at the end of the pipe, or when the wait is stopped.
+std::size_t ReadAll(int fd, void* bytes, std::size_t size, Wait& wait) {
   char* p = static_cast<char*>(bytes);
   std::size_t got = 0;
   while (got < size) {
-    if (deadline.limited) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline.at - Clock::now());
-      if (left.count() <= 0) {
-        late = true;
-        break;
-      }
-      pollfd ready{fd, POLLIN, 0};
-      const int polled = poll(&ready, 1, static_cast<int>(std::min<long long>(left.count(), 60000)));
-      if (polled < 0 && errno != EINTR) break;
-      if (polled <= 0) continue;
-    }
+    if (!wait.ForReadable(fd)) break;
     ssize_t n = read(fd, p + got, size - got);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
@@ -106,14 +133,18 @@ IsolatedCallResult RunIsolated(const std::function<long(std::vector<unsigned cha
   }
 
   close(pipeFds[1]);
-  Deadline deadline;
+  Wait wait;
   if (timeLimitSeconds > 0) {
-    deadline.limited = true;
-    deadline.at = Clock::now() + std::chrono::seconds(timeLimitSeconds);
+    wait.limited = true;
+    wait.at = Clock::now() + std::chrono::seconds(timeLimitSeconds);
   }
-  bool late = false;
+  const IsolatedCallWatch watch = ProgramWatch();  // a copy: `stop` may replace the watch
+  if (watch.stop) {
+    wait.watch = &watch;
+    if (watch.start) watch.start();
+  }
   Answer answer{};
-  bool answered = ReadAll(pipeFds[0], &answer, sizeof answer, deadline, late) == sizeof answer &&
+  bool answered = ReadAll(pipeFds[0], &answer, sizeof answer, wait) == sizeof answer &&
                   answer.magic == kAnswerMagic;
   if (answered && answer.size > 0) {
     // Read in pieces: the size is the child's word, and a child that dies half-way must
@@ -124,15 +155,16 @@ IsolatedCallResult RunIsolated(const std::function<long(std::vector<unsigned cha
       const std::size_t piece = left < kPiece ? static_cast<std::size_t>(left) : kPiece;
       const std::size_t at = result.data.size();
       result.data.resize(at + piece);
-      const std::size_t got = ReadAll(pipeFds[0], result.data.data() + at, piece, deadline, late);
+      const std::size_t got = ReadAll(pipeFds[0], result.data.data() + at, piece, wait);
       if (got != piece) answered = false;
       left -= piece;
     }
   }
   close(pipeFds[0]);
-  if (late) {
+  if (wait.late || wait.interrupted) {
     kill(child, SIGKILL);
-    result.timedOut = true;
+    result.timedOut = wait.late;
+    result.interrupted = wait.interrupted;
     answered = false;
   }
 
@@ -159,3 +191,5 @@ IsolatedCallResult RunIsolated(const std::function<long(std::vector<unsigned cha
   result.value = static_cast<long>(answer.value);
   return result;
 }
+
+void SetIsolatedCallWatch(IsolatedCallWatch watch) { ProgramWatch() = std::move(watch); }

@@ -12,9 +12,11 @@
 
 struct IsolatedCallResult {
   // False when the child did not finish the call: `signal` says what ended it (0 when it
-  // exited without answering); `timedOut` when it was stopped for taking too long.
+  // exited without answering); `timedOut` when it was stopped for taking too long,
+  // `interrupted` when the program's watch (below) stopped it.
   bool completed = false;
   bool timedOut = false;
+  bool interrupted = false;
   int signal = 0;
   long value = 0;
   std::vector<unsigned char> data;
@@ -28,3 +30,17 @@ struct IsolatedCallResult {
 // processes or memory), the call runs in this process instead, as before.
 IsolatedCallResult RunIsolated(const std::function<long(std::vector<unsigned char>& data)>& call,
                                int timeLimitSeconds = 0);
+
+// What may cut short the wait for any isolated call of the program: the caller's own
+// event loop does not run while it waits, so a program that must stay responsive (the
+// screen saver, which input and signals must end at once) watches here instead. While a
+// call is waited for, `start` is called once, then `stop` whenever one of `fds` is
+// readable and at least every 100 ms; when it answers true the child is killed and the
+// call counts as not completed (`interrupted`).
+struct IsolatedCallWatch {
+  std::vector<int> fds;
+  std::function<void()> start;
+  std::function<bool()> stop;
+};
+// Replaces the program's watch; the default, an empty one, watches nothing.
+void SetIsolatedCallWatch(IsolatedCallWatch watch);

@@ -30,9 +30,11 @@ enum class FileState { Missing, Loaded, Unreadable };
 std::string PathOf(const char* fileName) { return ResolveProfilePath(fileName ? fileName : "win.ini"); }
 
 // Tells a missing file from one that exists but cannot be read: writing over the latter
-// would throw its content away. `bytes` keeps the file as it was read.
-FileState Load(const std::string& path, ini::FileImage& image, std::string& bytes) {
-  if (ReadWholeFile(path, bytes)) {
+// would throw its content away. `bytes` keeps the file (or its first `limit` bytes) as it
+// was read.
+FileState Load(const std::string& path, ini::FileImage& image, std::string& bytes,
+               std::size_t limit = std::string::npos) {
+  if (ReadFileStart(path, bytes, limit)) {
     image = ini::DecodeFile(bytes);
     return FileState::Loaded;
   }
@@ -44,11 +46,6 @@ FileState Load(const std::string& path, ini::FileImage& image, std::string& byte
   return FileState::Unreadable;
 }
 
-FileState Load(const std::string& path, ini::FileImage& image) {
-  std::string bytes;
-  return Load(path, image, bytes);
-}
-
 // For the writers: a file that cannot be read cannot be written either.
 FileState LoadForWriting(const std::string& path, ini::FileImage& image, std::string& bytes) {
   FileState state = Load(path, image, bytes);
@@ -56,9 +53,14 @@ FileState LoadForWriting(const std::string& path, ini::FileImage& image, std::st
   return state;
 }
 
-bool LoadForReading(const char* fileName, ini::FileImage& image) {
+// How much of a file a read takes: all of it, or the start of an outside file.
+enum class Reach { Whole, OutsideLimit };
+
+bool LoadForReading(const char* fileName, ini::FileImage& image, Reach reach) {
   if (fileName && !*fileName) return false;
-  return Load(PathOf(fileName), image) == FileState::Loaded;
+  const std::size_t limit = reach == Reach::Whole ? std::string::npos : kOutsideFileLimit;
+  std::string bytes;
+  return Load(PathOf(fileName), image, bytes, limit) == FileState::Loaded;
 }
 
 // Every write reads, edits and replaces the whole file, so two programs writing the same
@@ -313,12 +315,14 @@ UINT ParseProfileInteger(std::string_view s) {
 
 }  // namespace
 
-DWORD GetPrivateProfileString(const char* section, const char* key, const char* defaultValue,
-                              char* buffer, DWORD size, const char* fileName) {
+namespace {
+
+DWORD ReadProfileString(const char* section, const char* key, const char* defaultValue,
+                        char* buffer, DWORD size, const char* fileName, Reach reach) {
   if (!buffer || size == 0) return 0;
   try {
     ini::FileImage image;
-    bool loaded = LoadForReading(fileName, image);
+    bool loaded = LoadForReading(fileName, image, reach);
     const std::string& text = image.text;
     if (!section) {
       std::string names = loaded ? SectionNames(text) : std::string();
@@ -346,25 +350,25 @@ DWORD GetPrivateProfileString(const char* section, const char* key, const char* 
   }
 }
 
-UINT GetPrivateProfileInt(const char* section, const char* key, INT defaultValue,
-                          const char* fileName) {
+UINT ReadProfileInt(const char* section, const char* key, INT defaultValue,
+                    const char* fileName, Reach reach) {
   if (!section || !key) return static_cast<UINT>(defaultValue);
   // The old platform read the text into 30 characters first; longer texts are cut there.
   char text[30];
-  DWORD n = GetPrivateProfileString(section, key, "", text, sizeof text, fileName);
+  DWORD n = ReadProfileString(section, key, "", text, sizeof text, fileName, reach);
   // An empty value counts as missing.
   if (n == 0) return static_cast<UINT>(defaultValue);
   return ParseProfileInteger(std::string_view(text, n));
 }
 
-DWORD GetPrivateProfileSection(const char* section, char* buffer, DWORD size,
-                               const char* fileName) {
+DWORD ReadProfileSection(const char* section, char* buffer, DWORD size, const char* fileName,
+                         Reach reach) {
   if (!section || !buffer || size == 0) return 0;
   try {
     ini::FileImage image;
     Line header;
     std::string entries;
-    if (LoadForReading(fileName, image) &&
+    if (LoadForReading(fileName, image, reach) &&
         ini::FindSection(image.text, ini::ToImageText(image, ini::StripSpaces(section)), header))
       entries = SectionEntries(image.text, header, false);
     return CopyList(entries, buffer, size);
@@ -374,12 +378,40 @@ DWORD GetPrivateProfileSection(const char* section, char* buffer, DWORD size,
   }
 }
 
+}  // namespace
+
+DWORD GetPrivateProfileString(const char* section, const char* key, const char* defaultValue,
+                              char* buffer, DWORD size, const char* fileName) {
+  return ReadProfileString(section, key, defaultValue, buffer, size, fileName, Reach::Whole);
+}
+UINT GetPrivateProfileInt(const char* section, const char* key, INT defaultValue,
+                          const char* fileName) {
+  return ReadProfileInt(section, key, defaultValue, fileName, Reach::Whole);
+}
+DWORD GetPrivateProfileSection(const char* section, char* buffer, DWORD size,
+                               const char* fileName) {
+  return ReadProfileSection(section, buffer, size, fileName, Reach::Whole);
+}
+
+DWORD GetOutsideProfileString(const char* section, const char* key, const char* defaultValue,
+                              char* buffer, DWORD size, const char* fileName) {
+  return ReadProfileString(section, key, defaultValue, buffer, size, fileName, Reach::OutsideLimit);
+}
+UINT GetOutsideProfileInt(const char* section, const char* key, INT defaultValue,
+                          const char* fileName) {
+  return ReadProfileInt(section, key, defaultValue, fileName, Reach::OutsideLimit);
+}
+DWORD GetOutsideProfileSection(const char* section, char* buffer, DWORD size,
+                               const char* fileName) {
+  return ReadProfileSection(section, buffer, size, fileName, Reach::OutsideLimit);
+}
+
 DWORD GetPrivateProfileSectionNames(char* buffer, DWORD size, const char* fileName) {
   if (!buffer || size == 0) return 0;
   try {
     ini::FileImage image;
     std::string names;
-    if (LoadForReading(fileName, image)) names = SectionNames(image.text);
+    if (LoadForReading(fileName, image, Reach::Whole)) names = SectionNames(image.text);
     return CopyList(names, buffer, size);
   } catch (...) {
     buffer[0] = '\0';

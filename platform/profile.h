@@ -56,6 +56,20 @@ BOOL WritePrivateProfileString(const char* section, const char* key, const char*
 BOOL WritePrivateProfileSection(const char* section, const char* keysAndValues,
                                 const char* fileName);
 
+// Files that come with an image set (information files, a set's images.ini and
+// company.ini) are written by strangers and may be of any size; the suite only reads
+// them. These forms of the reads above see only the first kOutsideFileLimit bytes of the
+// file and ignore the rest, so a huge file costs no more than a large real one. The
+// suite's own settings files are always read whole: a caller that reads, edits and
+// writes one back must never lose what lies past a cut.
+constexpr unsigned kOutsideFileLimit = 1u << 20;
+DWORD GetOutsideProfileString(const char* section, const char* key, const char* defaultValue,
+                              char* buffer, DWORD size, const char* fileName);
+UINT GetOutsideProfileInt(const char* section, const char* key, INT defaultValue,
+                          const char* fileName);
+DWORD GetOutsideProfileSection(const char* section, char* buffer, DWORD size,
+                               const char* fileName);
+
 // The win.ini forms (GetProfileString, WriteProfileString, GetProfileInt).
 DWORD GetProfileString(const char* section, const char* key, const char* defaultValue,
                        char* buffer, DWORD size);

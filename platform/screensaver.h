@@ -23,7 +23,10 @@
 // saver started; in a preview (fChildPreview) and when drawing into xscreensaver's window
 // (-root, -window-id), where the host watches input, input does not end it. Closing destroys the window (WM_DESTROY reaches ScreenSaverProc) and ends
 // the loop. SIGTERM, SIGINT and SIGHUP close the window the same way, so the module's
-// WM_DESTROY work runs when xscreensaver or a locker ends the saver.
+// WM_DESTROY work runs when xscreensaver or a locker ends the saver. Neither waits for a
+// call the module makes through platform/isolated_call.h (the decoder): such a signal,
+// or in full screen input that ends the saver, kills the call's child at once, the call
+// fails, and the saver ends as soon as the module is back in the loop.
 // ScreenSaverMain returns 0 after a normal end, 1 when the window could not be made or
 // the command line names a window that does not exist; /c returns 0 whether the dialog
 // ended with OK or Cancel, and 1 when it could not be shown.

@@ -102,13 +102,14 @@ std::string Join(const char* a, const char* b, const char* c = "") {
 }
 
 // ---- reading what belongs to a picture ----------------------------------------------------
+// The set's company.ini comes with the set: read as an outside file.
 void ReadLinks() {
   const char* file = g.linkFile;
-  g.netJumper = GetPrivateProfileInt("NetJumper", "NetJumper", 0, file);
-  GetPrivateProfileString("NetJumper", "companyURL", saver::kNotFound, g.companyUrl, MAX_PATH, file);
-  GetPrivateProfileString("NetJumper", "setURL", saver::kNotFound, g.setUrl, MAX_PATH, file);
-  g.ssNetJumper = GetPrivateProfileInt("NetJumper", "SSNetJumper", 0, file);
-  GetPrivateProfileString("NetJumper", "SSURL", saver::kNotFound, g.ssUrl, MAX_PATH, file);
+  g.netJumper = GetOutsideProfileInt("NetJumper", "NetJumper", 0, file);
+  GetOutsideProfileString("NetJumper", "companyURL", saver::kNotFound, g.companyUrl, MAX_PATH, file);
+  GetOutsideProfileString("NetJumper", "setURL", saver::kNotFound, g.setUrl, MAX_PATH, file);
+  g.ssNetJumper = GetOutsideProfileInt("NetJumper", "SSNetJumper", 0, file);
+  GetOutsideProfileString("NetJumper", "SSURL", saver::kNotFound, g.ssUrl, MAX_PATH, file);
 }
 
 // The set folder, link file, picture and information file of the entry, its links, and

@@ -2,7 +2,10 @@
 #include <QApplication>
 #include <QScreen>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QWindow>
+#include <poll.h>
+
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -11,9 +14,11 @@
 
 #include "platform/gdi.h"
 #include "platform/gui.h"
+#include "platform/isolated_call.h"
 #include "platform/qt/window_internal.h"
 #include "platform/qt/window_surface.h"
 #include "platform/screensaver.h"
+#include "platform/x11/input_watch.h"
 #include "platform/x11/saver_window.h"
 
 HINSTANCE hMainInstance = nullptr;
@@ -82,6 +87,42 @@ void watchSignals() {
   sigaction(SIGTERM, &sa, nullptr);
   sigaction(SIGINT, &sa, nullptr);
   sigaction(SIGHUP, &sa, nullptr);
+}
+
+bool signalWaiting() {
+  pollfd ready{signalPipe[0], POLLIN, 0};
+  return signalPipe[0] >= 0 && poll(&ready, 1, 0) > 0;
+}
+
+// The module calls the decoder in a child process and waits for it without running the
+// loop, so its window gets no messages meanwhile; a crafted picture could hold the saver
+// for as long as the decoder's time limit. The framework therefore watches those waits
+// itself: a signal that ends the saver, or (full screen) input that ends it, kills the
+// decoder at once. The wait returns as a failed decode, the module carries on to the
+// loop, and there the signal or the input ends the saver the usual way. Input that went
+// to no window of ours (before the grab) still ends it a moment later.
+void watchDecoderWaits(bool inputEnds) {
+  static InputWatch* input = nullptr;
+  if (inputEnds && !input) input = new InputWatch();
+  const bool watchInput = inputEnds && input->Active();
+  IsolatedCallWatch watch;
+  if (signalPipe[0] >= 0) watch.fds.push_back(signalPipe[0]);
+  if (watchInput) watch.fds.push_back(input->Fd());
+  watch.start = [watchInput] {
+    if (watchInput) input->Forget();
+  };
+  watch.stop = [watchInput] {
+    if (signalWaiting()) return true;
+    if (!watchInput) return false;
+    if (!seenPointer) seenPointer = GetCursorPos(&firstPointer) != FALSE;
+    if (!input->SaverEndingInput(firstPointer.x, firstPointer.y, SCREENSAVER_MOVE_THRESHOLD))
+      return false;
+    QTimer::singleShot(300, [] {
+      if (IsWindow(hMainWindow)) DestroyWindow(hMainWindow);
+    });
+    return true;
+  };
+  SetIsolatedCallWatch(std::move(watch));
 }
 
 bool parseWindowId(const char* text, unsigned long* id) {
@@ -219,6 +260,7 @@ int ScreenSaverMain(int argc, char** argv) {
       mode = Mode::WindowId;
     }
   }
+  watchDecoderWaits(mode == Mode::FullScreen);
   QScreen* screen = QGuiApplication::primaryScreen();
   QRect whole = screen ? screen->virtualGeometry() : QRect(0, 0, 1024, 768);
   HWND w = nullptr;

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "decoder/djpeg32.h"
@@ -225,6 +230,112 @@ TEST_F(Decoder, BrokenPicturesFailWithoutOutput) {
   EXPECT_EQ(QmDecodeJpeg(sandbox.path("good.jpg").c_str(), sandbox.path("no/such/dir/x.bmp").c_str(),
                          nullptr, 1, 0),
             nullptr);
+}
+
+// A decode in a child process, so its peak memory and time can be measured alone.
+struct ChildDecode {
+  bool decoded = false;
+  long peakMegabytes = 0;
+  double cpuSeconds = 0;
+};
+ChildDecode DecodeInChild(const std::string& picture, int colors) {
+  pid_t child = fork();
+  if (child == 0) {
+    HGLOBAL h = QmDecodeJpeg(picture.c_str(), "", nullptr, 3, colors);
+    _exit(h ? 0 : 1);
+  }
+  int status = 0;
+  rusage usage{};
+  ChildDecode result;
+  if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status)) return result;
+  result.decoded = WEXITSTATUS(status) == 0;
+  result.peakMegabytes = usage.ru_maxrss / 1024;
+  result.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                      (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  return result;
+}
+
+// Flat pictures cost next to nothing to send but a great deal to decode: each is refused
+// before the work starts, in a fraction of a second and well under 300 MB.
+TEST_F(Decoder, CostlyPicturesAreRefusedBeforeDecoding) {
+  struct Case {
+    const char* name;
+    int side, scans;
+  } cases[] = {
+      {"12800 x 12800, 999 scans", 12800, 999},
+      {"coefficients of 12800 x 12800 (980 MB)", 12800, 10},
+      {"999 passes over 4096 x 4096 (785 million blocks)", 4096, 999},
+  };
+  for (const Case& c : cases) {
+    const std::string path = sandbox.path("attack.jpg");
+    MakeFlatProgressiveJpeg(path, c.side, c.side, c.scans);
+    for (int colors : {0, 256}) {
+      const ChildDecode d = DecodeInChild(path, colors);
+      EXPECT_FALSE(d.decoded) << c.name;
+      EXPECT_LT(d.peakMegabytes, 300) << c.name;
+      EXPECT_LT(d.cpuSeconds, 1.0) << c.name;
+    }
+  }
+  // Below the bounds the same kind of file decodes.
+  MakeFlatProgressiveJpeg(sandbox.path("flat.jpg"), 2048, 1536, 40);
+  EXPECT_TRUE(DecodeInChild(sandbox.path("flat.jpg"), 0).decoded);
+}
+
+TEST_F(Decoder, LargeCameraPicturesStillDecode) {
+  // 48 megapixels, 4:2:0, progressive with libjpeg's ten scans, as cameras save them.
+  // Made in a child of its own: the encoder's 150 MB must not stay in this process (a
+  // sanitizer keeps freed memory), where every child would inherit it.
+  const std::string path = sandbox.path("camera.jpg");
+  const pid_t maker = fork();
+  if (maker == 0) {
+    MakeJpeg(path, 8000, 6000, JpegKind::Progressive,
+             [](int x, int y) { return Quadrants(x, y, 8000, 6000); }, 90);
+    _exit(0);
+  }
+  ASSERT_GT(maker, 0);
+  ASSERT_EQ(waitpid(maker, nullptr, 0), maker);
+  for (int colors : {0, 256}) {
+    const ChildDecode d = DecodeInChild(path, colors);
+    EXPECT_TRUE(d.decoded) << colors;
+    EXPECT_LT(d.peakMegabytes, 300) << colors;
+  }
+}
+
+// A decode killed while it writes leaves the old bitmap and nothing else; the temporary
+// files that earlier versions could leave behind go at the next write.
+TEST_F(Decoder, KilledWritesLeaveNoTemporaryFiles) {
+  const std::string picture = Picture("p.jpg", 1600, 1200);
+  const std::string folder = sandbox.path("wall");
+  std::filesystem::create_directories(folder);
+  const std::string out = folder + "/quillmrk.bmp";
+  sandbox.writeFile(out, "old wallpaper");
+  sandbox.writeFile(out + ".tmp123456789", "left by an older version");
+  sandbox.writeFile(out + ".tmpx", "not a temporary name");
+  sandbox.writeFile(folder + "/other.bmp.tmp1", "another file's");
+  auto names = [&] {
+    std::set<std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+      found.insert(entry.path().filename().string());
+    return found;
+  };
+
+  // A file size limit below the bitmap's size kills the writer (SIGXFSZ) half-way through.
+  const pid_t child = fork();
+  if (child == 0) {
+    const rlimit small{100000, 100000};
+    setrlimit(RLIMIT_FSIZE, &small);
+    QmDecodeJpeg(picture.c_str(), out.c_str(), nullptr, 3, 0);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << "the writer was not cut short";
+  EXPECT_EQ(sandbox.readFile(out), "old wallpaper");
+  const std::set<std::string> kept{"quillmrk.bmp", "quillmrk.bmp.tmpx", "other.bmp.tmp1"};
+  EXPECT_EQ(names(), kept);
+
+  EXPECT_EQ(QmDecodeJpeg(picture.c_str(), out.c_str(), nullptr, 3, 0), QM_DECODED_TO_FILE);
+  EXPECT_EQ(names(), kept);
 }
 
 class PanoramaWindow : public Decoder {

@@ -15,3 +15,9 @@ enum class JpegKind { Colour, Progressive, Grey, AdobeCmyk };
 // Returns the file's bytes as well.
 std::string MakeJpeg(const std::string& path, int width, int height, JpegKind kind,
                      const std::function<Rgb(int, int)>& pixel, int quality = 95);
+
+// A flat grey 4:4:4 progressive JPEG of any size, written byte by byte (no encoder, so no
+// whole-picture buffer): one DC scan, then `scans - 1` full AC scans of the components in
+// turn, all coefficients zero. libjpeg takes the repeated scans without complaint, which
+// is what makes such a file a cheap attack. Width and height are multiples of 8.
+std::string MakeFlatProgressiveJpeg(const std::string& path, int width, int height, int scans);

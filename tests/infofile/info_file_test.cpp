@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/profile.h"
 #include "tests/support/sandbox.h"
 
 namespace {
@@ -149,4 +150,33 @@ TEST(InformationFile, DialogTextsFallBackToInfoAndSetFile) {
   EXPECT_EQ(t.title, "Spaced title");
   EXPECT_EQ(t.information, "No. 7");
   EXPECT_EQ(t.order, "Own order") << "the picture's own order text wins";
+}
+
+// Information files come with strangers' sets and may be of any size: only their first
+// megabyte is read, as a profile and as plain text. Reads and writes of the suite's own
+// files still see the whole file.
+TEST(InformationFile, OnlyTheFirstMegabyteOfAHugeFileIsRead) {
+  Sandbox box;
+  std::string file =
+      "[NetJumper]\r\nURL=http://example.org/near\r\n"
+      "English=Near\r\n\r\nClose to the start.\r\n\r\n\r\n[Panoramic]\r\nPanoramicOrigin=12\r\n";
+  while (file.size() <= kOutsideFileLimit) file += ";" + std::string(998, 'x') + "\r\n";
+  file += "[Far]\r\nKey=far\r\nGerman=Fern\r\n\r\nPast the limit.\r\n";
+  box.writeFile("set/pic.nfo", file);
+  const std::string path = box.path("set/pic.nfo");
+
+  EXPECT_EQ(ReadPictureLink(path), "http://example.org/near");
+  EXPECT_EQ(ReadPanoramicOrigin(path), 12);
+  std::string title, text;
+  EXPECT_TRUE(ReadCaptionBlock(path, "English", title, text));
+  EXPECT_EQ(title, "Near");
+  EXPECT_FALSE(ReadCaptionBlock(path, "German", title, text));
+  char value[16];
+  GetOutsideProfileString("Far", "Key", "missing", value, sizeof value, path.c_str());
+  EXPECT_STREQ(value, "missing");
+
+  ASSERT_TRUE(WritePrivateProfileString("Panoramic", "PanDirection", "LEFTTORIGHT", path.c_str()));
+  GetPrivateProfileString("Far", "Key", "missing", value, sizeof value, path.c_str());
+  EXPECT_STREQ(value, "far");
+  EXPECT_EQ(box.readFile(path).size(), file.size() + std::string("PanDirection=LEFTTORIGHT\r\n").size());
 }

@@ -1,5 +1,6 @@
 // Calls run in a child: what comes back when the call finishes, and when it does not.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -67,6 +68,45 @@ TEST(RunIsolated, ACallThatTakesTooLongIsStopped) {
   EXPECT_TRUE(quick.completed);
   EXPECT_FALSE(quick.timedOut);
   EXPECT_EQ(quick.value, 5);
+}
+
+// The program's watch (the saver's input) ends a wait at once, and leaves calls that
+// answer alone.
+TEST(RunIsolated, TheProgramsWatchStopsAWaitAtOnce) {
+  int input[2];
+  ASSERT_EQ(pipe(input), 0);
+  int starts = 0;
+  IsolatedCallWatch watch;
+  watch.fds = {input[0]};
+  watch.start = [&] { ++starts; };
+  watch.stop = [&] {
+    pollfd ready{input[0], POLLIN, 0};
+    return poll(&ready, 1, 0) > 0;
+  };
+  SetIsolatedCallWatch(watch);
+
+  IsolatedCallResult quick = RunIsolated([](std::vector<unsigned char>&) -> long { return 7; }, 60);
+  EXPECT_TRUE(quick.completed);
+  EXPECT_EQ(quick.value, 7);
+
+  ASSERT_EQ(write(input[1], "k", 1), 1);
+  const auto start = std::chrono::steady_clock::now();
+  IsolatedCallResult stuck = RunIsolated(
+      [](std::vector<unsigned char>&) -> long {
+        for (;;) pause();
+      },
+      60);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  SetIsolatedCallWatch({});
+  EXPECT_FALSE(stuck.completed);
+  EXPECT_TRUE(stuck.interrupted);
+  EXPECT_FALSE(stuck.timedOut);
+  EXPECT_EQ(stuck.signal, SIGKILL) << "the child was not killed";
+  EXPECT_LT(seconds, 1.0);
+  EXPECT_EQ(starts, 2);
+  close(input[0]);
+  close(input[1]);
 }
 
 }  // namespace
