@@ -165,7 +165,7 @@ int main(int argc, char** argv) {
 
   std::string description = (source / catalogue::kSetDescriptionFile).string();
   if (!FileExists(description)) return fail(description + " is missing");
-  CProfileFile images(description);
+  const CProfileFile images = CProfileFile::Outside(description);
   std::vector<std::string> keys;
   if (images.ReadKeyNames(catalogue::kSetDescriptions, keys) == 0)
     return fail(description + " names no set in [SetDescriptions]");
