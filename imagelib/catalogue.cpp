@@ -83,6 +83,23 @@ HKEY openRecord() {
   return key;
 }
 
+// Calls `visit` with each value name of the installed-set record, in record order. A name
+// too long for the record's buffer cannot name a set and is passed over.
+void forEachRecordName(const std::function<void(HKEY, const std::string&)>& visit) {
+  HKEY record = openRecord();
+  if (!record) return;
+  for (DWORD index = 0;; ++index) {
+    char name[kRecordNameSize] = {};
+    DWORD nameSize = kRecordNameSize;
+    LONG rc = RegEnumValue(record, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_MORE_DATA) continue;
+    if (rc != ERROR_SUCCESS) break;
+    name[kRecordNameSize - 1] = '\0';
+    visit(record, name);
+  }
+  RegCloseKey(record);
+}
+
 // Every key of [SetDescriptions] with its folder, as stored.
 std::vector<SetAndFolder> catalogueFolders(const CProfileFile& ini) {
   std::vector<SetAndFolder> sets;
@@ -211,19 +228,10 @@ std::string SetDescriptionProblem(const CProfileFile& source, const CProfileFile
 
 std::vector<SetAndFolder> ListInstalledSetFolders() {
   std::vector<SetAndFolder> sets;
-  HKEY record = openRecord();
-  if (!record) return sets;
-  for (DWORD index = 0;; ++index) {
-    char name[kRecordNameSize] = {};
-    DWORD nameSize = kRecordNameSize;
-    LONG rc = RegEnumValue(record, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
-    if (rc == ERROR_MORE_DATA) continue;
-    if (rc != ERROR_SUCCESS) break;
-    name[kRecordNameSize - 1] = '\0';
+  forEachRecordName([&](HKEY record, const std::string& name) {
     std::string folder;
     if (readRecordValue(record, name, folder)) sets.emplace_back(name, folder);
-  }
-  RegCloseKey(record);
+  });
   return sets;
 }
 
@@ -432,22 +440,12 @@ bool RestoreAllSets(const std::string& programFolder) {
 
 std::vector<std::string> ListInstalledSets() {
   std::vector<std::string> names;
-  HKEY record = openRecord();
-  if (!record) return names;
-  for (DWORD index = 0;; ++index) {
-    char name[kRecordNameSize] = {};
-    DWORD nameSize = kRecordNameSize;
-    LONG rc = RegEnumValue(record, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
-    if (rc == ERROR_MORE_DATA) continue;  // a name the record's buffer cannot hold
-    if (rc != ERROR_SUCCESS) break;
-    name[kRecordNameSize - 1] = '\0';
-    if (const std::string problem = SetNameProblem(name); !problem.empty()) {
-      warnOnce("the installed set \"" + std::string(name) + "\" cannot be restored: " + problem);
-      continue;
-    }
-    names.emplace_back(name);
-  }
-  RegCloseKey(record);
+  forEachRecordName([&](HKEY, const std::string& name) {
+    if (const std::string problem = SetNameProblem(name); !problem.empty())
+      warnOnce("the installed set \"" + name + "\" cannot be restored: " + problem);
+    else
+      names.push_back(name);
+  });
   return names;
 }
 
