@@ -195,6 +195,17 @@ BOOL CScreenSaverPage::OnInitDialog() {
     m_rcMonitor = app->m_rcMonitor;
   }
 
+  // What does not depend on the sets is set up even without any: the user may restore a
+  // set on Edit Sets and come back, and OK must then not store a delay nobody chose.
+  CSpinButtonCtrl(GetDlgItem(IDC_SAVER_DELAY_SPIN)).SetRange(1, 60);
+  int timeout = 0;
+  SystemParametersInfo(SPI_GETSCREENSAVETIMEOUT, 0, &timeout, 0);
+  SetDlgItemText(IDC_SAVER_DELAY, std::to_string(timeout / 60));
+
+  RECT preview;
+  SetRect(&preview, m_rcMonitor.left + 12, m_rcMonitor.top + 14, m_rcMonitor.right - 11, m_rcMonitor.bottom - 27);
+  m_wndMonitor.Create(preview, this, IDC_MONITOR_WINDOW);
+
   if (!FillSetList()) {
     m_bLoading = false;
     return TRUE;
@@ -204,15 +215,6 @@ BOOL CScreenSaverPage::OnInitDialog() {
   m_control.ReadString(kSection, "CurrentSet", currentSet);
   CComboBox sets(GetDlgItem(IDC_SAVER_SETS));
   if (sets.SelectString(-1, currentSet) == CB_ERR) sets.SetCurSel(0);
-
-  CSpinButtonCtrl(GetDlgItem(IDC_SAVER_DELAY_SPIN)).SetRange(1, 60);
-  int timeout = 0;
-  SystemParametersInfo(SPI_GETSCREENSAVETIMEOUT, 0, &timeout, 0);
-  SetDlgItemText(IDC_SAVER_DELAY, std::to_string(timeout / 60));
-
-  RECT preview;
-  SetRect(&preview, m_rcMonitor.left + 12, m_rcMonitor.top + 14, m_rcMonitor.right - 11, m_rcMonitor.bottom - 27);
-  m_wndMonitor.Create(preview, this, IDC_MONITOR_WINDOW);
 
   CSsconfigApp* app = GetConfigApp();
   if (app && app->m_nNewInstall) SetModified(TRUE);

@@ -88,6 +88,15 @@ BOOL CWallpaperPage::OnInitDialog() {
   m_rcMonitor.bottom = m_rcMonitor.top + kMonitorBitmapHeight;
   if (CSsconfigApp* app = GetConfigApp()) app->m_rcMonitor = m_rcMonitor;
 
+  // The running program's own folder: the published "ProgramPath" is only for other
+  // programs, and a value in a file could point the decoder and the log-on entry anywhere.
+  CSsconfigApp* app = GetConfigApp();
+  m_strProgramFolder = WithTrailingSeparator(app ? app->m_strProgramFolder : ProgramFolder());
+  // The preview is made even without sets, which Edit Sets may restore in this session.
+  RECT preview;
+  SetRect(&preview, m_rcMonitor.left + 12, m_rcMonitor.top + 14, m_rcMonitor.right - 11, m_rcMonitor.bottom - 27);
+  m_wndMonitor.Create(preview, this, IDC_MONITOR_WINDOW);
+
   if (!FillSetCombo()) return TRUE;
 
   int allSets = m_ini.ReadInt(kConfig, "UseAllImages");
@@ -112,15 +121,6 @@ BOOL CWallpaperPage::OnInitDialog() {
   } else if (m_strCurrentPicture.empty() || pictures.SelectString(-1, m_strCurrentPicture) == LB_ERR) {
     pictures.SetCurSel(0);
   }
-
-  // The running program's own folder: the published "ProgramPath" is only for other
-  // programs, and a value in a file could point the decoder and the log-on entry anywhere.
-  CSsconfigApp* app = GetConfigApp();
-  m_strProgramFolder = WithTrailingSeparator(app ? app->m_strProgramFolder : ProgramFolder());
-
-  RECT preview;
-  SetRect(&preview, m_rcMonitor.left + 12, m_rcMonitor.top + 14, m_rcMonitor.right - 11, m_rcMonitor.bottom - 27);
-  m_wndMonitor.Create(preview, this, IDC_MONITOR_WINDOW);
 
   OnSelchangePictures();
 

@@ -369,6 +369,24 @@ TEST_F(WallpaperPageTest, AMissingOrCrashingDecoderCostsOnlyTheConversion) {
   EXPECT_EQ(ConfigValue("CurrentImage"), "Cliffs");
 }
 
+TEST_F(WallpaperPageTest, ASetRestoredAfterTheNoSetsMessageIsTakenUpWhole) {
+  sandbox_.writeFile(pf() + "quillmrk.ini", "[Config]\r\n");
+  std::filesystem::copy_file(std::string(QM_BIN_DIR) + "/djpeg32.so", pf() + "djpeg32.so");
+  const std::string jpeg = sandbox_.readFile(std::string(QM_SOURCE_DIR) + "/fuzz/corpus/jpeg_decoder/base_00");
+  Run([&](CPropertySheet& sheet) {
+    EXPECT_EQ(messages_, std::vector<std::string>{kMessage14});
+    ASSERT_TRUE(sheet.SetActivePage(3));
+    AddSet("Coast", "Coast", kCoast);  // as Restore Set on Edit Sets does
+    for (const auto& [picture, base] : kCoast) sandbox_.writeFile(pf() + "Coast/" + base + ".jpg", jpeg.substr(1));
+    ASSERT_TRUE(sheet.SetActivePage(0));
+    EXPECT_EQ(Items(Page(sheet), IDC_PICTURES).size(), 3u);
+    sheet.PressButton(IDOK);
+  });
+  EXPECT_EQ(ConfigValue("CurrentSet"), "Coast");
+  EXPECT_EQ(ConfigValue("CurrentImage"), "Bay");
+  EXPECT_EQ(sandbox_.readFile(windows() + "quillmrk.bmp").substr(0, 2), "BM") << "the bitmap was made";
+}
+
 TEST_F(WallpaperPageTest, AnUnreadableSetFolderLeavesTheWallpaperAndKeepsTheChoice) {
   AddSet("Coast", "Coast", kCoast);
   std::filesystem::copy_file(std::string(QM_BIN_DIR) + "/djpeg32.so", pf() + "djpeg32.so");

@@ -333,13 +333,25 @@ TEST_F(ScreenSaverPageTest, ComingBackAfterTheSetWasRemovedChoosesTheFirstSet) {
       true);
 }
 
-TEST_F(ScreenSaverPageTest, WithoutSetsTheMessageShowsAndNoPreviewIsMade) {
-  int result = Run([&](CPropertySheet& sheet, CScreenSaverPage& page) {
-    EXPECT_FALSE(page.m_wndMonitor.IsCreated());
-    sheet.PressButton(IDCANCEL);
-  });
-  EXPECT_EQ(result, IDCANCEL);
-  EXPECT_EQ(messages_, (std::vector<std::string>{kNoSets}));
+TEST_F(ScreenSaverPageTest, WithoutSetsTheMessageShowsAndASetRestoredLaterIsTakenUpWhole) {
+  SetDesktopValue("ScreenSaveActive", "1");
+  SetDesktopValue("ScreenSaveTimeOut", "300");
+  int result = Run(
+      [&](CPropertySheet& sheet, CScreenSaverPage& page) {
+        EXPECT_EQ(messages_, (std::vector<std::string>{kNoSets}));
+        // As Edit Sets' Restore Set would, while the user is on another page.
+        ASSERT_TRUE(sheet.SetActivePage(1));
+        AddSet("Coast", "Coast", kCoast);
+        ASSERT_TRUE(sheet.SetActivePage(0));
+        EXPECT_EQ(page.m_previewList, (std::vector<std::string>{"Harbour", "Cliffs", "Bay"}));
+        EXPECT_TRUE(page.m_wndMonitor.IsCreated());
+        EXPECT_TRUE(page.IsPreviewTimerRunning());
+        sheet.PressButton(IDOK);
+      },
+      true);
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(DesktopValue("ScreenSaveTimeOut"), "300") << "the delay shown was the one stored";
+  EXPECT_EQ(Saver("CurrentSet"), "Coast");
 }
 
 TEST_F(ScreenSaverPageTest, ANewInstallStartsModified) {
