@@ -46,4 +46,5 @@ constexpr unsigned IDS_WALLPAPER_IMAGE_SETS = 28;
 constexpr unsigned IDS_NEW_INSTALL_FAILED = 30;
 constexpr unsigned IDS_NO_SETS_DETECTED = 31;
 constexpr unsigned IDS_NEW_SET_REFUSED = 32;
+constexpr unsigned IDS_PICTURE_MISSING = 33;
 constexpr unsigned AFX_IDS_APP_TITLE = 57344;

@@ -33,6 +33,10 @@ const StringResourceRegistration kStrings[] = {
     {IDS_NEW_SET_REFUSED,
      "The image set installed last was not added, because %s. Your other image sets and "
      "settings are unchanged."},
+    {IDS_PICTURE_MISSING,
+     "The picture %s cannot be made the wallpaper: its file is missing from its image set's "
+     "folder. Please choose another picture, or restore its image set on the Edit Sets tab. "
+     "The wallpaper and its settings stay as they were."},
     {AFX_IDS_APP_TITLE, "QuillMark Configuration"},
 };
 

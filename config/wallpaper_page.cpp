@@ -6,6 +6,7 @@
 #include "config/draw_bitmap.h"
 #include "config/image_info_dlg.h"
 #include "config/resource.h"
+#include "config/set_dialogs.h"
 #include "config/ssconfig.h"
 #include "imagelib/catalogue.h"
 #include "platform/controls.h"
@@ -292,6 +293,19 @@ BOOL CWallpaperPage::OnApply() {
   }
   UpdateData(TRUE);
   const bool off = m_nWallpaperOff == 1;
+  std::string storedPicture, storedSet;
+  m_ini.ReadString(kConfig, "CurrentImage", storedPicture);
+  m_ini.ReadString(kConfig, "CurrentSet", storedSet);
+  // An empty picture base is a picture whose files lie outside its set: nothing to show.
+  const bool convert = !off && !m_strCurrentPicture.empty() && !m_strPictureBase.empty() &&
+                       (m_strCurrentPicture != storedPicture || m_strCurrentSet != storedSet ||
+                        m_nStretchChanged || m_nOnOffClicked);
+  // A picture whose file is gone (or its whole set folder) cannot become the wallpaper;
+  // storing it and keeping the old bitmap would report a failure as success.
+  if (convert && PathIsMissing(m_strPictureBase + ".jpg")) {
+    AfxMessageBox(FormatSetMessage(IDS_PICTURE_MISSING, m_strCurrentPicture), MB_OK | MB_ICONWARNING);
+    return FALSE;
+  }
   m_ini.WriteInt(kConfig, "UseAllImages", m_nAllSets);
   m_ini.WriteInt(kConfig, "StretchWallpaper", IsDlgButtonChecked(IDC_STRETCH) ? 1 : 0);
   m_ini.WriteInt(kConfig, "Wallpaper Disabled", off ? 1 : 0);
@@ -309,13 +323,7 @@ BOOL CWallpaperPage::OnApply() {
   m_ini.WriteInt(kConfig, "ChangeImage", interval);
   UpdateStartupShortcut(interval != 3, m_strProgramFolder);
 
-  std::string storedPicture, storedSet;
-  m_ini.ReadString(kConfig, "CurrentImage", storedPicture);
-  m_ini.ReadString(kConfig, "CurrentSet", storedSet);
-  // An empty picture base is a picture whose files lie outside its set: nothing to show.
-  if (!m_strCurrentPicture.empty() && !m_strPictureBase.empty() &&
-      (m_strCurrentPicture != storedPicture || m_strCurrentSet != storedSet || m_nStretchChanged ||
-       m_nOnOffClicked)) {
+  if (convert) {
     m_nStretchChanged = 0;
     CSsconfigApp* app = GetConfigApp();
     std::string windowsDirectory = app ? app->m_strWindowsDirectory : WithTrailingSeparator(WindowsDirectory());

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <memory>
@@ -99,6 +100,11 @@ bool DeleteFolderFiles(const std::string& folder) {
   }
   closedir(dir);
   return rmdir(path.c_str()) == 0;
+}
+
+bool PathIsMissing(const std::string& path) {
+  struct stat st{};
+  return stat(NativePath(path).c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
 }
 
 bool FileExists(const std::string& path) {

@@ -33,6 +33,10 @@ bool PathStaysInside(const std::string& base, const std::string& relative);
 // is not followed. True when the folder is gone afterwards.
 bool DeleteFolderFiles(const std::string& folder);
 
+// GetFileAttributes() failing with ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND: nothing
+// is there (a file or folder that exists but cannot be read is not missing).
+bool PathIsMissing(const std::string& path);
+
 // The old platform's GetFileAttributes() != INVALID_FILE_ATTRIBUTES for a plain file:
 // true when `path` (written with "\" or "/") names an existing regular file.
 bool FileExists(const std::string& path);

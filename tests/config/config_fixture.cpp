@@ -82,7 +82,11 @@ void ConfigTest::WriteSetFolder(const std::string& name, const std::string& fold
   std::string text = "[SetDescriptions]\r\n" + name + "=" + folder + "\\\r\n[" + name + "]\r\n";
   for (const auto& [picture, base] : pictures) text += picture + "=" + base + "\r\n";
   sandbox_.writeFile(dir + "images.ini", text);
-  for (const auto& [picture, base] : pictures) sandbox_.writeFile(dir + base + ".bmp", BmpFile(8, 6, 24, 200, 20, 20));
+  for (const auto& [picture, base] : pictures) {
+    sandbox_.writeFile(dir + base + ".bmp", BmpFile(8, 6, 24, 200, 20, 20));
+    // The picture itself is there (a test that decodes writes a real one over it).
+    sandbox_.writeFile(dir + base + ".jpg", "jpeg");
+  }
 }
 
 void ConfigTest::AddSet(const std::string& name, const std::string& folder, const Pictures& pictures, bool files) {

@@ -369,6 +369,24 @@ TEST_F(WallpaperPageTest, AMissingOrCrashingDecoderCostsOnlyTheConversion) {
   EXPECT_EQ(ConfigValue("CurrentImage"), "Cliffs");
 }
 
+TEST_F(WallpaperPageTest, APictureWhoseFileIsGoneIsRefusedWithAMessageAndNothingStored) {
+  AddSet("Coast", "Coast", kCoast);
+  std::filesystem::remove(pf() + "Coast/cliffs.jpg");
+  Run([&](CPropertySheet& sheet) {
+    CWallpaperPage& page = Page(sheet);
+    page.ChooseListItem(IDC_PICTURES, 1);  // Cliffs
+    sheet.PressButton(IDOK);
+    EXPECT_TRUE(sheet.IsRunning());
+    sheet.PressButton(IDCANCEL);
+  });
+  EXPECT_EQ(messages_, std::vector<std::string>{
+                           "The picture Cliffs cannot be made the wallpaper: its file is missing from its image "
+                           "set's folder. Please choose another picture, or restore its image set on the Edit "
+                           "Sets tab. The wallpaper and its settings stay as they were."});
+  for (const char* key : {"CurrentImage", "CurrentSet", "ChangeImage", "StretchWallpaper"})
+    EXPECT_EQ(ConfigValue(key), kMissing) << key;
+}
+
 TEST_F(WallpaperPageTest, ASetRestoredAfterTheNoSetsMessageIsTakenUpWhole) {
   sandbox_.writeFile(pf() + "quillmrk.ini", "[Config]\r\n");
   std::filesystem::copy_file(std::string(QM_BIN_DIR) + "/djpeg32.so", pf() + "djpeg32.so");

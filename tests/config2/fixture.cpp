@@ -71,6 +71,7 @@ void PagesTest::AddSet(const std::string& name, const std::string& folder, const
     WritePrivateProfileString(name.c_str(), picture.c_str(), base.c_str(), mainIni().c_str());
     description += picture + "=" + base + "\r\n";
     sandbox_.writeFile(pf() + folder + "/" + base + ".bmp", BmpFile(width, 6, 200, 20, 20));
+    sandbox_.writeFile(pf() + folder + "/" + base + ".jpg", "jpeg");
   }
   sandbox_.writeFile(pf() + folder + "/images.ini", description);
   HKEY key = nullptr;
