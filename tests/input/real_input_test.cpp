@@ -25,19 +25,21 @@ class RealInputTest : public ConfigTest {
     ConfigTest::SetUp();
   }
 
-  // A mouse click in the middle of a list row, at its place on the screen.
-  void ClickRow(CPropertyPage& page, int id, int row) {
-    CListBox list(page.GetDlgItem(id));
+  // A mouse click at a point of a control's client area, where it is on the screen.
+  void Click(const CControl& control, POINT client) {
+    const POINT p = control.ClientToScreen(client);
+    ASSERT_TRUE(display_->xdotool({"mousemove", "--sync", std::to_string(p.x), std::to_string(p.y), "click", "1"}));
+  }
+  void ClickRow(const CListBox& list, int row) {
     const RECT r = list.GetItemRect(row);
-    const POINT p = list.ClientToScreen(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-    ASSERT_TRUE(display_->xdotool({"mousemove", "--sync", std::to_string(p.x), std::to_string(p.y), "click", "1"}));
+    Click(list, POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
   }
-  void ClickControl(CPropertyPage& page, int id) {
-    CControl control(page.GetDlgItem(id));
+  void ClickControl(const CControl& control) {
     const RECT r = control.GetRect();
-    const POINT p = control.ClientToScreen(POINT{(r.right - r.left) / 2, (r.bottom - r.top) / 2});
-    ASSERT_TRUE(display_->xdotool({"mousemove", "--sync", std::to_string(p.x), std::to_string(p.y), "click", "1"}));
+    Click(control, POINT{(r.right - r.left) / 2, (r.bottom - r.top) / 2});
   }
+  void ClickRow(CPropertyPage& page, int id, int row) { ClickRow(CListBox(page.GetDlgItem(id)), row); }
+  void ClickControl(CPropertyPage& page, int id) { ClickControl(page.GetDlgItem(id)); }
   void Keys(const std::vector<std::string>& keys) {
     std::vector<std::string> args{"key", "--delay", "80"};
     args.insert(args.end(), keys.begin(), keys.end());
@@ -101,6 +103,31 @@ TEST_F(RealInputTest, AMnemonicPressesTheFocusedPagesControlBeforeTheSheetsAndNe
     EXPECT_NE(ConfigValue("StretchWallpaper"), kMissing) << "applied";
     Keys({"Escape"});
   });
+}
+
+TEST_F(RealInputTest, TheFirstAndOnlyRowsOfTheSetDialogsAreChosenByMouse) {
+  AddSet("Coast", "Coast", kCoast);
+  AddSet("Peaks", "Peaks", {{"Summit", "summit"}});
+  RecordInstalledSet("Coast", "Coast");  // the one set that Restore Set offers
+  answers_ = {IDYES, IDYES};             // delete the set Coast? restore it?
+  std::vector<int> rows;
+  SetModalDialogHook([&](CDialog& dialog) {
+    CListBox list(CControl(dialog.GetDlgItemHandle(IDC_SET_LIST)));
+    rows.push_back(list.GetCount());
+    ASSERT_FALSE(dialog.IsDlgItemEnabled(IDOK));
+    ClickRow(list, 0);
+    ASSERT_TRUE(dialog.IsDlgItemEnabled(IDOK));
+    ClickControl(CControl(dialog.GetDlgItemHandle(IDOK)));
+  });
+  Run([&](CPropertySheet& sheet) {
+    ASSERT_TRUE(sheet.SetActivePage(2));
+    ClickControl(*sheet.GetPage(2), IDC_EDIT_REMOVE_SET);
+    EXPECT_EQ(Ini(pf() + "quillmrk.ini", "SetDescriptions", "Coast"), kMissing);
+    ClickControl(*sheet.GetPage(2), IDC_EDIT_RESTORE_SET);
+    EXPECT_EQ(Ini(pf() + "quillmrk.ini", "SetDescriptions", "Coast"), "Coast\\");
+    sheet.PressButton(IDCANCEL);
+  });
+  EXPECT_EQ(rows, (std::vector<int>{2, 1}));
 }
 
 TEST_F(RealInputTest, ControlTabAndControlPageKeysGoRoundThePages) {
