@@ -14,6 +14,12 @@
 // runs a second saver while its own still runs, and one watcher per display is enough: a
 // second one ends at once.
 //
+// A screen locker always wins: while something else owns the screen saver or the lock
+// (xscreensaver's daemon, an idle locker such as xss-lock, a desktop's saver or lock
+// screen that says it is on, a lock request from logind) the watcher starts nothing, and
+// a slideshow of its own that is running then is ended at once, the way input ends it,
+// so that the locker can take the keyboard.
+//
 // Our choices where the old platform left room:
 // - SCRNSAVE.EXE is taken as one path (blanks and all, one pair of outer quotes removed,
 //   "\" read as "/"); a bare name is searched like WinExec searches (program folder,
@@ -56,10 +62,12 @@ struct IdleObservation {
   bool serverSaverOn = false;      // the X server's own screen saver is on now
   bool fullscreen = false;         // a full-screen window holds the screen
   bool saverRunning = false;       // our saver child is still alive
-  bool otherSaverFramework = false;  // xscreensaver's daemon owns the screen
+  bool otherSaverFramework = false;  // xscreensaver's daemon or an idle locker runs
+  bool lockerActive = false;         // a desktop saver/locker is on, or a lock was asked for
 };
 
-enum class IdleAction { Wait, StartSaver, Exit };
+// StopSaver: end our running saver now (something else needs the screen and the keyboard).
+enum class IdleAction { Wait, StartSaver, StopSaver, Exit };
 struct IdleDecision {
   IdleAction action = IdleAction::Wait;
   int nextCheckMs = 0;   // how long to wait before looking again
@@ -76,6 +84,14 @@ IdleDecision DecideIdle(const IdleSettings& settings, const IdleObservation& see
 // ours, which switching the screen saver on arranges.
 bool ServerSaverLooksSuspended(long long idleMs, long long serverTimeoutMs, bool serverSaverOn);
 
+// Idle lockers that have neither a window nor a bus name to find them by: they lock when
+// the X server's own saver comes on (xss-lock) or after their own idle count (xautolock,
+// xidlehook). The name of the first such program of this user that runs for the given X
+// display (its DISPLAY); "" when none.
+std::string IdleLockerProgramRunning(const std::string& display);
+// The same test on one process's name (as /proc/<pid>/comm gives it).
+bool IsIdleLockerName(const std::string& name);
+
 // The saver program SCRNSAVE.EXE names, as a path to run; "" when it names nothing that
 // can be run.
 std::string ResolveSaverProgram(const std::string& scrnsaveValue);
@@ -91,9 +107,14 @@ class SaverProcess {
   // Reaps the child once it has ended; true while it still runs.
   bool Running();
   int Pid() const { return m_pid; }
+  // Ends the saver as a session's end does (SIGTERM: it closes its window and saves its
+  // place); one still running some seconds later is killed. Call again until it has
+  // gone; true when this call was the one that asked.
+  bool Stop();
 
  private:
   int m_pid = 0;
+  long long m_stopAskedMs = -1;
 };
 
 // One watcher per display: holds an exclusive lock on

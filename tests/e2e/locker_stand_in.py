@@ -1,0 +1,116 @@
+#!/usr/bin/python3
+# Stand-ins for what cannot run in a test sandbox, each on the bus DBUS_SESSION_BUS_ADDRESS
+# names (the test starts a private dbus-daemon for each):
+#   screensaver  a desktop lock screen owning org.freedesktop.ScreenSaver, as KDE's and
+#                light-locker's do: GetActive, SetActive(b) and Lock, with ActiveChanged(b).
+#   logind       org.freedesktop.login1 with one session, enough for xss-lock and the idle
+#                watcher: GetSession, GetSessionByPID, Inhibit, and the session's Lock
+#                method, which sends its Lock signal as `loginctl lock-session` has logind do.
+# Every call is noted on standard output.
+import os
+import sys
+
+import dbus
+import dbus.lowlevel
+import dbus.service
+from dbus.mainloop.glib import DBusGMainLoop
+from gi.repository import GLib
+
+SESSION_PATH = "/org/freedesktop/login1/session/_31"
+
+
+def note(text):
+    print(text, flush=True)
+
+
+class ScreenSaver(dbus.service.Object):
+    IFACE = "org.freedesktop.ScreenSaver"
+
+    def __init__(self, bus):
+        super().__init__(bus, "/org/freedesktop/ScreenSaver")
+        self.active = False
+
+    @dbus.service.method(IFACE, out_signature="b")
+    def GetActive(self):
+        note("GetActive")
+        return self.active
+
+    @dbus.service.method(IFACE, in_signature="b", out_signature="b")
+    def SetActive(self, on):
+        note("SetActive %s" % bool(on))
+        self.active = bool(on)
+        self.ActiveChanged(self.active)
+        return True
+
+    @dbus.service.method(IFACE)
+    def Lock(self):
+        note("Lock")
+        self.SetActive(True)
+
+    @dbus.service.signal(IFACE, signature="b")
+    def ActiveChanged(self, on):
+        pass
+
+
+class Manager(dbus.service.Object):
+    IFACE = "org.freedesktop.login1.Manager"
+
+    def __init__(self, bus):
+        super().__init__(bus, "/org/freedesktop/login1")
+
+    @dbus.service.method(IFACE, in_signature="s", out_signature="o")
+    def GetSession(self, name):
+        note("GetSession %s" % name)
+        return dbus.ObjectPath(SESSION_PATH)
+
+    @dbus.service.method(IFACE, in_signature="u", out_signature="o")
+    def GetSessionByPID(self, pid):
+        note("GetSessionByPID %d" % pid)
+        return dbus.ObjectPath(SESSION_PATH)
+
+    @dbus.service.method(IFACE, in_signature="ssss", out_signature="h")
+    def Inhibit(self, what, who, why, mode):
+        note("Inhibit %s %s" % (what, who))
+        read, write = os.pipe()
+        os.close(read)
+        return dbus.types.UnixFd(write)
+
+    @dbus.service.signal(IFACE, signature="b")
+    def PrepareForSleep(self, start):
+        pass
+
+
+class Session(dbus.service.Object):
+    IFACE = "org.freedesktop.login1.Session"
+
+    def __init__(self, bus):
+        super().__init__(bus, SESSION_PATH)
+        self.bus = bus
+
+    @dbus.service.method(IFACE)
+    def Lock(self):
+        note("Lock")
+        # A method and a signal of one name do not fit one class here: sent by hand.
+        self.bus.send_message(dbus.lowlevel.SignalMessage(SESSION_PATH, self.IFACE, "Lock"))
+
+    @dbus.service.method(IFACE, in_signature="b")
+    def SetLockedHint(self, locked):
+        note("SetLockedHint %s" % bool(locked))
+
+
+def main():
+    DBusGMainLoop(set_as_default=True)
+    bus = dbus.SessionBus()
+    if sys.argv[1] == "screensaver":
+        name = dbus.service.BusName("org.freedesktop.ScreenSaver", bus)
+        objects = [ScreenSaver(bus)]
+    else:
+        name = dbus.service.BusName("org.freedesktop.login1", bus)
+        objects = [Manager(bus), Session(bus)]
+    note("ready")
+    GLib.MainLoop().run()
+    del name, objects
+
+
+if __name__ == "__main__":
+    main()
