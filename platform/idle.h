@@ -156,6 +156,13 @@ bool SetIdleWatcherEnabled(bool on);
 // The watcher's main loop (platform/x11): watches the display named by DISPLAY until the
 // screen saver is switched off. Returns the program's exit status: 0 when switched off,
 // ended by SIGTERM/SIGINT or when another watcher already runs; 1 when there is no
-// display, it lacks the MIT-SCREEN-SAVER extension, or the session is a Wayland one (the X
-// server there hears only the input of X programs).
+// display or it lacks the MIT-SCREEN-SAVER extension. A Wayland session (WAYLAND_DISPLAY,
+// or XDG_SESSION_TYPE=wayland) goes to RunWaylandIdleWatcher instead: the X server there
+// hears only the input of X programs.
 int RunIdleWatcher();
+
+// The same watcher for Wayland sessions (platform/dbus): idle time from the desktop's own
+// idle service on the session bus (GNOME's org.gnome.Mutter.IdleMonitor), films seen by
+// the session manager's idle inhibitors, one watcher per WAYLAND_DISPLAY. Returns 1 at once
+// when the desktop offers no idle time to other programs.
+int RunWaylandIdleWatcher();

@@ -214,3 +214,26 @@ std::string LockerWatch::Who() const {
 
 bool LockerWatch::WatchesSessionBus() const { return m_impl->session != nullptr; }
 bool LockerWatch::WatchesLogind() const { return m_impl->system != nullptr; }
+
+long long LockerWatch::DesktopIdleMs() {
+  if (!m_impl->session) return -1;
+  GVariant* reply = Call(m_impl->session, "org.gnome.Mutter.IdleMonitor", "/org/gnome/Mutter/IdleMonitor/Core",
+                         "org.gnome.Mutter.IdleMonitor", "GetIdletime", nullptr, "(t)");
+  if (!reply) return -1;
+  guint64 ms = 0;
+  g_variant_get(reply, "(t)", &ms);
+  g_variant_unref(reply);
+  return static_cast<long long>(ms);
+}
+
+bool LockerWatch::DesktopIdleInhibited() {
+  if (!m_impl->session) return false;
+  constexpr guint32 kInhibitIdle = 8;
+  GVariant* reply = Call(m_impl->session, "org.gnome.SessionManager", "/org/gnome/SessionManager",
+                         "org.gnome.SessionManager", "IsInhibited", g_variant_new("(u)", kInhibitIdle), "(b)");
+  if (!reply) return false;
+  gboolean inhibited = FALSE;
+  g_variant_get(reply, "(b)", &inhibited);
+  g_variant_unref(reply);
+  return inhibited != FALSE;
+}

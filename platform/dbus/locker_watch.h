@@ -38,6 +38,14 @@ class LockerWatch {
   bool WatchesSessionBus() const;
   bool WatchesLogind() const;
 
+  // For Wayland sessions, where no X server hears all input. The time since the last
+  // input as GNOME's compositor counts it (org.gnome.Mutter.IdleMonitor, GetIdletime);
+  // -1 when no such service answers.
+  long long DesktopIdleMs();
+  // The desktop's session manager holds an "idle" inhibitor (a film, a presentation):
+  // org.gnome.SessionManager IsInhibited(8). False when there is none to ask.
+  bool DesktopIdleInhibited();
+
   struct Impl;
 
  private:

@@ -140,17 +140,14 @@ unsigned long XscreensaverWindow(Display* display) {
 }
 
 int RunIdleWatcher() {
+  // Under Wayland the X server hears only the input of X programs: the slideshow would
+  // come up while the user types into any other window. The desktop has to count.
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  const char* session = std::getenv("XDG_SESSION_TYPE");
+  if ((wayland && *wayland) || (session && std::string(session) == "wayland")) return RunWaylandIdleWatcher();
   const char* name = std::getenv("DISPLAY");
   if (!name || !*name) {
     std::fprintf(stderr, "quillidle: no X display (DISPLAY is not set)\n");
-    return 1;
-  }
-  // Under Wayland the X server hears only the input of X programs: the slideshow would
-  // come up while the user types into any other window.
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  const char* session = std::getenv("XDG_SESSION_TYPE");
-  if ((wayland && *wayland) || (session && std::string(session) == "wayland")) {
-    std::fprintf(stderr, "quillidle: a Wayland session cannot tell the X server's idle time; not started\n");
     return 1;
   }
   IdleWatcherLock lock(name);

@@ -3,12 +3,18 @@
 # names (the test starts a private dbus-daemon for each):
 #   screensaver  a desktop lock screen owning org.freedesktop.ScreenSaver, as KDE's and
 #                light-locker's do: GetActive, SetActive(b) and Lock, with ActiveChanged(b).
+#   gnome        GNOME Shell's parts the watcher asks in a Wayland session: the idle time
+#                (org.gnome.Mutter.IdleMonitor GetIdletime, counted from the stand-in's start
+#                or its Reset method), the lock screen (org.gnome.ScreenSaver, as above) and
+#                the session manager's idle inhibitor (org.gnome.SessionManager IsInhibited;
+#                Inhibit(b) of the stand-in sets it).
 #   logind       org.freedesktop.login1 with one session, enough for xss-lock and the idle
 #                watcher: GetSession, GetSessionByPID, Inhibit, and the session's Lock
 #                method, which sends its Lock signal as `loginctl lock-session` has logind do.
 # Every call is noted on standard output.
 import os
 import sys
+import time
 
 import dbus
 import dbus.lowlevel
@@ -50,6 +56,67 @@ class ScreenSaver(dbus.service.Object):
     @dbus.service.signal(IFACE, signature="b")
     def ActiveChanged(self, on):
         pass
+
+
+class GnomeScreenSaver(dbus.service.Object):
+    IFACE = "org.gnome.ScreenSaver"
+
+    def __init__(self, bus):
+        super().__init__(bus, "/org/gnome/ScreenSaver")
+        self.active = False
+
+    @dbus.service.method(IFACE, out_signature="b")
+    def GetActive(self):
+        return self.active
+
+    @dbus.service.method(IFACE, in_signature="b")
+    def SetActive(self, on):
+        note("SetActive %s" % bool(on))
+        self.active = bool(on)
+        self.ActiveChanged(self.active)
+
+    @dbus.service.method(IFACE)
+    def Lock(self):
+        note("Lock")
+        self.SetActive(True)
+
+    @dbus.service.signal(IFACE, signature="b")
+    def ActiveChanged(self, on):
+        pass
+
+
+class IdleMonitor(dbus.service.Object):
+    IFACE = "org.gnome.Mutter.IdleMonitor"
+
+    def __init__(self, bus):
+        super().__init__(bus, "/org/gnome/Mutter/IdleMonitor/Core")
+        self.since = time.monotonic()
+
+    @dbus.service.method(IFACE, out_signature="t")
+    def GetIdletime(self):
+        return int((time.monotonic() - self.since) * 1000)
+
+    @dbus.service.method(IFACE)
+    def Reset(self):
+        note("Reset")
+        self.since = time.monotonic()
+
+
+class SessionManager(dbus.service.Object):
+    IFACE = "org.gnome.SessionManager"
+
+    def __init__(self, bus):
+        super().__init__(bus, "/org/gnome/SessionManager")
+        self.inhibited = False
+
+    @dbus.service.method(IFACE, in_signature="u", out_signature="b")
+    def IsInhibited(self, flags):
+        return self.inhibited and bool(flags & 8)
+
+    @dbus.service.method(IFACE, in_signature="b")
+    def Inhibit(self, on):
+        note("Inhibit %s" % bool(on))
+        self.inhibited = bool(on)
 
 
 class Manager(dbus.service.Object):
@@ -104,6 +171,10 @@ def main():
     if sys.argv[1] == "screensaver":
         name = dbus.service.BusName("org.freedesktop.ScreenSaver", bus)
         objects = [ScreenSaver(bus)]
+    elif sys.argv[1] == "gnome":
+        name = [dbus.service.BusName(n, bus) for n in
+                ("org.gnome.Mutter.IdleMonitor", "org.gnome.ScreenSaver", "org.gnome.SessionManager")]
+        objects = [IdleMonitor(bus), GnomeScreenSaver(bus), SessionManager(bus)]
     else:
         name = dbus.service.BusName("org.freedesktop.login1", bus)
         objects = [Manager(bus), Session(bus)]

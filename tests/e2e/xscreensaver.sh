@@ -38,7 +38,7 @@ cleanup() {
   [ -n "$hack" ] && kill "$hack" 2>/dev/null  # left without its window, it would linger
   lockers_cleanup
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-  [ -n "$made_user" ] && userdel "$made_user" 2>/dev/null
+  [ -n "$made_user" ] && userdel --force "$made_user" 2>/dev/null
   rm -rf "$sandbox"
 }
 trap cleanup EXIT
