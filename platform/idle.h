@@ -4,7 +4,8 @@
 // "ScreenSaveActive" = "1") and no key or mouse input had come for "ScreenSaveTimeOut"
 // seconds, it ran the program that system.ini [boot] "SCRNSAVE.EXE" names with "/s".
 //
-// Here a small watcher program, quillidle, does that inside the user's X session. It is
+// Here a small watcher program, quillidle, does that inside the user's X session (or a
+// GNOME Wayland session, see RunWaylandIdleWatcher). It is
 // started at log-on by our own XDG autostart entry "quillidle.desktop", which switching
 // the screen saver on writes and switching it off removes (SetIdleWatcherEnabled). The
 // watcher re-reads the settings whenever user.reg or system.ini change and ends when the
