@@ -59,16 +59,28 @@ lockers_screen_shows_picture() {
   return 1
 }
 
+# lockers_alive PID: the process runs (an unreaped zombie does not count).
+lockers_alive() {
+  local state
+  state=$(cut -d' ' -f3 "/proc/$1/stat" 2>/dev/null) || return 1
+  [ -n "$state" ] && [ "$state" != Z ]
+}
+
 # lockers_ends_within PID TENTHS: true when the process is gone within that time.
 lockers_ends_within() {
   local i
-  for i in $(seq "$2"); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
-  ! kill -0 "$1" 2>/dev/null
+  for i in $(seq "$2"); do lockers_alive "$1" || return 0; sleep 0.1; done
+  ! lockers_alive "$1"
 }
 
-# The watcher started by lockers_watcher, and what it started, end with the script.
+# The watcher started by lockers_watcher, and what it started, end with the script: the
+# slideshow first, and it is let finish writing its place before the sandbox goes.
 lockers_cleanup() {
+  if [ -s "$sandbox/saver.pid" ]; then
+    local pid
+    pid=$(cat "$sandbox/saver.pid")
+    kill "$pid" 2>/dev/null && lockers_ends_within "$pid" 50
+  fi
   [ -n "${watcher_pid:-}" ] && kill "$watcher_pid" 2>/dev/null && wait "$watcher_pid" 2>/dev/null
-  [ -s "$sandbox/saver.pid" ] && kill "$(cat "$sandbox/saver.pid")" 2>/dev/null
   return 0
 }

@@ -35,7 +35,8 @@ hack=
 cleanup() {
   set +e  # a killed child's status must not cut the cleaning short
     [ -n "$xss_pid" ] && kill "$xss_pid" 2>/dev/null && wait "$xss_pid" 2>/dev/null
-  [ -n "$hack" ] && kill "$hack" 2>/dev/null  # left without its window, it would linger
+  # Left without its window the hack would linger; it saves its place before it goes.
+  [ -n "$hack" ] && kill "$hack" 2>/dev/null && lockers_ends_within "$hack" 30
   lockers_cleanup
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
   [ -n "$made_user" ] && userdel --force "$made_user" 2>/dev/null
