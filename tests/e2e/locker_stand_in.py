@@ -29,60 +29,35 @@ def note(text):
     print(text, flush=True)
 
 
-class ScreenSaver(dbus.service.Object):
-    IFACE = "org.freedesktop.ScreenSaver"
+def screen_saver(name):
+    """A lock screen service of that name (its interface too), at the usual path."""
 
-    def __init__(self, bus):
-        super().__init__(bus, "/org/freedesktop/ScreenSaver")
-        self.active = False
+    class ScreenSaver(dbus.service.Object):
+        def __init__(self, bus):
+            super().__init__(bus, "/" + name.replace(".", "/"))
+            self.active = False
 
-    @dbus.service.method(IFACE, out_signature="b")
-    def GetActive(self):
-        note("GetActive")
-        return self.active
+        @dbus.service.method(name, out_signature="b")
+        def GetActive(self):
+            return self.active
 
-    @dbus.service.method(IFACE, in_signature="b", out_signature="b")
-    def SetActive(self, on):
-        note("SetActive %s" % bool(on))
-        self.active = bool(on)
-        self.ActiveChanged(self.active)
-        return True
+        @dbus.service.method(name, in_signature="b", out_signature="b")
+        def SetActive(self, on):
+            note("SetActive %s" % bool(on))
+            self.active = bool(on)
+            self.ActiveChanged(self.active)
+            return True
 
-    @dbus.service.method(IFACE)
-    def Lock(self):
-        note("Lock")
-        self.SetActive(True)
+        @dbus.service.method(name)
+        def Lock(self):
+            note("Lock")
+            self.SetActive(True)
 
-    @dbus.service.signal(IFACE, signature="b")
-    def ActiveChanged(self, on):
-        pass
+        @dbus.service.signal(name, signature="b")
+        def ActiveChanged(self, on):
+            pass
 
-
-class GnomeScreenSaver(dbus.service.Object):
-    IFACE = "org.gnome.ScreenSaver"
-
-    def __init__(self, bus):
-        super().__init__(bus, "/org/gnome/ScreenSaver")
-        self.active = False
-
-    @dbus.service.method(IFACE, out_signature="b")
-    def GetActive(self):
-        return self.active
-
-    @dbus.service.method(IFACE, in_signature="b")
-    def SetActive(self, on):
-        note("SetActive %s" % bool(on))
-        self.active = bool(on)
-        self.ActiveChanged(self.active)
-
-    @dbus.service.method(IFACE)
-    def Lock(self):
-        note("Lock")
-        self.SetActive(True)
-
-    @dbus.service.signal(IFACE, signature="b")
-    def ActiveChanged(self, on):
-        pass
+    return ScreenSaver
 
 
 class IdleMonitor(dbus.service.Object):
@@ -170,11 +145,11 @@ def main():
     bus = dbus.SessionBus()
     if sys.argv[1] == "screensaver":
         name = dbus.service.BusName("org.freedesktop.ScreenSaver", bus)
-        objects = [ScreenSaver(bus)]
+        objects = [screen_saver("org.freedesktop.ScreenSaver")(bus)]
     elif sys.argv[1] == "gnome":
         name = [dbus.service.BusName(n, bus) for n in
                 ("org.gnome.Mutter.IdleMonitor", "org.gnome.ScreenSaver", "org.gnome.SessionManager")]
-        objects = [IdleMonitor(bus), GnomeScreenSaver(bus), SessionManager(bus)]
+        objects = [IdleMonitor(bus), screen_saver("org.gnome.ScreenSaver")(bus), SessionManager(bus)]
     else:
         name = dbus.service.BusName("org.freedesktop.login1", bus)
         objects = [Manager(bus), Session(bus)]
