@@ -1,11 +1,13 @@
 #include "platform/idle.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -36,6 +38,7 @@ constexpr long long kServerSlackMs = 3000;
 constexpr int kCoarsePollMs = 5000;
 constexpr int kChildPollMs = 1000;
 constexpr int kMinPollMs = 200;
+constexpr long long kStopGraceMs = 3000;
 
 // A REG_SZ value's text; false when it is missing or of another type (as the platform's
 // screen-saver settings read it).
@@ -132,8 +135,15 @@ IdleDecision DecideIdle(const IdleSettings& settings, const IdleObservation& see
     decision.action = IdleAction::Exit;
     return decision;
   }
+  if (seen.otherSaverFramework || seen.lockerActive) {
+    decision.action = seen.saverRunning ? IdleAction::StopSaver : IdleAction::Wait;
+    decision.blocked = true;
+    // Until it has gone, look often: the locker is waiting for the keyboard.
+    decision.nextCheckMs = seen.saverRunning ? kMinPollMs / 2 : kChildPollMs;
+    return decision;
+  }
   bool suspended = ServerSaverLooksSuspended(seen.idleMs, seen.serverTimeoutMs, seen.serverSaverOn);
-  if (seen.saverRunning || seen.fullscreen || suspended || seen.otherSaverFramework) {
+  if (seen.saverRunning || seen.fullscreen || suspended) {
     decision.blocked = true;
     decision.nextCheckMs = seen.saverRunning ? kChildPollMs : kCoarsePollMs;
     return decision;
@@ -159,6 +169,59 @@ IdleDecision DecideIdle(const IdleSettings& settings, const IdleObservation& see
   decision.action = IdleAction::StartSaver;
   decision.nextCheckMs = kChildPollMs;
   return decision;
+}
+
+bool IsIdleLockerName(const std::string& name) {
+  return name == "xss-lock" || name == "xautolock" || name == "xidlehook";
+}
+
+namespace {
+// The value of DISPLAY in a process's environment; "" when it has none or we may not look.
+std::string ProcessDisplay(const std::string& procDir) {
+  FILE* file = std::fopen((procDir + "/environ").c_str(), "re");
+  if (!file) return {};
+  std::string environment;
+  char chunk[4096];
+  std::size_t n = 0;
+  while (environment.size() < (1u << 20) && (n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+    environment.append(chunk, n);
+  std::fclose(file);
+  for (std::size_t at = 0; at < environment.size();) {
+    std::size_t end = environment.find('\0', at);
+    if (end == std::string::npos) end = environment.size();
+    if (environment.compare(at, 8, "DISPLAY=") == 0) return environment.substr(at + 8, end - at - 8);
+    at = end + 1;
+  }
+  return {};
+}
+}  // namespace
+
+std::string IdleLockerProgramRunning(const std::string& display) {
+  DIR* proc = opendir("/proc");
+  if (!proc) return {};
+  std::string found;
+  const uid_t me = getuid();
+  while (dirent* entry = readdir(proc)) {
+    if (entry->d_name[0] < '1' || entry->d_name[0] > '9') continue;
+    const std::string dir = std::string("/proc/") + entry->d_name;
+    struct stat st{};
+    if (stat(dir.c_str(), &st) != 0 || st.st_uid != me) continue;
+    FILE* comm = std::fopen((dir + "/comm").c_str(), "re");
+    if (!comm) continue;
+    char name[64] = {};
+    const bool read = std::fgets(name, sizeof name, comm) != nullptr;
+    std::fclose(comm);
+    if (!read) continue;
+    name[std::strcspn(name, "\n")] = '\0';
+    // A locker of another X display of this user (a second seat, a nested server) is
+    // none of this session's business.
+    if (IsIdleLockerName(name) && ProcessDisplay(dir) == display) {
+      found = name;
+      break;
+    }
+  }
+  closedir(proc);
+  return found;
 }
 
 std::string ResolveSaverProgram(const std::string& scrnsaveValue) {
@@ -218,6 +281,22 @@ bool SaverProcess::Running() {
   if (done == 0) return true;
   if (done < 0 && errno == EINTR) return true;
   m_pid = 0;  // ended and reaped (or not ours to wait for any more)
+  m_stopAskedMs = -1;
+  return false;
+}
+
+bool SaverProcess::Stop() {
+  if (!Running()) return false;
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  const long long nowMs = static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+  if (m_stopAskedMs < 0) {
+    kill(m_pid, SIGTERM);
+    m_stopAskedMs = nowMs;
+    return true;
+  }
+  // A saver stuck in a picture must not keep the keyboard from the locker.
+  if (nowMs - m_stopAskedMs > kStopGraceMs) kill(m_pid, SIGKILL);
   return false;
 }
 

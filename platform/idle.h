@@ -4,7 +4,8 @@
 // "ScreenSaveActive" = "1") and no key or mouse input had come for "ScreenSaveTimeOut"
 // seconds, it ran the program that system.ini [boot] "SCRNSAVE.EXE" names with "/s".
 //
-// Here a small watcher program, quillidle, does that inside the user's X session. It is
+// Here a small watcher program, quillidle, does that inside the user's X session (or a
+// GNOME Wayland session, see RunWaylandIdleWatcher). It is
 // started at log-on by our own XDG autostart entry "quillidle.desktop", which switching
 // the screen saver on writes and switching it off removes (SetIdleWatcherEnabled). The
 // watcher re-reads the settings whenever user.reg or system.ini change and ends when the
@@ -13,6 +14,12 @@
 // full-screen window is shown and while xscreensaver's daemon owns the screen; it never
 // runs a second saver while its own still runs, and one watcher per display is enough: a
 // second one ends at once.
+//
+// A screen locker always wins: while something else owns the screen saver or the lock
+// (xscreensaver's daemon, an idle locker such as xss-lock, a desktop's saver or lock
+// screen that says it is on, a lock request from logind) the watcher starts nothing, and
+// a slideshow of its own that is running then is ended at once, the way input ends it,
+// so that the locker can take the keyboard.
 //
 // Our choices where the old platform left room:
 // - SCRNSAVE.EXE is taken as one path (blanks and all, one pair of outer quotes removed,
@@ -56,10 +63,12 @@ struct IdleObservation {
   bool serverSaverOn = false;      // the X server's own screen saver is on now
   bool fullscreen = false;         // a full-screen window holds the screen
   bool saverRunning = false;       // our saver child is still alive
-  bool otherSaverFramework = false;  // xscreensaver's daemon owns the screen
+  bool otherSaverFramework = false;  // xscreensaver's daemon or an idle locker runs
+  bool lockerActive = false;         // a desktop saver/locker is on, or a lock was asked for
 };
 
-enum class IdleAction { Wait, StartSaver, Exit };
+// StopSaver: end our running saver now (something else needs the screen and the keyboard).
+enum class IdleAction { Wait, StartSaver, StopSaver, Exit };
 struct IdleDecision {
   IdleAction action = IdleAction::Wait;
   int nextCheckMs = 0;   // how long to wait before looking again
@@ -76,6 +85,14 @@ IdleDecision DecideIdle(const IdleSettings& settings, const IdleObservation& see
 // ours, which switching the screen saver on arranges.
 bool ServerSaverLooksSuspended(long long idleMs, long long serverTimeoutMs, bool serverSaverOn);
 
+// Idle lockers that have neither a window nor a bus name to find them by: they lock when
+// the X server's own saver comes on (xss-lock) or after their own idle count (xautolock,
+// xidlehook). The name of the first such program of this user that runs for the given X
+// display (its DISPLAY); "" when none.
+std::string IdleLockerProgramRunning(const std::string& display);
+// The same test on one process's name (as /proc/<pid>/comm gives it).
+bool IsIdleLockerName(const std::string& name);
+
 // The saver program SCRNSAVE.EXE names, as a path to run; "" when it names nothing that
 // can be run.
 std::string ResolveSaverProgram(const std::string& scrnsaveValue);
@@ -91,9 +108,14 @@ class SaverProcess {
   // Reaps the child once it has ended; true while it still runs.
   bool Running();
   int Pid() const { return m_pid; }
+  // Ends the saver as a session's end does (SIGTERM: it closes its window and saves its
+  // place); one still running some seconds later is killed. Call again until it has
+  // gone; true when this call was the one that asked.
+  bool Stop();
 
  private:
   int m_pid = 0;
+  long long m_stopAskedMs = -1;
 };
 
 // One watcher per display: holds an exclusive lock on
@@ -135,6 +157,13 @@ bool SetIdleWatcherEnabled(bool on);
 // The watcher's main loop (platform/x11): watches the display named by DISPLAY until the
 // screen saver is switched off. Returns the program's exit status: 0 when switched off,
 // ended by SIGTERM/SIGINT or when another watcher already runs; 1 when there is no
-// display, it lacks the MIT-SCREEN-SAVER extension, or the session is a Wayland one (the X
-// server there hears only the input of X programs).
+// display or it lacks the MIT-SCREEN-SAVER extension. A Wayland session (WAYLAND_DISPLAY,
+// or XDG_SESSION_TYPE=wayland) goes to RunWaylandIdleWatcher instead: the X server there
+// hears only the input of X programs.
 int RunIdleWatcher();
+
+// The same watcher for Wayland sessions (platform/dbus): idle time from the desktop's own
+// idle service on the session bus (GNOME's org.gnome.Mutter.IdleMonitor), films seen by
+// the session manager's idle inhibitors, one watcher per WAYLAND_DISPLAY. Returns 1 at once
+// when the desktop offers no idle time to other programs.
+int RunWaylandIdleWatcher();

@@ -14,12 +14,15 @@
 //   -window                   a 640 x 480 window of its own (for trying it out).
 // With no argument at all it runs the configuration dialog, as the old framework did; a
 // bare XSCREENSAVER_WINDOW in the environment counts as -root. Window ids are decimal or
-// 0x-hexadecimal.
+// 0x-hexadecimal. xscreensaver's words are taken with one dash or two and "=value"
+// (--root, --window-id=0x..); the other options hack hosts pass (-install, -visual X,
+// -fps, -no-fps, -display X, ...) and any other word of that form are ignored, so a host
+// never sees the saver fail over an option.
 //
 // The saver window belongs to the class "WindowsScreenSaverClass" (black background
 // brush, no cursor); every message goes to ScreenSaverProc. DefScreenSaverProc is the
 // default processing: it closes the window on a key press (WM_KEYDOWN/WM_SYSKEYDOWN), a
-// mouse button, and a mouse move of more than 4 pixels from where the pointer was when the
+// mouse button or wheel turn, and a mouse move of more than 4 pixels from where the pointer was when the
 // saver started; in a preview (fChildPreview) and when drawing into xscreensaver's window
 // (-root, -window-id), where the host watches input, input does not end it. Closing destroys the window (WM_DESTROY reaches ScreenSaverProc) and ends
 // the loop. SIGTERM, SIGINT and SIGHUP close the window the same way, so the module's

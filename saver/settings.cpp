@@ -108,6 +108,9 @@ void ReadSaverSettings() {
   s.timeBetween = ReadInt("TimeBetween", 5);
   s.inMinutes = ReadInt("InMinutes", 1);
   s.panoramicSpeed = ReadInt("PanoramicSpeed", 50);
+  // Only what the Screen Saver page's slider can set; a hand-edited 0 or negative value
+  // would stop the pan on its first step and the show with it.
+  if (s.panoramicSpeed < 10 || s.panoramicSpeed > 100) s.panoramicSpeed = 50;
   s.showTextDescription = ReadInt("ShowTextDescription", 1);
   s.transition = ReadInt("Transition", 0);
   s.currentImageNumber = static_cast<int>(ReadInt("CurrentImageNumber", 0));

@@ -174,6 +174,31 @@ HGLOBAL Decode(HWND window) {
   return block;
 }
 
+// Fetches list entries from the current position on until one decodes, at most once
+// round the list, so that a damaged or missing file costs no black run of its own. The
+// start-up fetch names the entry before reading its facts; a change names it after.
+HGLOBAL FetchShowable(HWND window, bool nameFirst) {
+  SaverSettings& s = Settings();
+  auto fetch = [&] {
+    StepToNextEntry();
+    if (nameFirst) CopyText(s.currentImageName, sizeof s.currentImageName, g_entryPicture);
+    PrepareEntry();
+  };
+  const int start = s.currentImageNumber;
+  const std::size_t tries = std::max<std::size_t>(1, g_imageList.size());
+  for (std::size_t i = 0; i < tries; ++i) {
+    fetch();
+    if (HGLOBAL block = Decode(window)) return block;
+  }
+  // Nothing in the list shows now: go on from the first entry tried, as if only it had
+  // been, so the next attempt does not skip what may have become readable meanwhile.
+  if (tries > 1) {
+    s.currentImageNumber = start;
+    fetch();
+  }
+  return nullptr;
+}
+
 // ---- start-up -----------------------------------------------------------------------------
 void TakeDisplayFacts(HWND window) {
   HDC screen = GetDC(nullptr);
@@ -234,13 +259,16 @@ void StartUp(HWND window) {
   CopyText(g.wallpaperPath, MAX_PATH, WindowsDirectory() + "/" + "quillmrk.bmp");
 
   if (!FileExists(NativePath(g.wallpaperPath))) {
-    StepToNextEntry();
-    CopyText(s.currentImageName, sizeof s.currentImageName, g_entryPicture);
-    PrepareEntry();
-    g.picture = Decode(nullptr);
+    g.picture = FetchShowable(nullptr, true);
     g.pictureReady = g.picture != nullptr;
   } else {
     StartFromWallpaper();
+    if (!g.picture) {
+      // A damaged desktop picture is no reason for a black run: the list takes over.
+      g.wallpaperStart = false;
+      g.picture = FetchShowable(nullptr, true);
+      g.pictureReady = g.picture != nullptr;
+    }
   }
   InvalidateRect(window, nullptr, g.colorCount == 256);
 }
@@ -264,9 +292,7 @@ void ChangePicture(HWND window) {
   g.wallpaperStart = false;
   g.bitsOffset = 0;
 
-  StepToNextEntry();
-  PrepareEntry();
-  g.picture = Decode(window);
+  g.picture = FetchShowable(window, false);
   g.pictureReady = true;
 
   if (s.transition == TRANSITION_ALL) g.effect = NextCycledEffect(g.effect);
@@ -408,7 +434,9 @@ void RepairAfterCaption(HWND window) {
 
 void StartTimersAfterPaint(HWND window) {
   if (g.smallWindow) return;
-  if (g_caption.Show()) {
+  // No picture came (every file of the list failed): its caption would stand over the
+  // picture before, which is still on the screen.
+  if (g.picture && g_caption.Show()) {
     StartTimer(window, kHoldTimer, kCaptionPeriod);
   } else if (g.panoramic || g.panDirection != PAN_NONE) {
     StartTimer(window, kHoldTimer, kPanHold);

@@ -6,6 +6,7 @@
 #include <QWindow>
 #include <poll.h>
 
+#include <cctype>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -156,18 +157,68 @@ void embedInto(HWND w, QWindow* host, QSize size) {
 
 enum class Mode { Configure, FullScreen, Preview, OwnPreview, Root, WindowId, Windowed, Bad };
 
+std::string lower(const char* text) {
+  std::string out;
+  for (const char* c = text; *c; ++c) out += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+  return out;
+}
+
+// The old framework's switches: "/x" or "-x", with "/x:value" or "/x value" after it.
+bool isFrameworkSwitch(const std::string& a) {
+  return a.size() >= 2 && (a[0] == '/' || (a[0] == '-' && (a.size() == 2 || a[2] == ':' || a[2] == ' ')));
+}
+
+// Options of xscreensaver's hack convention that take a value. Hosts add others of their
+// own (-install, -fps, -no-fps, ...): a hack ignores what it does not use, and so do we.
+bool takesValue(const std::string& word) {
+  return word == "window-id" || word == "visual" || word == "display" || word == "geometry" ||
+         word == "delay" || word == "duration";
+}
+
+Mode parseHackOptions(int argc, char** argv, unsigned long* id) {
+  Mode mode = Mode::Bad;
+  bool sawMode = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = lower(argv[i]);
+    if (a.size() < 2 || a[0] != '-') continue;  // a stray word is no reason to fail a host
+    std::string word = a.substr(a[1] == '-' ? 2 : 1);
+    std::string value;
+    bool hasValue = false;
+    if (std::size_t eq = word.find('='); eq != std::string::npos) {
+      value = std::string(argv[i]).substr(argv[i][1] == '-' ? eq + 3 : eq + 2);
+      word.resize(eq);
+      hasValue = true;
+    } else if (takesValue(word) && i + 1 < argc) {
+      value = argv[++i];
+      hasValue = true;
+    }
+    if (word == "root") {
+      mode = Mode::Root;
+      sawMode = true;
+    } else if (word == "window") {
+      if (!sawMode) mode = Mode::Windowed;
+      sawMode = true;
+    } else if (word == "window-id") {
+      mode = hasValue && parseWindowId(value.c_str(), id) ? Mode::WindowId : Mode::Bad;
+      sawMode = true;
+      if (mode == Mode::Bad) return mode;
+    }
+  }
+  if (sawMode) return mode;
+  // Only options we do not use: the host says where to draw through the environment, or
+  // nothing tells us and it is the configuration dialog, as with no argument at all.
+  const char* env = std::getenv("XSCREENSAVER_WINDOW");
+  return env && *env ? Mode::Root : Mode::Configure;
+}
+
 Mode parse(int argc, char** argv, unsigned long* id) {
   if (argc < 2) {
     const char* env = std::getenv("XSCREENSAVER_WINDOW");
     return env && *env ? Mode::Root : Mode::Configure;
   }
   std::string a = argv[1];
-  std::string lowerArg;
-  for (char c : a) lowerArg += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (lowerArg == "-root") return Mode::Root;
-  if (lowerArg == "-window") return Mode::Windowed;
-  if (lowerArg == "-window-id") return argc > 2 && parseWindowId(argv[2], id) ? Mode::WindowId : Mode::Bad;
-  if (lowerArg.size() < 2 || (lowerArg[0] != '/' && lowerArg[0] != '-')) return Mode::Bad;
+  std::string lowerArg = lower(argv[1]);
+  if (!isFrameworkSwitch(lowerArg)) return parseHackOptions(argc, argv, id);
   char sw = lowerArg[1];
   std::string rest = lowerArg.size() > 2 && (lowerArg[2] == ':' || lowerArg[2] == ' ') ? a.substr(3) : "";
   switch (sw) {
@@ -194,6 +245,7 @@ LRESULT WINAPI DefScreenSaverProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
+    case WM_MOUSEWHEEL:  // a wheel turn is a button press to X, and a sign of life as well
       if (ends) PostMessage(w, WM_CLOSE, 0, 0);
       break;
     case WM_MOUSEMOVE: {

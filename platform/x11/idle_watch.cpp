@@ -11,7 +11,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
+#include "platform/dbus/locker_watch.h"
 #include "platform/idle.h"
 
 namespace {
@@ -97,35 +99,55 @@ bool QueryIdleScreen(Display* display, IdleScreenFacts& facts) {
   XGetScreenSaver(display, &timeout, &interval, &blanking, &exposures);
   facts.serverTimeoutMs = timeout > 0 ? static_cast<long long>(timeout) * 1000 : 0;
   facts.fullscreen = FullscreenWindowShown(display);
-  // xscreensaver's daemon announces itself with its version text on the root window.
-  Atom version = XInternAtom(display, "_SCREENSAVER_VERSION", True);
-  facts.otherSaverFramework = false;
-  if (version != None) {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, root, version, 0, 1, False, AnyPropertyType, &type, &format, &count,
-                           &after, &data) == Success) {
-      facts.otherSaverFramework = type != None;
-      if (data) XFree(data);
-    }
-  }
+  facts.otherSaverFramework = XscreensaverWindow(display) != 0;
   return true;
 }
 
+namespace {
+bool hasProperty(Display* display, Window window, Atom property) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool found = XGetWindowProperty(display, window, property, 0, 1, False, AnyPropertyType, &type, &format, &count,
+                                  &after, &data) == Success && type != None;
+  if (data) XFree(data);
+  return found;
+}
+
+// Depth-first below window, at most depth levels down.
+unsigned long findCarrier(Display* display, Window window, Atom property, int depth) {
+  if (hasProperty(display, window, property)) return window;
+  if (depth == 0) return 0;
+  Window rootReturn = None, parent = None;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  if (!XQueryTree(display, window, &rootReturn, &parent, &children, &count) || !children) return 0;
+  unsigned long found = 0;
+  for (unsigned int i = 0; i < count && !found; ++i) found = findCarrier(display, children[i], property, depth - 1);
+  XFree(children);
+  return found;
+}
+}  // namespace
+
+unsigned long XscreensaverWindow(Display* display) {
+  // Until the daemon has run once on this server the atom does not even exist.
+  Atom version = XInternAtom(display, "_SCREENSAVER_VERSION", True);
+  if (version == None) return 0;
+  // Old daemons mark the root window; xscreensaver 6 marks a window of its own, an
+  // unmapped child of the root (a window manager may have reparented it one level down).
+  return findCarrier(display, DefaultRootWindow(display), version, 3);
+}
+
 int RunIdleWatcher() {
+  // Under Wayland the X server hears only the input of X programs: the slideshow would
+  // come up while the user types into any other window. The desktop has to count.
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  const char* session = std::getenv("XDG_SESSION_TYPE");
+  if ((wayland && *wayland) || (session && std::string(session) == "wayland")) return RunWaylandIdleWatcher();
   const char* name = std::getenv("DISPLAY");
   if (!name || !*name) {
     std::fprintf(stderr, "quillidle: no X display (DISPLAY is not set)\n");
-    return 1;
-  }
-  // Under Wayland the X server hears only the input of X programs: the slideshow would
-  // come up while the user types into any other window.
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  const char* session = std::getenv("XDG_SESSION_TYPE");
-  if ((wayland && *wayland) || (session && std::string(session) == "wayland")) {
-    std::fprintf(stderr, "quillidle: a Wayland session cannot tell the X server's idle time; not started\n");
     return 1;
   }
   IdleWatcherLock lock(name);
@@ -157,7 +179,12 @@ int RunIdleWatcher() {
   // display connection, which ends the watcher anyway.
   signal(SIGHUP, SIG_IGN);
 
+  LockerWatch lockers;
+  if (!lockers.WatchesSessionBus()) std::fprintf(stderr, "quillidle: no session bus; desktop lockers are not heard\n");
+
   SaverProcess saver;
+  std::string yieldingTo;
+  bool lockPending = false;
   bool suspendedByUs = false;
   std::string stamp = IdleSettingsStamp();
   IdleSettings settings = ReadIdleSettings();
@@ -188,10 +215,24 @@ int RunIdleWatcher() {
     seen.serverSaverOn = facts.serverSaverOn;
     seen.fullscreen = facts.fullscreen;
     seen.saverRunning = running;
-    seen.otherSaverFramework = facts.otherSaverFramework;
+    std::string locker = facts.otherSaverFramework ? "xscreensaver" : IdleLockerProgramRunning(name);
+    seen.otherSaverFramework = !locker.empty();
+    // A lock request is a moment, not a state: it holds until our saver has gone.
+    const bool lockAsked = lockers.TakeLockRequest();
+    lockPending = running && (lockPending || lockAsked);
+    if (lockAsked || lockPending || lockers.ServiceActive()) {
+      seen.lockerActive = true;
+      if (locker.empty()) locker = lockers.Who();
+    }
 
     IdleDecision decision = DecideIdle(settings, seen);
     if (decision.blocked) lastBlocked = monotonicMs();
+    if (locker != yieldingTo) {
+      if (!locker.empty()) std::fprintf(stderr, "quillidle: %s owns the screen; standing back\n", locker.c_str());
+      yieldingTo = locker;
+    }
+    if (decision.action == IdleAction::StopSaver && saver.Stop())
+      std::fprintf(stderr, "quillidle: ending the screen saver (process %d) for %s\n", saver.Pid(), locker.c_str());
     if (decision.action == IdleAction::Exit) {
       std::fprintf(stderr, "quillidle: the screen saver is switched off\n");
       break;
@@ -212,13 +253,16 @@ int RunIdleWatcher() {
     }
     XFlush(display);
 
-    pollfd fd{ConnectionNumber(display), POLLIN, 0};
-    int ready = poll(&fd, 1, decision.nextCheckMs);
+    std::vector<pollfd> fds{pollfd{ConnectionNumber(display), POLLIN, 0}};
+    int wait = decision.nextCheckMs;
+    lockers.Prepare(fds, wait);
+    int ready = poll(fds.data(), fds.size(), wait);
     if (ready < 0 && errno != EINTR) break;
-    if (ready > 0 && (fd.revents & (POLLHUP | POLLERR))) {
+    if (ready > 0 && (fds[0].revents & (POLLHUP | POLLERR))) {
       std::fprintf(stderr, "quillidle: the display closed\n");
       break;
     }
+    lockers.Dispatch(fds);
     while (XPending(display) > 0) {
       XEvent event;
       XNextEvent(display, &event);

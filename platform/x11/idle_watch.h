@@ -8,7 +8,7 @@ struct IdleScreenFacts {
   long long serverTimeoutMs = 0;  // the server's own saver time-out (0 = off)
   bool serverSaverOn = false;     // the server's own saver is on now
   bool fullscreen = false;        // the active window, or any mapped top-level window, is full screen
-  bool otherSaverFramework = false;  // xscreensaver's daemon has announced itself on the root
+  bool otherSaverFramework = false;  // xscreensaver's daemon runs (XscreensaverWindow)
 };
 
 // False when the display has no MIT-SCREEN-SAVER extension.
@@ -18,3 +18,7 @@ bool QueryIdleScreen(Display* display, IdleScreenFacts& facts);
 // and it is viewable. Top-level windows are those of _NET_CLIENT_LIST when a window
 // manager publishes one, else the root's children.
 bool FullscreenWindowShown(Display* display);
+
+// The window that carries xscreensaver's _SCREENSAVER_VERSION: the root window for old
+// daemons, a window of its own below the root for xscreensaver 6. 0 when none does.
+unsigned long XscreensaverWindow(Display* display);

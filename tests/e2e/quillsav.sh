@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs the built quillsav full screen in a sandbox under an X server of its own, on a
-# program folder holding a sample set: a picture is shown, a key ends the saver, and the
-# list position is written back; Escape hands the set's screen-saver link to NetJumper.
+# program folder holding a sample set: a picture is shown, a key or a wheel turn ends the
+# saver, and the list position is written back; Escape hands the set's screen-saver link to
+# NetJumper. Started the ways hack hosts start it (xscreensaver's spellings and options), it
+# draws in the window they name and saves its place when they end it.
 set -euo pipefail
 
 bin=${QM_BIN_DIR:?QM_BIN_DIR is not set}
@@ -11,7 +13,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 [ -x "$bin/quillsav" ] || fail "quillsav is not built in $bin"
 [ -f "$bin/djpeg32.so" ] || fail "the decoder is not built in $bin"
-for tool in Xvfb xprop xdotool import convert; do
+for tool in Xvfb xprop xdotool xwininfo xsetroot import convert; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 0; }
 done
 
@@ -70,9 +72,10 @@ write_control() {  # list position
 # An X server of our own, on a free display number.
 start_xvfb || fail "could not start Xvfb"
 
-# Starts the saver and waits until its full-screen window shows a picture.
+# Starts the saver (with /s unless told otherwise) and waits until it shows a picture.
 start_saver() {
-  "$program/quillsav" /s >"$sandbox/saver.log" 2>&1 &
+  [ $# -gt 0 ] || set -- /s
+  "$program/quillsav" "$@" >"$sandbox/saver.log" 2>&1 &
   saver_pid=$!
   local mean=0
   for _ in $(seq 40); do
@@ -84,9 +87,9 @@ start_saver() {
   done
   fail "the screen stays black (mean $mean)"
 }
-# Presses a key and waits for the saver to end.
+# Presses a key (or turns the wheel, "wheel") and waits for the saver to end.
 end_with() {
-  xdotool key "$1"
+  if [ "$1" = wheel ]; then xdotool click 5; else xdotool key "$1"; fi
   for _ in $(seq 50); do
     kill -0 "$saver_pid" 2>/dev/null || break
     sleep 0.1
@@ -120,4 +123,23 @@ if [ -n "$ss_url" ] && [ "$ss_url" != NotFound ]; then
   for _ in $(seq 30); do [ -f "$sandbox/launched" ] && break; sleep 0.1; done
   [ "$(cat "$sandbox/launched" 2>/dev/null)" = "$ss_url" ] || fail "NetJumper was not given $ss_url"
 fi
+# 3. A turn of the mouse wheel ends the saver as a button does.
+write_control 1
+start_saver
+end_with wheel
+
+# 4. The spellings of xscreensaver and other hack hosts, with the options they add, draw
+#    in the window they name (here the root window) until the host ends the saver.
+root=$(xwininfo -root | awk '/Window id:/ { print $4 }')
+for spelling in "-window-id $root -install -visual default -fps" "--window-id=$root --no-fps" \
+                "--root -visual default -install"; do
+  write_control 1
+  xsetroot -solid black  # the root's own pattern would pass for a picture
+  # shellcheck disable=SC2086  # the options are words
+  XSCREENSAVER_WINDOW=$root start_saver $spelling
+  kill "$saver_pid"
+  wait "$saver_pid" || fail "quillsav $spelling did not end cleanly on SIGTERM"
+  saver_pid=
+  [ "$(ini_get "$control" ScreenSaver.QuillMark CurrentImageNumber)" = 2 ] || fail "quillsav $spelling did not save its place"
+done
 echo "quillsav: OK"

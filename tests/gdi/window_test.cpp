@@ -240,6 +240,11 @@ TEST_F(SaverTest, ButtonsEndItAndSmallMovesDoNot) {
   w = start();
   SendMessage(w, WM_RBUTTONDOWN, 0, MAKELPARAM(1, 1));
   EXPECT_TRUE(ended(w));
+  EXPECT_TRUE(QuitPosted(&code));
+
+  w = start();
+  SendMessage(w, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), MAKELPARAM(1, 1));
+  EXPECT_TRUE(ended(w)) << "a wheel turn is a button";
 }
 
 TEST_F(SaverTest, APreviewIgnoresInput) {

@@ -142,6 +142,28 @@ TEST(IdlePolicy, RunningSaverFullScreenWindowOrOtherDaemonHoldTheSaverBackAndRes
   EXPECT_EQ(DecideIdle(s, after).action, IdleAction::StartSaver);
 }
 
+TEST(IdlePolicy, LockersEndOurRunningSaverAndHoldTheNextOneBack) {
+  IdleSettings s = onFor(60);
+  for (int which = 0; which < 2; ++which) {
+    IdleObservation seen = idleFor(600'000);
+    (which == 0 ? seen.otherSaverFramework : seen.lockerActive) = true;
+    IdleDecision d = DecideIdle(s, seen);
+    EXPECT_EQ(d.action, IdleAction::Wait) << which;
+    EXPECT_TRUE(d.blocked) << which;
+    // Whatever else holds (a full-screen window, a suspension), our saver must go at once.
+    seen.saverRunning = true;
+    seen.fullscreen = true;
+    seen.serverTimeoutMs = 60'000;
+    d = DecideIdle(s, seen);
+    EXPECT_EQ(d.action, IdleAction::StopSaver) << which;
+    EXPECT_LE(d.nextCheckMs, 1000) << "and looks again soon, to make sure it has gone";
+  }
+  EXPECT_TRUE(IsIdleLockerName("xss-lock"));
+  EXPECT_TRUE(IsIdleLockerName("xautolock"));
+  EXPECT_FALSE(IsIdleLockerName("xss-lock-helper"));
+  EXPECT_FALSE(IsIdleLockerName("quillsav"));
+}
+
 TEST(IdlePolicy, ServerSaverSilentPastItsTimeOutMeansSomeoneSuspendedIt) {
   EXPECT_FALSE(ServerSaverLooksSuspended(61'000, 60'000, false));  // its timer may still be due
   EXPECT_TRUE(ServerSaverLooksSuspended(64'000, 60'000, false));
@@ -236,6 +258,29 @@ TEST_F(IdleTest, SaverChildGetsSlashSAndIsKnownToRunUntilItEnds) {
   EXPECT_EQ(sandbox_.readFile(record), "/s\n");
   EXPECT_FALSE(child.Start(sandbox_.path("no such saver")));
   EXPECT_FALSE(child.Running());
+}
+
+TEST_F(IdleTest, StoppingTheSaverAsksFirstThenKillsOneThatWillNotGo) {
+  // Both exec their sleep, so that no orphan outlives the test.
+  sandbox_.writeFile("polite", "#!/bin/sh\nexec sleep 30\n");
+  chmod(sandbox_.path("polite").c_str(), 0755);
+  SaverProcess polite;
+  ASSERT_TRUE(polite.Start(sandbox_.path("polite")));
+  polite.Stop();
+  EXPECT_TRUE(waitFor([&] { return !polite.Running(); })) << "SIGTERM ends it";
+
+  sandbox_.writeFile("stubborn", "#!/bin/sh\ntrap '' TERM\nexec sleep 30\n");
+  chmod(sandbox_.path("stubborn").c_str(), 0755);
+  SaverProcess stubborn;
+  ASSERT_TRUE(stubborn.Start(sandbox_.path("stubborn")));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  stubborn.Stop();
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_TRUE(stubborn.Running()) << "a saver gets time to save its place";
+  EXPECT_TRUE(waitFor([&] {
+    stubborn.Stop();
+    return !stubborn.Running();
+  })) << "but not for ever";
 }
 
 TEST_F(IdleTest, OnlyOneWatcherPerDisplay) {

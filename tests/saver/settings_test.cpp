@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/profile.h"
 #include "saver/settings.h"
@@ -96,4 +98,14 @@ TEST_F(SaverSettingsTest, WritersFormatAsTheSaverAlwaysHas) {
   char small[4];
   CopyText(small, sizeof small, "abcdef");
   EXPECT_STREQ(small, "abc");
+}
+
+TEST_F(SaverSettingsTest, PanSpeedOutsideTheSlidersRangeIsTheDefault) {
+  // A hand-edited 0 or negative value would stop the show on its first panorama.
+  for (const auto& [text, speed] : std::vector<std::pair<std::string, UINT>>{
+           {"0", 50}, {"-20", 50}, {"9", 50}, {"101", 50}, {"10", 10}, {"100", 100}, {"75", 75}}) {
+    WriteSaverSettings("PanoramicSpeed=" + text + "\r\n");
+    ReadSaverSettings();
+    EXPECT_EQ(g_saverSettings.panoramicSpeed, speed) << text;
+  }
 }

@@ -131,8 +131,9 @@ TEST_F(SlideshowTest, StartsFromTheWallpaperWhenItExists) {
 
   box.writeFile(box.windowsDirectory() + "/quillmrk.bmp", "BM broken");
   Start();
-  EXPECT_FALSE(SlideshowStateForTesting().pictureReady);
-  EXPECT_FALSE(Running(kSlideshowTimer)) << "no picture at start-up: nothing runs";
+  EXPECT_EQ(Current(), "Blue") << "a damaged desktop picture: the list takes over";
+  EXPECT_TRUE(Near(ViewPixel(320, 240), kBlue));
+  EXPECT_TRUE(Running(kSlideshowTimer));
 }
 
 TEST_F(SlideshowTest, NothingToShowLeavesTheScreenBlack) {
@@ -163,22 +164,19 @@ TEST_F(SlideshowTest, ADecoderThatCrashesCostsOnlyItsPicture) {
   EXPECT_EQ(Current(), "Red");
   EXPECT_TRUE(Near(ViewPixel(320, 240), grey));
   Tick(kSlideshowTimer);
-  EXPECT_EQ(Current(), "Green");
-  EXPECT_TRUE(Running(kSlideshowTimer)) << "the show waits for its next picture";
-  Tick(kSlideshowTimer);
-  EXPECT_EQ(Current(), "Blue");
+  EXPECT_EQ(Current(), "Blue") << "the picture that crashed the decoder is passed over at once";
   EXPECT_TRUE(Near(ViewPixel(320, 240), grey));
+  EXPECT_TRUE(Running(kSlideshowTimer));
   End();
   EXPECT_EQ(SaverSetting("CurrentImageName"), "Blue");
 
-  // Crashing on the very first picture: a black screen, as with no picture at all.
+  // Crashing on the very first picture: the next one is shown instead of a black run.
   WriteSaverSettings("CurrentSet=Colours\r\nCurrentImageNumber=1\r\n");
   Start();
-  EXPECT_EQ(Current(), "Green");
-  EXPECT_FALSE(SlideshowStateForTesting().pictureReady);
-  EXPECT_EQ(ViewPixel(320, 240), RGB(0, 0, 0));
+  EXPECT_EQ(Current(), "Blue");
+  EXPECT_TRUE(Near(ViewPixel(320, 240), grey));
   End();
-  EXPECT_EQ(SaverSetting("CurrentImageNumber"), "2");
+  EXPECT_EQ(SaverSetting("CurrentImageNumber"), "3");
   unsetenv("QM_CRASH_ON");
 }
 
@@ -199,6 +197,34 @@ TEST_F(SlideshowTest, AnUnreadableSetFolderShowsNothingAndKeepsTheSettings) {
   EXPECT_EQ(SaverSetting("TimeBetween"), "1");
   Start();
   EXPECT_TRUE(Near(ViewPixel(320, 240), kBlue)) << "readable again: the show goes on";
+}
+
+TEST_F(SlideshowTest, BadFilesInARowAreSkippedAndLeaveNoCaption) {
+  const std::string set = box.programFolder() + "colours/";
+  box.writeFile(set + "green.jpg", "not a picture");
+  std::remove((set + "sub/blue.jpg").c_str());
+  for (const char* name : {"red", "green", "blue"})
+    box.writeFile(set + (std::string(name) == "blue" ? "sub/" : "") + name + ".nfo",
+                  std::string("English=Caption of ") + name + "\r\n");
+  WriteSaverSettings("CurrentSet=Colours\r\nCurrentImageNumber=1\r\nShowInterpretiveText=1\r\n"
+                     "TimeBetween=1\r\nInMinutes=0\r\n");
+  Start();
+  EXPECT_EQ(Current(), "Red") << "two bad files at the start: once round the list to the good one";
+  EXPECT_TRUE(Near(ViewPixel(320, 240), kRed));
+  EXPECT_EQ(g_caption.Title(), "Caption of red");
+  Tick(kHoldTimer);
+  Tick(kSlideshowTimer);
+  EXPECT_EQ(Current(), "Red") << "the bad ones are passed over again, with no black run";
+  EXPECT_TRUE(Near(ViewPixel(320, 240), kRed));
+  Tick(kHoldTimer);
+
+  std::remove((set + "red.jpg").c_str());
+  Tick(kSlideshowTimer);
+  EXPECT_FALSE(g_caption.IsVisible()) << "a picture that failed shows no caption over the one before";
+  EXPECT_TRUE(Near(ViewPixel(320, 240), kRed));
+  EXPECT_TRUE(Running(kSlideshowTimer)) << "and the show tries again at the next change";
+  End();
+  EXPECT_EQ(SaverSetting("CurrentImageNumber"), "2") << "nothing showed: on from the first entry tried";
 }
 
 TEST_F(SlideshowTest, CaptionHoldsTheShowThenTheScreenIsRepaired) {
