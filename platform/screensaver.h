@@ -56,6 +56,11 @@ extern BOOL fChildPreview;    // running in a preview (/p, -window-id and friend
 
 int ScreenSaverMain(int argc, char** argv);
 
+// TRUE once input or a signal has ended the saver while the module waited for its decoder:
+// the decode it cut short says nothing about the picture, and the module should not go on
+// to the next one.
+BOOL ScreenSaverIsEnding();
+
 // ---- For tests ---------------------------------------------------------------------------
 // Mouse moves up to this many pixels (in x or y) from the first seen position do not end
 // the saver.

@@ -189,6 +189,8 @@ HGLOBAL FetchShowable(HWND window, bool nameFirst) {
   for (std::size_t i = 0; i < tries; ++i) {
     fetch();
     if (HGLOBAL block = Decode(window)) return block;
+    // The user ended the saver while it decoded: that picture was not at fault.
+    if (ScreenSaverIsEnding()) return nullptr;
   }
   // Nothing in the list shows now: go on from the first entry tried, as if only it had
   // been, so the next attempt does not skip what may have become readable meanwhile.

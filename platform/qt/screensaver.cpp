@@ -102,6 +102,8 @@ bool signalWaiting() {
 // decoder at once. The wait returns as a failed decode, the module carries on to the
 // loop, and there the signal or the input ends the saver the usual way. Input that went
 // to no window of ours (before the grab) still ends it a moment later.
+bool endedDuringDecode = false;
+
 void watchDecoderWaits(bool inputEnds) {
   static InputWatch* input = nullptr;
   if (inputEnds && !input) input = new InputWatch();
@@ -113,11 +115,12 @@ void watchDecoderWaits(bool inputEnds) {
     if (watchInput) input->Forget();
   };
   watch.stop = [watchInput] {
-    if (signalWaiting()) return true;
+    if (signalWaiting()) return endedDuringDecode = true;
     if (!watchInput) return false;
     if (!seenPointer) seenPointer = GetCursorPos(&firstPointer) != FALSE;
     if (!input->SaverEndingInput(firstPointer.x, firstPointer.y, SCREENSAVER_MOVE_THRESHOLD))
       return false;
+    endedDuringDecode = true;
     QTimer::singleShot(300, [] {
       if (IsWindow(hMainWindow)) DestroyWindow(hMainWindow);
     });
@@ -126,6 +129,11 @@ void watchDecoderWaits(bool inputEnds) {
   SetIsolatedCallWatch(std::move(watch));
 }
 
+}  // namespace
+
+BOOL ScreenSaverIsEnding() { return endedDuringDecode ? TRUE : FALSE; }
+
+namespace {
 bool parseWindowId(const char* text, unsigned long* id) {
   if (!text || !*text) return false;
   char* end = nullptr;
