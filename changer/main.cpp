@@ -1,17 +1,35 @@
 // quillrun: started at every log-on from the user's autostart entry; changes the wallpaper
-// when its interval has passed and ends. It shows no window; the only thing that can
-// appear is the wallpaper's error message.
+// when its interval has passed, else puts the recorded one back, and ends. It shows no
+// window; the only thing that can appear is the wallpaper's error message. When the
+// picture could not be shown it says so in one line on stderr and ends with 1.
+#include <cstdio>
+
 #include "changer/wallpaper_change.h"
 #include "platform/framework.h"
 #include "platform/paths.h"
+#include "platform/wallpaper.h"
 
 class CQuillrunApp : public CWinApp {
  public:
   CQuillrunApp() : CWinApp("QuillMark Configuration") {}
   BOOL InitInstance() override {
-    RunLogonWallpaperChange(ProgramFolder(), LocalNow());
+    const ChangeResult result = RunLogonWallpaperChange(ProgramFolder(), LocalNow());
+    const bool changed = result == ChangeResult::Changed;
+    if ((result == ChangeResult::Manual || result == ChangeResult::NotDue) &&
+        !RestoreRecordedWallpaper())
+      return FALSE;
+    const WallpaperReport shown = LastWallpaperReport();
+    if (shown.desktop.empty() || shown.result == WallpaperShown::Shown) return FALSE;
+    // Nothing is lost when there is no display to put the recorded wallpaper back on.
+    if (!changed && shown.result == WallpaperShown::NoDisplay) return FALSE;
+    std::fprintf(stderr, "quillrun: %s\n", shown.message.c_str());
+    m_exitCode = 1;
     return FALSE;
   }
+  int ExitInstance() override { return m_exitCode; }
+
+ private:
+  int m_exitCode = 0;
 };
 
 int main(int argc, char** argv) {
