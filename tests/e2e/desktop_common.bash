@@ -13,7 +13,7 @@ need() {
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 0; }
   done
 }
-need Xvfb convert import
+need convert
 
 sandbox=$(mktemp -d)
 xvfb_pid=
@@ -77,10 +77,13 @@ set_config() {
   mv "$ini.new" "$ini"
 }
 
+# What runs the programs: empty, or a switch to another user (sway will not run as root).
+run_as=()
+
 # quillrun with a change due: the picture after CURRENT-PICTURE becomes the wallpaper.
 change_from() {
   set_config "$1" 1/1/2000 0
-  timeout 30 "$program/quillrun" || fail "quillrun exited with $? (change after $1)"
+  timeout 30 "${run_as[@]}" "$program/quillrun" || fail "quillrun exited with $? (change after $1)"
 }
 
 # The desktop's copy of the bitmap: exactly one, a quillmrk-<n>.bmp equal to quillmrk.bmp.

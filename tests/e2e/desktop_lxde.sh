@@ -2,7 +2,7 @@
 # LXDE: the real pcmanfm draws the desktop (pcmanfm --desktop); quillrun's changes must go
 # through pcmanfm's own --set-wallpaper, each as a new file, and show on the screen.
 source "$(dirname "$0")/desktop_common.bash"
-need pcmanfm dbus-daemon xdotool
+need Xvfb import pcmanfm dbus-daemon xdotool
 
 start_xvfb || fail "could not start Xvfb"
 start_bus

@@ -4,7 +4,7 @@
 # changes in a row must each reach the setting as a new file, show on the screen, and leave
 # caja running.
 source "$(dirname "$0")/desktop_common.bash"
-need caja gsettings dbus-daemon xdotool
+need Xvfb import caja gsettings dbus-daemon xdotool
 gsettings list-schemas 2>/dev/null | grep -qx org.mate.background || { echo "SKIP: no MATE schemas"; exit 0; }
 
 start_xvfb || fail "could not start Xvfb"

@@ -3,7 +3,7 @@
 # which dies with the X server. At the next log-on quillrun must put the recorded picture
 # back even when no change is due, and with the manual schedule too.
 source "$(dirname "$0")/desktop_common.bash"
-need openbox xprop
+need Xvfb import openbox xprop
 
 session() {
   start_xvfb || fail "could not start Xvfb"

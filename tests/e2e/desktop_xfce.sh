@@ -3,7 +3,7 @@
 # quillrun's changes must reach xfdesktop's own settings for every monitor and workspace,
 # each as a new file, and show on the screen.
 source "$(dirname "$0")/desktop_common.bash"
-need xfdesktop xfconf-query dbus-daemon
+need Xvfb import xfdesktop xfconf-query dbus-daemon
 
 start_xvfb || fail "could not start Xvfb"
 start_bus
