@@ -3,7 +3,7 @@
 # quillrun's changes must reach xfdesktop's own settings for every monitor and workspace,
 # each as a new file, and show on the screen.
 source "$(dirname "$0")/desktop_common.bash"
-need Xvfb import xfdesktop xfconf-query dbus-daemon
+need Xvfb import xprop xfdesktop xfconf-query dbus-daemon
 
 start_xvfb || fail "could not start Xvfb"
 start_bus
@@ -16,6 +16,8 @@ found_prefix() {
 wait_until found_prefix || fail "xfdesktop wrote no backdrop settings"
 prefix=${prefix%last-image}
 get() { xfconf-query -c xfce4-desktop -p "$prefix$1"; }
+# Two workspaces, as a window manager would announce them; xfdesktop has written only one.
+xprop -root -f _NET_NUMBER_OF_DESKTOPS 32c -set _NET_NUMBER_OF_DESKTOPS 2
 
 change_from One
 first=$(desktop_copy)
@@ -33,6 +35,7 @@ second=$(desktop_copy)
 [ "$(get last-image)" = "$second" ] || fail "last-image is $(get last-image), not $second"
 shows "${colours[2]}"
 # Every workspace of the monitor is set, not only the first.
+xfconf-query -c xfce4-desktop -l | grep -q '/workspace1/last-image$' || fail "workspace 1 was not set"
 for p in $(xfconf-query -c xfce4-desktop -l | grep '/last-image$'); do
   [ "$(xfconf-query -c xfce4-desktop -p "$p")" = "$second" ] || fail "$p was left alone"
 done
