@@ -1,7 +1,9 @@
 // quillrun: started at every log-on from the user's autostart entry; changes the wallpaper
 // when its interval has passed, else puts the recorded one back, and ends. It shows no
-// window; the only thing that can appear is the wallpaper's error message. When the
-// picture could not be shown it says so in one line on stderr and ends with 1.
+// window; the only thing that can appear is the wallpaper's error message. When a new
+// picture could not be shown it says so in one line on stderr; it ends with 1 when a
+// desktop was there but not set (with no display at all, recording was all there was to
+// do, and the next log-on with a display shows it).
 #include <cstdio>
 
 #include "changer/wallpaper_change.h"
@@ -23,7 +25,7 @@ class CQuillrunApp : public CWinApp {
     // Nothing is lost when there is no display to put the recorded wallpaper back on.
     if (!changed && shown.result == WallpaperShown::NoDisplay) return FALSE;
     std::fprintf(stderr, "quillrun: %s\n", shown.message.c_str());
-    m_exitCode = 1;
+    if (shown.result != WallpaperShown::NoDisplay) m_exitCode = 1;
     return FALSE;
   }
   int ExitInstance() override { return m_exitCode; }

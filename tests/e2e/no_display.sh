@@ -11,24 +11,26 @@ python3 -c 'import socket,sys,time; s=socket.socket(socket.AF_UNIX); s.bind(sys.
 started+=($!)
 wait_until test -S "$XDG_RUNTIME_DIR/wayland-quill" || fail "no socket"
 
-# quill_run WHERE ENV...: a due change; quillrun must step on, record and fail with one line.
+# quill_run WHERE STATUS ENV...: a due change; quillrun must step on, record, say in one
+# line that the picture was not shown, and end with STATUS: 0 when there was no display
+# to show it on, 1 when a desktop was there but could not be set.
 quill_run() {
-  local where=$1 rc=0
-  shift
+  local where=$1 status=$2 rc=0
+  shift 2
   rm -f "$bitmap"
   set_config One 1/1/2000 0
   env -u DISPLAY -u WAYLAND_DISPLAY "$@" timeout 30 "$program/quillrun" 2>"$sandbox/err" || rc=$?
-  [ "$rc" = 1 ] || fail "$where: quillrun exited with $rc, not 1: $(cat "$sandbox/err")"
+  [ "$rc" = "$status" ] || fail "$where: quillrun exited with $rc, not $status: $(cat "$sandbox/err")"
   [ "$(grep -c . "$sandbox/err")" = 1 ] && grep -q '^quillrun: ' "$sandbox/err" ||
     fail "$where: not one line on stderr: $(cat "$sandbox/err")"
   [ "$(ini_get "$ini" Config CurrentImage)" = Two ] || fail "$where: the change was not recorded"
   [ "$(ini_get "$windows/win.ini" Desktop Wallpaper)" = "$bitmap" ] || fail "$where: win.ini has no wallpaper"
   [ "$(head -c2 "$bitmap")" = BM ] || fail "$where: no bitmap written"
 }
-quill_run "no DISPLAY"
+quill_run "no DISPLAY" 0
 grep -q 'no display' "$sandbox/err" || fail "no DISPLAY: $(cat "$sandbox/err")"
-quill_run "unreachable DISPLAY" DISPLAY=:249
-quill_run "Wayland only" WAYLAND_DISPLAY=wayland-quill
+quill_run "unreachable DISPLAY" 0 DISPLAY=:249
+quill_run "Wayland only" 1 WAYLAND_DISPLAY=wayland-quill
 grep -q 'Wayland desktop.*cannot be set' "$sandbox/err" || fail "Wayland only: $(cat "$sandbox/err")"
 # Nothing due and nothing to show it on: nothing lost, nothing to say.
 set_config Two "$(date +%-m/%-d/%Y)" 0
