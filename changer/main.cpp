@@ -21,7 +21,11 @@ class CQuillrunApp : public CWinApp {
         !RestoreRecordedWallpaper())
       return FALSE;
     const WallpaperReport shown = LastWallpaperReport();
-    if (shown.desktop.empty() || shown.result == WallpaperShown::Shown) return FALSE;
+    // A bitmap that could not be read has had its say where it failed (the decoder's
+    // message); the desktop keeps what it showed.
+    if (shown.desktop.empty() || shown.result == WallpaperShown::Shown ||
+        shown.result == WallpaperShown::NotRead)
+      return FALSE;
     // Nothing is lost when there is no display to put the recorded wallpaper back on.
     if (!changed && shown.result == WallpaperShown::NoDisplay) return FALSE;
     std::fprintf(stderr, "quillrun: %s\n", shown.message.c_str());
