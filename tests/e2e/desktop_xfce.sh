@@ -35,7 +35,7 @@ second=$(desktop_copy)
 [ "$(get last-image)" = "$second" ] || fail "last-image is $(get last-image), not $second"
 shows "${colours[2]}"
 # Every workspace of the monitor is set, not only the first.
-xfconf-query -c xfce4-desktop -l | grep -q '/workspace1/last-image$' || fail "workspace 1 was not set"
+xfconf-query -c xfce4-desktop -l | grep '/workspace1/last-image$' >/dev/null || fail "workspace 1 was not set"
 for p in $(xfconf-query -c xfce4-desktop -l | grep '/last-image$'); do
   [ "$(xfconf-query -c xfce4-desktop -p "$p")" = "$second" ] || fail "$p was left alone"
 done
