@@ -4,7 +4,6 @@
 #include "launcher/resource.h"
 #include <cstdio>
 
-#include "platform/gui.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
@@ -83,7 +82,7 @@ BOOL CNetJumperApp::InitInstance() {
   if (ReadDontShowConfirm() == 0) {
     // Nobody could answer the question: opening unasked would break the user's choice,
     // and waiting would leave the program hanging for good.
-    if (!UserCanSeeWindows()) {
+    if (!ModalDialogCanBeAnswered()) {
       std::fprintf(stderr, "NetJumper: no display to ask on; %s was not opened\n",
                    target.c_str());
       m_exitCode = 1;

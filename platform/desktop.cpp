@@ -31,7 +31,8 @@ DesktopKind fromDesktopWindow(const std::string& program, const std::string& win
   if (is("caja") || windowClass == "desktop_window.Caja") return DesktopKind::Mate;
   if (is("nemo-desktop") || is("nemo")) return DesktopKind::Cinnamon;
   if (is("plasmashell")) return DesktopKind::Kde;
-  if (is("nautilus") || is("gnome-flashback") || windowClass.find("ding") != std::string::npos)
+  if (is("nautilus") || is("gnome-flashback") ||
+      windowClass.find("com.rastersoft.ding") != std::string::npos)  // GNOME 40+ desktop icons
     return DesktopKind::Gnome;
   return DesktopKind::NoDesktop;
 }
