@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -18,7 +17,6 @@
 
 #include "platform/atomic_file.h"
 #include "platform/paths.h"
-#include "platform/process.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/desktop.h"
