@@ -1,12 +1,16 @@
 // quillrun: started at every log-on from the user's autostart entry; changes the wallpaper
-// when its interval has passed and ends. It shows no window; the only thing that can
-// appear is the wallpaper's error message. Settings it could not write go to stderr (the
-// session's log) and make the exit status 1, so a full disk does not pass for a change.
+// when its interval has passed, else puts the recorded one back, and ends. It shows no
+// window; the only thing that can appear is the wallpaper's error message. Settings it
+// could not write go to stderr (the session's log) and make the exit status 1, so a full
+// disk does not pass for a change. When a new picture could not be shown it says so in one
+// line on stderr; it ends with 1 when a desktop was there but not set (with no display at
+// all, recording was all there was to do, and the next log-on with a display shows it).
 #include <cstdio>
 
 #include "changer/wallpaper_change.h"
 #include "platform/framework.h"
 #include "platform/paths.h"
+#include "platform/wallpaper.h"
 #include "platform/write_failures.h"
 
 class CQuillrunApp : public CWinApp {
@@ -14,11 +18,25 @@ class CQuillrunApp : public CWinApp {
   CQuillrunApp() : CWinApp("QuillMark Configuration") {}
   BOOL InitInstance() override {
     ClearWriteFailures();
-    RunLogonWallpaperChange(ProgramFolder(), LocalNow());
+    const ChangeResult result = RunLogonWallpaperChange(ProgramFolder(), LocalNow());
     for (const WriteFailure& failure : WriteFailures()) {
       std::fprintf(stderr, "quillrun: cannot write %s\n", DescribeWriteFailure(failure).c_str());
       m_exitCode = 1;
     }
+    const bool changed = result == ChangeResult::Changed;
+    if ((result == ChangeResult::Manual || result == ChangeResult::NotDue) &&
+        !RestoreRecordedWallpaper())
+      return FALSE;
+    const WallpaperReport shown = LastWallpaperReport();
+    // A bitmap that could not be read has had its say where it failed (the decoder's
+    // message); the desktop keeps what it showed.
+    if (shown.desktop.empty() || shown.result == WallpaperShown::Shown ||
+        shown.result == WallpaperShown::NotRead)
+      return FALSE;
+    // Nothing is lost when there is no display to put the recorded wallpaper back on.
+    if (!changed && shown.result == WallpaperShown::NoDisplay) return FALSE;
+    std::fprintf(stderr, "quillrun: %s\n", shown.message.c_str());
+    if (shown.result != WallpaperShown::NoDisplay) m_exitCode = 1;
     return FALSE;
   }
   int ExitInstance() override { return m_exitCode; }

@@ -7,6 +7,7 @@
 #include "imagelib/wallpaper.h"
 #include "platform/paths.h"
 #include "platform/screen.h"
+#include "platform/wallpaper.h"
 
 ChangeResult RunLogonWallpaperChange(const std::string& programFolder, const LocalDateTime& now) {
   const std::string folder = WithTrailingSeparator(programFolder);
@@ -49,4 +50,12 @@ ChangeResult RunLogonWallpaperChange(const std::string& programFolder, const Loc
   ini.WriteString("Config", "CurrentImage", next.picture);
   ini.WriteString("Config", "LastDate", FormatLastDate(now));
   return ChangeResult::Changed;
+}
+
+bool RestoreRecordedWallpaper() {
+  char recorded[1024] = {};
+  SystemParametersInfo(SPI_GETDESKWALLPAPER, sizeof recorded, recorded, 0);
+  if (!recorded[0] || std::string(recorded) == "(None)") return false;
+  SystemParametersInfo(SPI_SETDESKWALLPAPER, 0, recorded, 0);
+  return true;
 }

@@ -16,3 +16,9 @@ enum class ChangeResult {
 
 // `programFolder` with or without a trailing separator; `now` is the local time of the run.
 ChangeResult RunLogonWallpaperChange(const std::string& programFolder, const LocalDateTime& now);
+
+// Puts the wallpaper recorded in win.ini back on the desktop, without recording anything:
+// a bare window manager forgets the root background when the X server ends, and quillrun
+// is the suite's only program that runs at every log-on. False when nothing (or "(None)")
+// is recorded, so there was nothing to put back.
+bool RestoreRecordedWallpaper();

@@ -42,6 +42,16 @@ std::string TodayText() {
   std::snprintf(text, sizeof text, "%d/%d/%d", local.tm_mon + 1, local.tm_mday, local.tm_year + 1900);
   return text;
 }
+
+// The desktop may be one whose background this system cannot set (an unknown Wayland
+// desktop) or may refuse: the user must not be left thinking it worked.
+void tellWhenNotShown() {
+  const WallpaperReport shown = LastWallpaperReport();
+  if (shown.result != WallpaperShown::CannotSet && shown.result != WallpaperShown::Failed) return;
+  std::string text = shown.message;
+  if (!text.empty() && text[0] >= 'a' && text[0] <= 'z') text[0] = static_cast<char>(text[0] - 'a' + 'A');
+  MessageBox(nullptr, (text + ".").c_str(), ApplicationTitle().c_str(), MB_OK | MB_ICONWARNING);
+}
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CWallpaperPage, CPropertyPage)
@@ -314,6 +324,7 @@ BOOL CWallpaperPage::OnApply() {
     if (AfxMessageBox(IDS_REMOVE_WALLPAPER, MB_YESNO | MB_ICONQUESTION) != IDYES) return FALSE;
     m_ini.WriteInt(kConfig, "ChangeImage", 3);
     SystemParametersInfo(SPI_SETDESKWALLPAPER, 0, const_cast<char*>("(None)"), SPIF_UPDATEINIFILE);
+    tellWhenNotShown();
     UpdateStartupShortcut(false, m_strProgramFolder);
     return CPropertyPage::OnApply();
   }
@@ -331,6 +342,7 @@ BOOL CWallpaperPage::OnApply() {
     DeviceColorDepth depth{screen.bitsPerPixel, screen.planes};
     ApplyWallpaperPicture(m_strPictureBase + ".jpg", m_strPictureBase + ".nfo", WallpaperBitmapPath(windowsDirectory),
                           m_strProgramFolder, m_nStretch, depth, m_decoder);
+    tellWhenNotShown();
     m_ini.WriteString(kConfig, "CurrentImage", m_strCurrentPicture);
   }
   m_ini.WriteString(kConfig, "CurrentSet", m_strCurrentSet);

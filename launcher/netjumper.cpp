@@ -2,6 +2,8 @@
 
 #include "launcher/netjumper_resources.h"
 #include "launcher/resource.h"
+#include <cstdio>
+
 #include "platform/message_box.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
@@ -78,6 +80,14 @@ BOOL CNetJumperApp::InitInstance() {
   }
 
   if (ReadDontShowConfirm() == 0) {
+    // Nobody could answer the question: opening unasked would break the user's choice,
+    // and waiting would leave the program hanging for good.
+    if (!ModalDialogCanBeAnswered()) {
+      std::fprintf(stderr, "NetJumper: no display to ask on; %s was not opened\n",
+                   target.c_str());
+      m_exitCode = 1;
+      return FALSE;
+    }
     Enable3dControls();
     CNetJumperDlg dialog(address);
     m_pMainWnd = &dialog;
@@ -88,6 +98,8 @@ BOOL CNetJumperApp::InitInstance() {
   ShellExecute(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOW);
   return FALSE;
 }
+
+int CNetJumperApp::ExitInstance() { return m_exitCode; }
 
 // ----- the confirmation dialog -----------------------------------------------------------
 

@@ -28,6 +28,10 @@ class CNetJumperApp : public CWinApp {
  public:
   CNetJumperApp();
   BOOL InitInstance() override;
+  int ExitInstance() override;
+
+ private:
+  int m_exitCode = 0;
 };
 
 class CNetJumperDlg : public CDialog {

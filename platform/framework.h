@@ -179,6 +179,9 @@ class CDialog : public CWnd {
 using ModalDialogHook = std::function<void(CDialog&)>;
 // Replaces the hook; returns the previous one. An empty hook lets dialogs run normally.
 ModalDialogHook SetModalDialogHook(ModalDialogHook hook);
+// Whether a modal dialog shown now would be answered: on a screen someone looks at
+// (UserCanSeeWindows), or by a test's hook. A program must not wait on one otherwise.
+bool ModalDialogCanBeAnswered();
 
 // ----------------------------------------------------------------------------------------
 

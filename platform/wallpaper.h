@@ -5,17 +5,27 @@
 // win.ini [Desktop] "Wallpaper". The text "(None)" (or an empty text) removes the
 // wallpaper; "(None)" is recorded as it is.
 //
-// On this system the running desktop is changed as far as it can be:
-// - an X display (DISPLAY): the root window's background becomes a pixmap of the whole
-//   screen with the picture centred on black, published in the root properties
+// On this system the running desktop is changed through its own interface, chosen by
+// platform/desktop.h (centred on black, or plain black for no wallpaper):
+// - a bare X root window (plain window managers): the root window's background becomes a
+//   pixmap of the whole screen with the picture centred, published in the root properties
 //   _XROOTPMAP_ID and ESETROOT_PMAP_ID (type PIXMAP) as other wallpaper setters do; the
 //   pixmap outlives the program (RetainPermanent) and the previous setter's pixmap is freed;
-// - a GNOME-family desktop (XDG_CURRENT_DESKTOP names GNOME, Unity, Budgie, Pantheon,
-//   Cinnamon or MATE), which covers the root window with its own: its background settings
-//   are set through the gsettings program as well (picture and the centred style);
-// - no display: the choice is only recorded.
+// - Xfce: xfconf, every monitor and workspace of /backdrop in the xfce4-desktop channel;
+// - LXDE and LXQt: pcmanfm's or pcmanfm-qt's --set-wallpaper;
+// - GNOME (with Flashback, Unity, Budgie, Pantheon), Cinnamon and MATE: their background
+//   keys through GSettings;
+// - KDE Plasma: the shell's scripting call, every desktop containment;
+// - wlroots compositors (sway): the compositor's "output * bg" command;
+// - a Wayland desktop none of these fits, or no display at all: only recorded.
+// A desktop that draws its own background owns the root window's pixmap too, so the root
+// is left alone there: freeing that pixmap pulls it from under the desktop.
 // The bitmap file is read at once (uncompressed BMP of 1, 4, 8, 16, 24 or 32 bits); a
 // later change of the file does not change the desktop until the wallpaper is set again.
+// Desktops that load the picture from a file are handed a copy under a new name in the
+// Windows directory ("quillmrk-<n>.bmp") each time, never a file that is rewritten while
+// shown (they cache by name, and some read it again while fading); the copies before it
+// are removed once the desktop has been pointed at the new one.
 //
 // The screen saver's switch and delay (SPI_GET/SETSCREENSAVEACTIVE, SPI_GET/SETSCREENSAVETIMEOUT)
 // live in the registry, HKEY_CURRENT_USER "Control Panel\Desktop": "ScreenSaveActive" ("0" or
@@ -29,6 +39,8 @@
 // (or the wallpaper removed); FALSE for an unknown action, a missing text, a bitmap that
 // cannot be read (the path is still recorded, as the old platform's setting kept a path
 // to a missing file) or a failed win.ini write.
+#include <string>
+
 #include "platform/types.h"
 
 constexpr UINT SPI_GETDESKWALLPAPER = 0x0073;
@@ -50,3 +62,20 @@ constexpr UINT SPI_SETSCREENSAVEACTIVE = 0x0011;
 // SPI_GETDESKWALLPAPER: copies the recorded wallpaper path (win.ini) into `param`, a buffer
 // of `uiParam` bytes, cut to fit; "" when none is recorded.
 BOOL SystemParametersInfo(UINT action, UINT uiParam, void* param, UINT winIni);
+
+// What the last SPI_SETDESKWALLPAPER of this process did to the running desktop. The old
+// platform always had a desktop to show the wallpaper on; here a program run at log-on may
+// find none, or one that cannot be set, and must be able to say so.
+enum class WallpaperShown {
+  Shown,      // the desktop shows it (or shows no wallpaper, when it was removed)
+  NoDisplay,  // no display answers: only recorded
+  CannotSet,  // a desktop this system cannot set (an unknown Wayland desktop): only recorded
+  Failed,     // the desktop's interface refused or did not answer
+  NotRead,    // the bitmap could not be read: nothing shown
+};
+struct WallpaperReport {
+  WallpaperShown result = WallpaperShown::NoDisplay;
+  std::string desktop;  // DesktopName of the desktop found
+  std::string message;  // one line for the user when the result is not Shown
+};
+WallpaperReport LastWallpaperReport();

@@ -83,6 +83,8 @@ ModalDialogHook SetModalDialogHook(ModalDialogHook hook) {
   return std::exchange(modalHook(), std::move(hook));
 }
 
+bool ModalDialogCanBeAnswered() { return modalHook() || UserCanSeeWindows(); }
+
 CDialog::CDialog(UINT templateId, CWnd* parent) : m_templateId(templateId), m_pParent(parent) {}
 
 CDialog::~CDialog() = default;

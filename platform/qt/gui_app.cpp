@@ -1,7 +1,16 @@
 #include <QApplication>
+#include <QFileInfo>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <X11/Xlib.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "platform/gui.h"
 #include "platform/message_box.h"
@@ -49,10 +58,60 @@ int ShowQtMessageBox(const std::string& text, const std::string& caption, UINT t
 }
 }  // namespace
 
+namespace {
+bool xDisplayReachable() {
+  const char* name = std::getenv("DISPLAY");
+  if (!name || !*name) return false;
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  XCloseDisplay(display);
+  return true;
+}
+
+bool waylandDisplayReachable() {
+  const char* name = std::getenv("WAYLAND_DISPLAY");
+  if (!name || !*name) return false;
+  std::string path = name;
+  if (path[0] != '/') {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (!runtime) return false;
+    path = std::string(runtime) + "/" + path;
+  }
+  sockaddr_un address{};
+  if (path.size() >= sizeof address.sun_path) return false;
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path, path.c_str(), path.size());
+  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  bool connected = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  close(fd);
+  return connected;
+}
+
+bool toolkitHasWayland() {
+  const QString folder = QLibraryInfo::path(QLibraryInfo::PluginsPath) + "/platforms/";
+  return QFileInfo::exists(folder + "libqwayland-generic.so") ||
+         QFileInfo::exists(folder + "libqwayland-egl.so");
+}
+
+// The toolkit ends the process when the display it picks cannot be opened. A log-on
+// program meets that often (a Wayland session without the toolkit's Wayland support, a
+// stale DISPLAY), so the platform is chosen here from what really answers.
+void chooseToolkitPlatform() {
+  if (std::getenv("QT_QPA_PLATFORM")) return;
+  if (waylandDisplayReachable() && toolkitHasWayland()) {
+    setenv("QT_QPA_PLATFORM", "wayland", 1);
+  } else if (xDisplayReachable()) {
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+  } else {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  }
+}
+}  // namespace
+
 void StartUserInterface(int& argc, char** argv) {
   if (app() || QApplication::instance()) return;
-  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  chooseToolkitPlatform();
   app() = new QApplication(argc, argv);
   // Nobody could answer a dialog on the offscreen platform: keep the stderr default there.
   if (QGuiApplication::platformName() == QLatin1String("offscreen")) return;
@@ -62,6 +121,12 @@ void StartUserInterface(int& argc, char** argv) {
 }
 
 bool UserInterfaceStarted() { return QApplication::instance() != nullptr; }
+
+bool UserCanSeeWindows() {
+  return QApplication::instance() &&
+         QGuiApplication::platformName() != QLatin1String("offscreen") &&
+         QGuiApplication::platformName() != QLatin1String("minimal");
+}
 
 int RunUserInterface() { return QApplication::instance() ? QApplication::exec() : 0; }
 

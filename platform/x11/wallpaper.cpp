@@ -1,13 +1,15 @@
-// The desktop wallpaper on X11 and on GNOME-family desktops; see platform/wallpaper.h.
+// The desktop wallpaper on the X root and, through platform/desktop.h, on the desktops that
+// draw their own; see platform/wallpaper.h.
 #include "platform/wallpaper.h"
 #include "platform/idle.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <dirent.h>
+#include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -15,9 +17,10 @@
 
 #include "platform/atomic_file.h"
 #include "platform/paths.h"
-#include "platform/process.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
+#include "platform/desktop.h"
+#include "platform/x11/desktop_backends.h"
 #include "platform/x11/wallpaper_bmp.h"
 
 namespace {
@@ -176,83 +179,52 @@ bool showOnRoot(Display* display, const RgbPicture* picture) {
   return true;
 }
 
-// The desktops that draw their own background from gsettings, and how they name it.
-enum class Family { Unknown, Gnome, Cinnamon, Mate };
-
-Family desktopFamily() {
-  const char* names = std::getenv("XDG_CURRENT_DESKTOP");
-  if (!names) return Family::Unknown;
-  std::string list = names;
-  std::size_t start = 0;
-  while (start <= list.size()) {
-    std::size_t end = list.find(':', start);
-    if (end == std::string::npos) end = list.size();
-    std::string name = list.substr(start, end - start);
-    if (name == "GNOME" || name == "Unity" || name == "Budgie" || name == "Pantheon" ||
-        name == "GNOME-Flashback" || name == "GNOME-Classic")
-      return Family::Gnome;
-    if (name == "X-Cinnamon" || name == "Cinnamon") return Family::Cinnamon;
-    if (name == "MATE") return Family::Mate;
-    start = end + 1;
-  }
-  return Family::Unknown;
+WallpaperReport& lastReport() {
+  static WallpaperReport report;
+  return report;
 }
 
-std::string fileUri(const std::string& path) {
-  static const char hex[] = "0123456789ABCDEF";
-  std::string uri = "file://";
-  for (unsigned char c : path) {
-    if (std::isalnum(c) || c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
-      uri += static_cast<char>(c);
-    } else {
-      uri += '%';
-      uri += hex[c >> 4];
-      uri += hex[c & 15];
-    }
-  }
-  return uri;
+constexpr const char* kCopyPrefix = "quillmrk-";
+constexpr const char* kCopySuffix = ".bmp";
+
+// The number of a desktop copy's name, 0 for any other name.
+unsigned long copyNumber(const std::string& name) {
+  const std::size_t prefix = std::strlen(kCopyPrefix), suffix = std::strlen(kCopySuffix);
+  if (name.size() <= prefix + suffix || name.compare(0, prefix, kCopyPrefix) != 0 ||
+      name.compare(name.size() - suffix, suffix, kCopySuffix) != 0)
+    return 0;
+  const std::string digits = name.substr(prefix, name.size() - prefix - suffix);
+  if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) return 0;
+  return std::strtoul(digits.c_str(), nullptr, 10);
 }
 
-// gsettings reads the value as a GVariant text; a quoted string is unambiguous.
-std::string variantString(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    if (c == '\\' || c == '\'') quoted += '\\';
-    quoted += c;
+std::vector<std::string> desktopCopies(const std::string& folder) {
+  std::vector<std::string> names;
+  if (DIR* dir = opendir(folder.c_str())) {
+    while (dirent* entry = readdir(dir))
+      if (copyNumber(entry->d_name)) names.emplace_back(entry->d_name);
+    closedir(dir);
   }
-  return quoted + "'";
+  return names;
 }
 
-void setting(const char* schema, const char* key, const std::string& value) {
-  SpawnProgram({"gsettings", "set", schema, key, value});
+// A new copy of the bitmap for a desktop that loads it by name; "" when it cannot be written.
+std::string writeDesktopCopy(const std::string& bytes) {
+  const std::string folder = WithTrailingSeparator(WindowsDirectory());
+  unsigned long next = 1;
+  for (const std::string& name : desktopCopies(folder)) next = std::max(next, copyNumber(name) + 1);
+  const std::string path = folder + kCopyPrefix + std::to_string(next) + kCopySuffix;
+  return WriteFileAtomically(path, bytes) ? path : std::string();
 }
 
-void applyToDesktopSettings(const std::string* path) {
-  switch (desktopFamily()) {
-    case Family::Unknown: return;
-    case Family::Gnome:
-    case Family::Cinnamon: {
-      const char* schema = desktopFamily() == Family::Gnome ? "org.gnome.desktop.background"
-                                                            : "org.cinnamon.desktop.background";
-      if (path) {
-        std::string uri = variantString(fileUri(*path));
-        setting(schema, "picture-uri", uri);
-        if (desktopFamily() == Family::Gnome) setting(schema, "picture-uri-dark", uri);
-        setting(schema, "picture-options", "'centered'");
-      } else {
-        setting(schema, "picture-options", "'none'");
-      }
-      return;
-    }
-    case Family::Mate:
-      if (path) {
-        setting("org.mate.background", "picture-filename", variantString(*path));
-        setting("org.mate.background", "picture-options", "'centered'");
-      } else {
-        setting("org.mate.background", "picture-filename", "''");
-      }
-      return;
-  }
+void removeDesktopCopiesBut(const std::string& keep) {
+  const std::string folder = WithTrailingSeparator(WindowsDirectory());
+  for (const std::string& name : desktopCopies(folder))
+    if (folder + name != keep) unlink((folder + name).c_str());
+}
+
+void report(WallpaperShown result, DesktopKind kind, const std::string& message) {
+  lastReport() = {result, DesktopName(kind), message};
 }
 
 BOOL setWallpaper(const char* text, UINT winIni) {
@@ -264,26 +236,54 @@ BOOL setWallpaper(const char* text, UINT winIni) {
 
   const bool remove = requested.empty() || requested == "(None)";
   RgbPicture picture;
-  std::string file;
+  std::string bytes;
   if (!remove) {
-    file = NativePath(requested);
-    std::string bytes;
-    if (!ReadWholeFile(file, bytes) || !DecodeBitmapBytes(bytes, picture)) return FALSE;
-    // The desktop settings want an absolute file.
-    if (file[0] != '/') {
-      char* absolute = realpath(file.c_str(), nullptr);
-      if (absolute) {
-        file = absolute;
-        std::free(absolute);
-      }
+    if (!ReadWholeFile(NativePath(requested), bytes) || !DecodeBitmapBytes(bytes, picture)) {
+      report(WallpaperShown::NotRead, DesktopKind::NoDesktop,
+             "the wallpaper bitmap " + requested + " cannot be read");
+      return FALSE;
     }
   }
 
-  if (Display* display = XOpenDisplay(nullptr)) {
-    showOnRoot(display, remove ? nullptr : &picture);
-    XCloseDisplay(display);
+  const DesktopKind kind = DesktopFromSignals(ReadDesktopSignals());
+  switch (kind) {
+    case DesktopKind::NoDesktop:
+      report(WallpaperShown::NoDisplay, kind,
+             "no display to show the wallpaper on; it was recorded and will be shown at the "
+             "next log-on with a display");
+      return recorded;
+    case DesktopKind::WaylandUnknown:
+      report(WallpaperShown::CannotSet, kind,
+             "this Wayland desktop's background cannot be set by QuillMark; the wallpaper was "
+             "recorded only");
+      return recorded;
+    case DesktopKind::XRoot:
+      if (Display* display = XOpenDisplay(nullptr)) {
+        showOnRoot(display, remove ? nullptr : &picture);
+        XCloseDisplay(display);
+        report(WallpaperShown::Shown, kind, "");
+      } else {
+        report(WallpaperShown::NoDisplay, kind, "the X display went away; the wallpaper was recorded only");
+      }
+      return recorded;
+    default: break;
   }
-  applyToDesktopSettings(remove ? nullptr : &file);
+
+  std::string copy, problem;
+  if (!remove && (copy = writeDesktopCopy(bytes)).empty()) {
+    report(WallpaperShown::Failed, kind, "no room for the desktop's copy of the wallpaper in " +
+                                             WindowsDirectory());
+    return recorded;
+  }
+  if (SetDesktopBackground(kind, remove ? nullptr : &copy, problem)) {
+    removeDesktopCopiesBut(copy);
+    report(WallpaperShown::Shown, kind, "");
+  } else {
+    // The desktop still shows the copy it had; the one it refused goes.
+    if (!copy.empty()) unlink(copy.c_str());
+    report(WallpaperShown::Failed, kind,
+           std::string("the ") + DesktopName(kind) + " background was not changed: " + problem);
+  }
   return recorded;
 }
 
@@ -379,6 +379,8 @@ BOOL setSaverTimeout(UINT seconds, UINT winIni) {
 }
 
 }  // namespace
+
+WallpaperReport LastWallpaperReport() { return lastReport(); }
 
 BOOL SystemParametersInfo(UINT action, UINT uiParam, void* param, UINT winIni) {
   switch (action) {

@@ -1,7 +1,10 @@
 // The Wallpaper page: opening, choosing sets and pictures, coming back to the page, the
 // paths of applying (refusals, wallpaper off, what causes a conversion, the Startup
 // shortcut), and applying with a decoder that crashes or a set folder it cannot read.
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -254,6 +257,36 @@ TEST_F(WallpaperPageTest, TurningTheWallpaperOffAsksFirst) {
   EXPECT_EQ(Ini("win.ini", "Desktop", "Wallpaper"), "(None)");
   EXPECT_FALSE(sandbox_.exists(ShortcutPath()));
   EXPECT_EQ(ConfigValue("CurrentSet"), "untouched");
+}
+
+TEST_F(WallpaperPageTest, AWaylandDesktopThatCannotBeSetIsNamedToTheUser) {
+  // A Wayland display that answers, of no desktop this system knows how to set.
+  const std::string runtime = sandbox_.path("run");
+  std::filesystem::create_directories(runtime);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string socketPath = runtime + "/wayland-9";
+  ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+  socketPath.copy(address.sun_path, socketPath.size());
+  int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  listen(listener, 4);
+  setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  setenv("WAYLAND_DISPLAY", "wayland-9", 1);
+
+  AddSet("Coast", "Coast", kCoast);
+  answers_ = {IDYES};
+  Run([&](CPropertySheet& sheet) {
+    Page(sheet).ClickDlgItem(IDC_WALLPAPER_OFF);
+    sheet.PressButton(IDOK);
+  });
+  close(listener);
+  unsetenv("WAYLAND_DISPLAY");
+  ASSERT_EQ(messages_.size(), 2u);
+  EXPECT_EQ(messages_[1],
+            "This Wayland desktop's background cannot be set by QuillMark; the wallpaper was "
+            "recorded only.");
+  EXPECT_EQ(Ini("win.ini", "Desktop", "Wallpaper"), "(None)") << "the choice is kept all the same";
 }
 
 TEST_F(WallpaperPageTest, StartupShortcutIsMadeKeptAndRemovedByTheInterval) {

@@ -23,6 +23,9 @@ Sandbox::Sandbox() {
   if (const char* c = std::getenv("XDG_CONFIG_HOME")) { hadConfig_ = true; oldConfig_ = c; }
   setenv("HOME", (root_ + "/home").c_str(), 1);
   setenv("XDG_CONFIG_HOME", (root_ + "/config").c_str(), 1);
+  // The wallpaper goes to whatever desktop these lead to; a test brings its own.
+  for (const char* name : {"DBUS_SESSION_BUS_ADDRESS", "WAYLAND_DISPLAY", "SWAYSOCK", "XDG_CURRENT_DESKTOP"})
+    unsetenv(name);
   SetProgramFolderForTesting(programFolder_);
   // A test that forgets to answer a message box must not hang on a real dialog.
   SetMessageBoxHandler({});

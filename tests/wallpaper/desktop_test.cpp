@@ -19,6 +19,16 @@
 #include "tests/support/sandbox.h"
 #include "tests/wallpaper/pictures.h"
 
+#include <gio/gio.h>
+
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "platform/desktop.h"
+#include "platform/x11/desktop_backends.h"
+
 // Last: Xlib's macros (None, Bool, Status) would spoil the headers above.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -214,52 +224,221 @@ TEST_F(OwnXServer, UnreadableBitmapLeavesTheDesktopAlone) {
   EXPECT_EQ(std::string(recorded), bad) << "the request is recorded as the old setting kept it";
 }
 
-TEST(DesktopSettings, GnomeFamilyGetsItsBackgroundKeys) {
+TEST(DesktopSettings, GnomeFamilyGetsItsBackgroundKeysOnANewCopyEachTime) {
   Sandbox box;
   unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
   EXPECT_FALSE(GetScreenMetrics().fromDisplay);
   EXPECT_EQ(GetScreenMetrics().width, 1024);
 
-  // A stand-in for gsettings in the program folder (searched first) records its arguments.
-  const std::string log = box.path("gsettings.log");
-  box.writeFile(box.programFolder() + "gsettings",
-                // One write per call: the calls run side by side, and piecewise appends
-                // would interleave their lines.
-                "#!/bin/sh\nline=\nfor a in \"$@\"; do line=\"$line$a|\"; done\n"
-                "printf '%s\\n' \"$line\" >> '" + log + "'\n");
-  fs::permissions(box.programFolder() + "gsettings", fs::perms::owner_all);
+  // GSettings' own file store stands in for dconf: the keys are the same.
+  setenv("GSETTINGS_BACKEND", "keyfile", 1);
   const std::string picture = box.path("my pictures/wall'paper.bmp");
   box.writeFile(picture, MakeBitmap(2, 2, [](int, int) { return 0u; }));
-
-  auto recorded = [&](std::size_t lines) {
-    std::string text;
-    for (int i = 0; i < 100; ++i) {
-      text = box.readFile(log);
-      if (static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) >= lines) break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+  auto read = [](const char* schema, const char* key) {
+    GSettings* settings = g_settings_new(schema);
+    gchar* value = g_settings_get_string(settings, key);
+    std::string text = value;
+    g_free(value);
+    g_object_unref(settings);
     return text;
   };
+  const std::string copies = box.windowsDirectory() + "/quillmrk-";
 
   setenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME", 1);
   ASSERT_TRUE(SystemParametersInfo(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(picture.c_str()), 0));
-  std::string text = recorded(3);
-  const std::string uri = "'file://" + box.path("my%20pictures/wall%27paper.bmp") + "'";
-  EXPECT_NE(text.find("set|org.gnome.desktop.background|picture-uri|" + uri + "|"), std::string::npos) << text;
-  EXPECT_NE(text.find("set|org.gnome.desktop.background|picture-uri-dark|" + uri + "|"), std::string::npos);
-  EXPECT_NE(text.find("set|org.gnome.desktop.background|picture-options|'centered'|"), std::string::npos);
+  EXPECT_EQ(LastWallpaperReport().result, WallpaperShown::Shown) << LastWallpaperReport().message;
+  EXPECT_EQ(read("org.gnome.desktop.background", "picture-uri"), "file://" + copies + "1.bmp");
+  EXPECT_EQ(read("org.gnome.desktop.background", "picture-uri-dark"), "file://" + copies + "1.bmp");
+  EXPECT_EQ(read("org.gnome.desktop.background", "picture-options"), "centered");
+  EXPECT_EQ(read("org.gnome.desktop.background", "primary-color"), "#000000");
+  EXPECT_EQ(box.readFile(copies + "1.bmp"), box.readFile(picture));
 
-  fs::remove(log);
   setenv("XDG_CURRENT_DESKTOP", "MATE", 1);
   ASSERT_TRUE(SystemParametersInfo(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(picture.c_str()), 0));
-  text = recorded(2);
-  EXPECT_NE(text.find("set|org.mate.background|picture-filename|'" + box.path("my pictures/wall\\'paper.bmp") + "'|"),
-            std::string::npos) << text;
+  EXPECT_EQ(read("org.mate.background", "picture-filename"), copies + "2.bmp") << "a plain path";
+  EXPECT_FALSE(fs::exists(copies + "1.bmp")) << "the copy shown before is removed";
+  EXPECT_TRUE(fs::exists(picture)) << "the caller's bitmap is never touched";
 
-  fs::remove(log);
+  ASSERT_TRUE(SystemParametersInfo(SPI_SETDESKWALLPAPER, 0, const_cast<char*>("(None)"), 0));
+  EXPECT_EQ(read("org.mate.background", "picture-filename"), "");
+  EXPECT_FALSE(fs::exists(copies + "2.bmp"));
+
+  // Xfce without its desktop window on a display: nothing is sent anywhere, only recorded.
   setenv("XDG_CURRENT_DESKTOP", "XFCE", 1);
-  ASSERT_TRUE(SystemParametersInfo(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(picture.c_str()), 0));
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  EXPECT_FALSE(fs::exists(log)) << "other desktops are not sent gsettings";
+  ASSERT_TRUE(SystemParametersInfo(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(picture.c_str()),
+                                   SPIF_UPDATEINIFILE));
+  EXPECT_EQ(LastWallpaperReport().result, WallpaperShown::NoDisplay);
+  EXPECT_FALSE(fs::exists(copies + "3.bmp"));
   unsetenv("XDG_CURRENT_DESKTOP");
+  unsetenv("GSETTINGS_BACKEND");
+}
+
+TEST(DesktopDetection, WhatRunsDecidesInOrderOfTrust) {
+  auto kind = [](DesktopSignals s) { return DesktopFromSignals(s); };
+  DesktopSignals x;
+  x.xDisplay = true;
+  EXPECT_EQ(kind(x), DesktopKind::XRoot) << "a bare window manager";
+  EXPECT_EQ(kind({}), DesktopKind::NoDesktop);
+
+  // The desktop window's owner beats what the session variables claim.
+  DesktopSignals s = x;
+  s.currentDesktop = "GNOME";
+  s.desktopWindowProgram = "xfdesktop";
+  EXPECT_EQ(kind(s), DesktopKind::Xfce);
+  s.desktopWindowProgram = "";  // a process name cut short or unreadable: WM_CLASS tells
+  s.desktopWindowClass = "desktop_window.Caja";
+  EXPECT_EQ(kind(s), DesktopKind::Mate);
+  s.desktopWindowClass = "pcmanfm.Pcmanfm";
+  EXPECT_EQ(kind(s), DesktopKind::Lxde);
+  s.desktopWindowClass = "pcmanfm-qt.pcmanfm-qt";
+  EXPECT_EQ(kind(s), DesktopKind::Lxqt);
+
+  // On X, Xfce named without its desktop window shows nothing of its setting: the root.
+  s = x;
+  s.currentDesktop = "XFCE";
+  EXPECT_EQ(kind(s), DesktopKind::XRoot);
+  s.currentDesktop = "ubuntu:GNOME";
+  EXPECT_EQ(kind(s), DesktopKind::Gnome);
+  s.currentDesktop = "X-Cinnamon";
+  EXPECT_EQ(kind(s), DesktopKind::Cinnamon);
+  s.currentDesktop = "Budgie:GNOME";
+  EXPECT_EQ(kind(s), DesktopKind::Gnome);
+
+  // Nothing named: the bus shows who runs.
+  s = x;
+  s.busNames = {"org.freedesktop.DBus", "org.kde.plasmashell"};
+  EXPECT_EQ(kind(s), DesktopKind::Kde);
+
+  // Wayland: an X display from XWayland is no desktop to paint.
+  DesktopSignals w;
+  w.wayland = w.xDisplay = true;
+  EXPECT_EQ(kind(w), DesktopKind::WaylandUnknown);
+  w.currentDesktop = "XFCE";
+  EXPECT_EQ(kind(w), DesktopKind::Xfce);
+  w.currentDesktop = "sway";
+  EXPECT_EQ(kind(w), DesktopKind::WaylandUnknown) << "sway named, but its socket does not answer";
+  w.swaySocket = true;
+  EXPECT_EQ(kind(w), DesktopKind::Wlroots);
+  w.currentDesktop = "";
+  EXPECT_EQ(kind(w), DesktopKind::Wlroots);
+}
+
+namespace {
+// Plasma cannot run here: a stand-in owns its name on a private session bus and records
+// every call it is sent, as "path interface.method argument".
+class PlasmaStandIn {
+ public:
+  PlasmaStandIn() {
+    FILE* out = popen("dbus-daemon --session --fork --print-address=1 --print-pid=1 "
+                      "--address=unix:tmpdir=/tmp 2>/dev/null", "r");
+    char line[512] = {};
+    if (out && fgets(line, sizeof line, out)) address_ = std::string(line, strcspn(line, "\n"));
+    if (out && fgets(line, sizeof line, out)) busPid_ = std::atoi(line);
+    if (out) pclose(out);
+    if (address_.empty()) return;
+    setenv("DBUS_SESSION_BUS_ADDRESS", address_.c_str(), 1);
+    thread_ = std::thread([this] { serve(); });
+    std::unique_lock<std::mutex> lock(mutex_);
+    ready_.wait_for(lock, std::chrono::seconds(10), [this] { return owned_; });
+  }
+  ~PlasmaStandIn() {
+    if (loop_) g_main_loop_quit(loop_);
+    if (thread_.joinable()) thread_.join();
+    if (busPid_ > 0) kill(busPid_, SIGTERM);
+    unsetenv("DBUS_SESSION_BUS_ADDRESS");
+  }
+  bool running() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return owned_;
+  }
+  std::vector<std::string> calls() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return calls_;
+  }
+
+ private:
+  void serve() {
+    GMainContext* context = g_main_context_new();
+    g_main_context_push_thread_default(context);
+    GDBusConnection* connection = g_dbus_connection_new_for_address_sync(
+        address_.c_str(),
+        GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                             G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+        nullptr, nullptr, nullptr);
+    GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(
+        "<node><interface name='org.kde.PlasmaShell'><method name='evaluateScript'>"
+        "<arg type='s' direction='in'/><arg type='s' direction='out'/></method></interface></node>",
+        nullptr);
+    static const GDBusInterfaceVTable vtable = {
+        [](GDBusConnection*, const gchar*, const gchar* path, const gchar* interface,
+           const gchar* method, GVariant* parameters, GDBusMethodInvocation* invocation,
+           gpointer self) {
+          const gchar* script = nullptr;
+          g_variant_get(parameters, "(&s)", &script);
+          auto* standIn = static_cast<PlasmaStandIn*>(self);
+          std::lock_guard<std::mutex> lock(standIn->mutex_);
+          standIn->calls_.push_back(std::string(path) + " " + interface + "." + method + " " + script);
+          g_dbus_method_invocation_return_value(invocation, g_variant_new("(s)", ""));
+        },
+        nullptr, nullptr, {}};
+    if (connection && node)
+      g_dbus_connection_register_object(connection, "/PlasmaShell", node->interfaces[0], &vtable,
+                                        this, nullptr, nullptr);
+    GVariant* reply = connection ? g_dbus_connection_call_sync(
+        connection, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+        "RequestName", g_variant_new("(su)", "org.kde.plasmashell", 4u), nullptr,
+        G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr) : nullptr;
+    loop_ = g_main_loop_new(context, FALSE);
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      owned_ = reply != nullptr;
+    }
+    ready_.notify_all();
+    if (reply) g_variant_unref(reply);
+    g_main_loop_run(loop_);
+    if (node) g_dbus_node_info_unref(node);
+    if (connection) {
+      g_dbus_connection_close_sync(connection, nullptr, nullptr);
+      g_object_unref(connection);
+    }
+    g_main_context_pop_thread_default(context);
+    g_main_context_unref(context);
+  }
+
+  std::string address_;
+  int busPid_ = 0;
+  std::thread thread_;
+  GMainLoop* loop_ = nullptr;
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  bool owned_ = false;
+  std::vector<std::string> calls_;
+};
+}  // namespace
+
+TEST(DesktopSettings, PlasmaIsToldThroughItsShellScriptingForEveryDesktop) {
+  Sandbox box;
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  unsetenv("XDG_CURRENT_DESKTOP");  // the shell's name on the bus is enough
+  if (system("command -v dbus-daemon >/dev/null 2>&1") != 0) GTEST_SKIP() << "no dbus-daemon";
+  PlasmaStandIn plasma;
+  ASSERT_TRUE(plasma.running());
+  const std::string picture = box.path("picture.bmp");
+  box.writeFile(picture, MakeBitmap(2, 2, [](int, int) { return 0u; }));
+
+  ASSERT_TRUE(SystemParametersInfo(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(picture.c_str()), 0));
+  EXPECT_EQ(LastWallpaperReport().result, WallpaperShown::Shown) << LastWallpaperReport().message;
+  ASSERT_TRUE(SystemParametersInfo(SPI_SETDESKWALLPAPER, 0, const_cast<char*>("(None)"), 0));
+  const std::vector<std::string> calls = plasma.calls();
+  ASSERT_EQ(calls.size(), 2u);
+  const std::string copy = box.windowsDirectory() + "/quillmrk-1.bmp";
+  EXPECT_EQ(calls[0], "/PlasmaShell org.kde.PlasmaShell.evaluateScript " + PlasmaWallpaperScript(&copy));
+  for (const char* part : {"desktops()", "wallpaperPlugin = 'org.kde.image'",
+                           "['Wallpaper', 'org.kde.image', 'General']", "'FillMode', 6"})
+    EXPECT_NE(calls[0].find(part), std::string::npos) << part;
+  EXPECT_NE(calls[0].find("'Image', 'file://" + copy + "'"), std::string::npos);
+  EXPECT_NE(calls[1].find("wallpaperPlugin = 'org.kde.color'"), std::string::npos) << calls[1];
+  EXPECT_FALSE(fs::exists(copy)) << "no copy is left once the desktop shows none";
 }

@@ -1,0 +1,163 @@
+// Reading the running session's signals for platform/desktop.h: the X desktop window, the
+// session bus and the Wayland socket.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <gio/gio.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+#include "platform/desktop.h"
+
+namespace {
+
+int ignoreXError(Display*, XErrorEvent*) { return 0; }
+
+bool hasAtom(Display* display, Window window, Atom property, Atom wanted) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool found = false;
+  if (XGetWindowProperty(display, window, property, 0, 32, False, XA_ATOM, &type, &format,
+                         &count, &after, &data) == Success &&
+      type == XA_ATOM && format == 32 && data) {
+    const Atom* atoms = reinterpret_cast<const Atom*>(data);
+    for (unsigned long i = 0; i < count && !found; ++i) found = atoms[i] == wanted;
+  }
+  if (data) XFree(data);
+  return found;
+}
+
+unsigned long cardinal(Display* display, Window window, Atom property, unsigned long fallback) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  unsigned long value = fallback;
+  if (XGetWindowProperty(display, window, property, 0, 1, False, XA_CARDINAL, &type, &format,
+                         &count, &after, &data) == Success &&
+      type == XA_CARDINAL && format == 32 && count == 1 && data)
+    value = *reinterpret_cast<unsigned long*>(data);
+  if (data) XFree(data);
+  return value;
+}
+
+std::string programOfProcess(unsigned long pid) {
+  if (!pid) return "";
+  std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+  std::string name;
+  std::getline(comm, name);
+  return name;
+}
+
+// Looks at the root's children and their children: a window manager puts its frame
+// between the root and a client, a desktop window without a manager sits on the root.
+bool findDesktopWindow(Display* display, Window parent, int depth, Atom typeAtom,
+                       Atom desktopAtom, Window& found) {
+  Window rootReturn = None, parentReturn = None;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  if (!XQueryTree(display, parent, &rootReturn, &parentReturn, &children, &count)) return false;
+  bool done = false;
+  for (unsigned int i = count; i-- > 0 && !done;) {  // topmost first
+    if (hasAtom(display, children[i], typeAtom, desktopAtom)) {
+      found = children[i];
+      done = true;
+    } else if (depth > 1) {
+      done = findDesktopWindow(display, children[i], depth - 1, typeAtom, desktopAtom, found);
+    }
+  }
+  if (children) XFree(children);
+  return done;
+}
+
+void readXSignals(DesktopSignals& s) {
+  const char* name = std::getenv("DISPLAY");
+  if (!name || !*name) return;
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return;
+  s.xDisplay = true;
+  auto previous = XSetErrorHandler(ignoreXError);
+  const Atom typeAtom = XInternAtom(display, "_NET_WM_WINDOW_TYPE", False);
+  const Atom desktopAtom = XInternAtom(display, "_NET_WM_WINDOW_TYPE_DESKTOP", False);
+  Window desktop = None;
+  if (findDesktopWindow(display, DefaultRootWindow(display), 2, typeAtom, desktopAtom, desktop)) {
+    s.desktopWindowProgram =
+        programOfProcess(cardinal(display, desktop, XInternAtom(display, "_NET_WM_PID", False), 0));
+    XClassHint hint{};
+    if (XGetClassHint(display, desktop, &hint)) {
+      s.desktopWindowClass = std::string(hint.res_name ? hint.res_name : "") + "." +
+                             (hint.res_class ? hint.res_class : "");
+      if (hint.res_name) XFree(hint.res_name);
+      if (hint.res_class) XFree(hint.res_class);
+    }
+  }
+  XSync(display, False);
+  XSetErrorHandler(previous);
+  XCloseDisplay(display);
+}
+
+bool socketAnswers(std::string path) {
+  sockaddr_un address{};
+  if (path.empty() || path.size() >= sizeof address.sun_path) return false;
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path, path.c_str(), path.size());
+  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  bool connected = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  close(fd);
+  return connected;
+}
+
+void readWaylandSignals(DesktopSignals& s) {
+  if (const char* name = std::getenv("WAYLAND_DISPLAY"); name && *name) {
+    std::string path = name;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (path[0] != '/' && runtime) path = std::string(runtime) + "/" + path;
+    s.wayland = socketAnswers(path);
+  }
+  if (const char* sway = std::getenv("SWAYSOCK"); sway && *sway) s.swaySocket = socketAnswers(sway);
+}
+
+void readBusNames(DesktopSignals& s) {
+  // Without an address GIO would try to start a bus of its own (dbus-launch): not ours to do.
+  const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+  if (!address || !*address) return;
+  GError* error = nullptr;
+  GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
+  if (!bus) {
+    g_clear_error(&error);
+    return;
+  }
+  GVariant* reply = g_dbus_connection_call_sync(
+      bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "ListNames",
+      nullptr, G_VARIANT_TYPE("(as)"), G_DBUS_CALL_FLAGS_NONE, 3000, nullptr, &error);
+  if (reply) {
+    GVariantIter* iter = nullptr;
+    const gchar* name = nullptr;
+    g_variant_get(reply, "(as)", &iter);
+    while (g_variant_iter_loop(iter, "&s", &name))
+      if (name[0] != ':') s.busNames.emplace_back(name);
+    g_variant_iter_free(iter);
+    g_variant_unref(reply);
+  }
+  g_clear_error(&error);
+  g_object_unref(bus);
+}
+
+}  // namespace
+
+DesktopSignals ReadDesktopSignals() {
+  DesktopSignals s;
+  if (const char* names = std::getenv("XDG_CURRENT_DESKTOP")) s.currentDesktop = names;
+  readWaylandSignals(s);
+  readXSignals(s);
+  readBusNames(s);
+  return s;
+}
