@@ -13,7 +13,7 @@ done
 
 sandbox=$(mktemp -d)
 trap '[ -n "${KEEP:-}" ] || rm -rf "$sandbox"' EXIT
-export HOME=$sandbox/home XDG_CONFIG_HOME=$sandbox/config
+export HOME=$sandbox/home XDG_CONFIG_HOME=$sandbox/config LC_ALL=C  # names in the code page are bytes
 program=$sandbox/program photos=$sandbox/photos
 mkdir -p "$HOME" "$program" "$photos/trip" "$sandbox/outside"
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -31,6 +31,8 @@ exiv2 -M'set Exif.Image.ImageDescription Boats in the morning mist' \
       -M'set Exif.Photo.DateTimeOriginal 2023:07:14 06:30:00' "$photos/trip/harbour.jpg"
 convert -size 64x48 xc:grey "$photos/trip/lighthouse.jpg"
 exiv2 -M'set Xmp.dc.description lang="x-default" The old lighthouse' "$photos/trip/lighthouse.jpg"
+convert -size 64x48 xc:brown "$photos/trip/cafe.jpg"
+exiv2 -M'set Xmp.dc.title lang="x-default" Café au lait' "$photos/trip/cafe.jpg"
 convert -size 192x64 gradient:white-navy "$photos/wide_view.jpg"
 convert -size 40x30 xc:orange "$photos/screen_shot.png"
 printf '\xff\xd8\xff\xe0 not a picture' >"$photos/broken.jpg"
@@ -51,7 +53,7 @@ grep -q 'linked.jpg: a link' "$sandbox/err.txt" || fail "the link was not report
 
 "$tools/quillcat" "$program" >"$sandbox/cat.txt" || fail "quillcat found no set"
 grep -qF 'set "Own Photos" folder "Own_Photos\"' "$sandbox/cat.txt" || fail "the set is not listed: $(cat "$sandbox/cat.txt")"
-[ "$(grep -c 'jpg=yes bmp=yes nfo=yes' "$sandbox/cat.txt")" = 6 ] || fail "not six whole pictures: $(cat "$sandbox/cat.txt")"
+[ "$(grep -c 'jpg=yes bmp=yes nfo=yes' "$sandbox/cat.txt")" = 7 ] || fail "not seven whole pictures: $(cat "$sandbox/cat.txt")"
 grep -qF '"Harbour at dawn"' "$sandbox/cat.txt" || fail "the XMP title did not name the picture"
 grep -qF '"The old lighthouse"' "$sandbox/cat.txt" || fail "a description alone did not name the picture"
 grep -qF '"Wide view"' "$sandbox/cat.txt" || fail "the file name did not name the picture"
@@ -89,13 +91,13 @@ printf '[Own Photos Deleted Images]\r\nThe old lighthouse=%s\r\n' "$lighthouse" 
 python3 - "$program/quillmrk.ini" "$lighthouse" <<'EOF'
 import sys
 path, base = sys.argv[1], sys.argv[2]
-lines = open(path, newline='').read().split('\r\n')
+lines = open(path, newline='', encoding='latin-1').read().split('\r\n')
 section, out = '', []
 for line in lines:
     if line.startswith('['): section = line
     if section == '[Own Photos]' and line == 'The old lighthouse=' + base: continue
     out.append(line)
-open(path, 'w', newline='').write('\r\n'.join(out))
+open(path, 'w', newline='', encoding='latin-1').write('\r\n'.join(out))
 EOF
 rm "$photos/wide_view.jpg"
 convert -size 64x48 xc:pink "$photos/trip/zebra.jpg"
@@ -103,6 +105,7 @@ convert -size 64x48 xc:pink "$photos/trip/zebra.jpg"
 "$tools/quillcat" "$program" >"$sandbox/cat2.txt"
 grep -qF '"Wide view"' "$sandbox/cat2.txt" && fail "a deleted photo stayed in the set"
 [ -e "$wide.jpg" ] && fail "a deleted photo's files stayed"
+grep -qF "picture \"Caf$(printf '\xe9') au lait\"" "$sandbox/cat2.txt" || fail "a name in the code page did not survive the update"
 grep -qF 'picture "Zebra"' "$sandbox/cat2.txt" || fail "a new photo was not appended: $(cat "$sandbox/cat2.txt")"
 grep '^  picture' "$sandbox/cat2.txt" | tail -n 1 | grep -qF '"Zebra"' || fail "the new photo is not last"
 grep -qF 'removed "The old lighthouse"' "$sandbox/cat2.txt" || fail "the user's removed picture came back"

@@ -608,6 +608,15 @@ bool PhotoFolder(const std::string& given, fs::path& folder) {
 
 }  // namespace
 
+bool StoredName(const std::string& utf8, std::string& stored) {
+  try {
+    stored = mks::Encode(utf8, "CP1252");
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
 std::string FolderForName(const std::string& setName) {
   std::string folder;
   for (char c : setName) {
@@ -647,8 +656,12 @@ std::string MakeSet(const std::string& programFolder, const std::string& photoFo
   return "";
 }
 
-std::string UpdateSet(const std::string& programFolder, const std::string& setName) {
+std::string UpdateSet(const std::string& programFolder, const std::string& setNameText) {
   Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+  // The catalogue and the set's files hold names in the code page; entries carry UTF-8.
+  std::string setName;
+  if (!StoredName(setNameText, setName)) return "no set can have the name \"" + setNameText + "\"";
+  auto utf8 = [](const std::string& stored) { return Convert(stored, "UTF-8", "CP1252"); };
   const CProfileFile main(programFolder + "/" + catalogue::kMainSettingsFile);
   std::string folder;
   for (const auto& [name, recorded] : ListInstalledSetFolders())
@@ -686,7 +699,7 @@ std::string UpdateSet(const std::string& programFolder, const std::string& setNa
     record.ReadString("Files", base, source);
     known.insert(source);
     if (present.count(source)) {
-      entries.push_back({name, base, source});
+      entries.push_back({utf8(name), base, source});
       continue;
     }
     // Gone from the photo folder: gone from the set, wherever the user had put it.
@@ -705,7 +718,7 @@ std::string UpdateSet(const std::string& programFolder, const std::string& setNa
   for (const Entry& e : entries)
     if (e.fileBase.rfind("pic", 0) == 0) counter = std::max(counter, std::atoi(e.fileBase.c_str() + 3));
   AddPhotos(photoFolder, setPath, added, entries, counter);
-  if (std::string error = WriteSetFiles(setPath, setName, folder.substr(0, folder.find_last_not_of("\\/") + 1),
+  if (std::string error = WriteSetFiles(setPath, setNameText, folder.substr(0, folder.find_last_not_of("\\/") + 1),
                                         photoFolder, entries, counter);
       !error.empty())
     return error;
@@ -713,7 +726,7 @@ std::string UpdateSet(const std::string& programFolder, const std::string& setNa
   // into the catalogue gets them from the set description when it is.
   std::string stored;
   if (main.ReadString(catalogue::kSetDescriptions, setName, stored) > 0)
-    for (std::size_t i = before; i < entries.size(); ++i) main.WriteString(setName, entries[i].name, entries[i].fileBase);
+    for (std::size_t i = before; i < entries.size(); ++i) main.WriteString(setName, Convert(entries[i].name, "CP1252", "UTF-8"), entries[i].fileBase);
   std::printf("updated \"%s\": %zu added, %d removed\n", setName.c_str(), entries.size() - before, dropped);
   return "";
 }

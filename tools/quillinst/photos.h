@@ -13,6 +13,7 @@ namespace photos {
 
 constexpr const char* kSourceFile = "photos.ini";
 
+// Set names are given in UTF-8.
 // Makes the set `setName` from `photoFolder` below `programFolder` (canonical). On success
 // `setFolder` receives the set folder as it is to be recorded ("Name\") and "" is
 // returned; else a description of why nothing was made.
@@ -23,6 +24,10 @@ std::string MakeSet(const std::string& programFolder, const std::string& photoFo
 // appended, photos gone from there are dropped from the set, its files and the catalogue
 // of "quillmrk.ini"; pictures the user took out of the set stay out. "" on success.
 std::string UpdateSet(const std::string& programFolder, const std::string& setName);
+
+// A set name as the catalogue and the installed-set record keep it: in the code page of
+// the set files. False when the name has characters that the code page cannot hold.
+bool StoredName(const std::string& utf8, std::string& stored);
 
 // The set folder that a set name gets: its letters and digits, the rest as "_".
 std::string FolderForName(const std::string& setName);

@@ -185,11 +185,14 @@ int registerSet(const fs::path& programFolder, const std::string& setName,
   return 0;
 }
 
-int installPhotos(const fs::path& programFolder, const std::string& photoFolder, std::string setName) {
-  if (setName.empty()) {
+int installPhotos(const fs::path& programFolder, const std::string& photoFolder, std::string nameText) {
+  if (nameText.empty()) {
     std::error_code ec;
-    setName = fs::canonical(photoFolder, ec).filename().string();
+    nameText = fs::canonical(photoFolder, ec).filename().string();
   }
+  std::string setName;
+  if (!photos::StoredName(nameText, setName))
+    return fail("the set name \"" + nameText + "\" has characters that a set name cannot hold");
   if (std::string problem = SetNameProblem(setName); !problem.empty())
     return fail("the set name \"" + setName + "\" is " + problem);
   if (setName.size() > kMaxSetName) return fail("the set name is longer than 259 bytes");
@@ -197,11 +200,11 @@ int installPhotos(const fs::path& programFolder, const std::string& photoFolder,
   if (std::string problem = clashProblem(programFolder, setName, folder); !problem.empty())
     return fail("the set \"" + setName + "\" has " + problem);
   std::string setFolder;
-  if (std::string error = photos::MakeSet(programFolder.string(), photoFolder, setName, setFolder);
+  if (std::string error = photos::MakeSet(programFolder.string(), photoFolder, nameText, setFolder);
       !error.empty())
     return fail(error);
   if (int rc = registerSet(programFolder, setName, setFolder); rc != 0) return rc;
-  std::printf("made \"%s\" in %s\n", setName.c_str(), (programFolder / photos::FolderForName(setName)).c_str());
+  std::printf("made \"%s\" in %s\n", nameText.c_str(), (programFolder / photos::FolderForName(setName)).c_str());
   return 0;
 }
 }  // namespace
