@@ -650,8 +650,11 @@ std::string MakeSet(const std::string& programFolder, const std::string& photoFo
     return "no photo of " + photoFolder.string() + " could be used";
   }
   if (std::string error = WriteSetFiles(setPath, setName, folder, photoFolder, entries, counter);
-      !error.empty())
+      !error.empty()) {
+    // Half a set would be taken for a set by nobody, and block the name's folder.
+    DeleteFolderFiles(setPath.string());
     return error;
+  }
   setFolder = folder + "\\";
   return "";
 }

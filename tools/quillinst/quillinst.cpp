@@ -186,10 +186,10 @@ int registerSet(const fs::path& programFolder, const std::string& setName,
 }
 
 int installPhotos(const fs::path& programFolder, const std::string& photoFolder, std::string nameText) {
-  if (nameText.empty()) {
-    std::error_code ec;
-    nameText = fs::canonical(photoFolder, ec).filename().string();
-  }
+  std::error_code ec;
+  const fs::path photos = fs::canonical(photoFolder, ec);
+  if (ec || !fs::is_directory(photos, ec)) return fail("the photo folder " + photoFolder + " does not exist");
+  if (nameText.empty()) nameText = photos.filename().string();
   std::string setName;
   if (!photos::StoredName(nameText, setName))
     return fail("the set name \"" + nameText + "\" has characters that a set name cannot hold");
