@@ -16,7 +16,7 @@ void CImageInfoDlg::DoDataExchange(CDataExchange* pDX) {
 BOOL CImageInfoDlg::OnInitDialog() {
   // Empty paths stand for files that lie outside the set, which are not read.
   PictureInfoTexts texts = ReadPictureInfoTexts(
-      m_strPicturePath.empty() ? std::string() : m_strPicturePath + ".nfo",
+      m_strInfoFile,
       m_strSetFolderPath.empty() ? std::string() : m_strSetFolderPath + infofile::kSetInfoFile,
       m_strPictureName);
   m_strTitle = texts.title;

@@ -11,7 +11,7 @@ class CImageInfoDlg : public CDialog {
 
   // Set by the caller before DoModal.
   std::string m_strSetFolderPath;  // program folder + set folder, with a trailing separator
-  std::string m_strPicturePath;    // set folder path + file base, no extension
+  std::string m_strInfoFile;       // the picture's information file
   std::string m_strPictureName;    // the picture's key, also its section in its own file
 
   std::string m_strTitle;

@@ -166,10 +166,11 @@ void CWallpaperPage::FillPictureList() {
   for (const std::string& name : names) pictures.AddString(name);
 }
 
-// The picture base path of a picture of the current set, and its thumbnail in the preview.
+// The picture and information file paths of a picture of the current set, and its thumbnail in the preview.
 void CWallpaperPage::ShowPictureOf(const std::string& picture) {
   PictureFiles files = GetPictureFiles(m_ini, m_strProgramFolder, m_strCurrentSet, picture, false);
-  m_strPictureBase = files.base;
+  m_strPictureFile = files.jpg;
+  m_strInfoFile = files.nfo;
   m_wndMonitor.ShowPicture(files.bmp);
 }
 
@@ -232,7 +233,7 @@ void CWallpaperPage::OnImageInfo() {
   if (m_strCurrentPicture.empty()) return;
   PictureFiles files = GetPictureFiles(m_ini, m_strProgramFolder, m_strCurrentSet, m_strCurrentPicture, false);
   CImageInfoDlg dialog;
-  dialog.m_strPicturePath = files.base;
+  dialog.m_strInfoFile = files.nfo;
   dialog.m_strSetFolderPath = files.setFolderPath;
   dialog.m_strPictureName = m_strCurrentPicture;
   dialog.DoModal();
@@ -306,13 +307,13 @@ BOOL CWallpaperPage::OnApply() {
   std::string storedPicture, storedSet;
   m_ini.ReadString(kConfig, "CurrentImage", storedPicture);
   m_ini.ReadString(kConfig, "CurrentSet", storedSet);
-  // An empty picture base is a picture whose files lie outside its set: nothing to show.
-  const bool convert = !off && !m_strCurrentPicture.empty() && !m_strPictureBase.empty() &&
+  // No picture file is a picture whose files lie outside its set: nothing to show.
+  const bool convert = !off && !m_strCurrentPicture.empty() && !m_strPictureFile.empty() &&
                        (m_strCurrentPicture != storedPicture || m_strCurrentSet != storedSet ||
                         m_nStretchChanged || m_nOnOffClicked);
   // A picture whose file is gone (or its whole set folder) cannot become the wallpaper;
   // storing it and keeping the old bitmap would report a failure as success.
-  if (convert && PathIsMissing(m_strPictureBase + ".jpg")) {
+  if (convert && PathIsMissing(m_strPictureFile)) {
     AfxMessageBox(FormatSetMessage(IDS_PICTURE_MISSING, m_strCurrentPicture), MB_OK | MB_ICONWARNING);
     return FALSE;
   }
@@ -340,7 +341,7 @@ BOOL CWallpaperPage::OnApply() {
     std::string windowsDirectory = app ? app->m_strWindowsDirectory : WithTrailingSeparator(WindowsDirectory());
     ScreenMetrics screen = GetScreenMetrics();
     DeviceColorDepth depth{screen.bitsPerPixel, screen.planes};
-    ApplyWallpaperPicture(m_strPictureBase + ".jpg", m_strPictureBase + ".nfo", WallpaperBitmapPath(windowsDirectory),
+    ApplyWallpaperPicture(m_strPictureFile, m_strInfoFile, WallpaperBitmapPath(windowsDirectory),
                           m_strProgramFolder, m_nStretch, depth, m_decoder);
     tellWhenNotShown();
     m_ini.WriteString(kConfig, "CurrentImage", m_strCurrentPicture);

@@ -24,7 +24,8 @@ class CWallpaperPage : public CPropertyPage {
   int m_nAllSets = 0;
   std::string m_strCurrentSet;
   std::string m_strCurrentPicture;  // "" when none is chosen
-  std::string m_strPictureBase;     // program folder + set folder + file base
+  std::string m_strPictureFile;     // the picture's .jpg, as found in its set folder
+  std::string m_strInfoFile;        // its .nfo
   std::string m_strProgramFolder;
   int m_nStretchChanged = 0;
   int m_nOnOffClicked = 0;

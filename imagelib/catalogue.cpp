@@ -288,19 +288,42 @@ std::vector<std::string> ListRemovedPictureNames(const CProfileFile& ini, const 
 
 PictureFiles GetPictureFiles(const CProfileFile& ini, const std::string& programFolder,
                              const std::string& set, const std::string& picture, bool removed) {
-  PictureFiles files;
-  ini.ReadString(removed ? deletedSection(set) : set, picture, files.fileBase);
-  const std::string setFolder = GetSetFolder(ini, set);
-  if (!SetNameProblem(set).empty() || !SetFolderProblem(setFolder).empty() ||
-      !PathStaysInside(programFolder, setFolder))
+  std::string fileBase;
+  ini.ReadString(removed ? deletedSection(set) : set, picture, fileBase);
+  if (!SetNameProblem(set).empty()) {
+    PictureFiles files;
+    files.fileBase = fileBase;
     return files;
+  }
+  return FindPictureFiles(programFolder, GetSetFolder(ini, set), fileBase);
+}
+
+PictureFiles FindPictureFiles(const std::string& programFolder, const std::string& storedFolder,
+                              const std::string& fileBase) {
+  PictureFiles files;
+  files.fileBase = fileBase;
+  if (!SetFolderProblem(storedFolder).empty()) return files;
+  // Found names are checked as the stored ones are: a folder or file in another case may
+  // be a link that leads elsewhere.
+  const std::string setFolder = WithTrailingSeparator(FindIgnoringCase(programFolder, storedFolder));
+  if (!PathStaysInside(programFolder, setFolder)) return files;
   files.setFolderPath = NativePath(WithTrailingSeparator(programFolder) + setFolder);
-  if (!PictureFilesInside(programFolder, setFolder, files.fileBase)) return files;
+  if (!PictureFilesInside(programFolder, setFolder, fileBase)) return files;
+  std::string found[3];
+  const char* extensions[3] = {".jpg", ".bmp", ".nfo"};
+  for (int i = 0; i < 3; ++i) {
+    found[i] = FindIgnoringCase(files.setFolderPath, fileBase + extensions[i]);
+    if (!PathStaysInside(files.setFolderPath, found[i])) {
+      warnOnce("the picture file \"" + found[i] + "\" of the set folder \"" + setFolder +
+               "\" leads outside it and is skipped");
+      return files;
+    }
+  }
   files.usable = true;
-  files.base = files.setFolderPath + NativePath(files.fileBase);
-  files.jpg = files.base + ".jpg";
-  files.bmp = files.base + ".bmp";
-  files.nfo = files.base + ".nfo";
+  files.base = files.setFolderPath + NativePath(fileBase);
+  files.jpg = files.setFolderPath + found[0];
+  files.bmp = files.setFolderPath + found[1];
+  files.nfo = files.setFolderPath + found[2];
   return files;
 }
 

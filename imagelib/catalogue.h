@@ -69,7 +69,9 @@ std::string SetClashProblem(const std::string& name, const std::string& folder,
 // set of the target already uses. A set copied again over itself is fine.
 std::string SetDescriptionProblem(const CProfileFile& source, const CProfileFile& target);
 
-// The files of one picture.
+// The files of one picture. Set folder and files are found as the old platform found
+// them: the name as stored, else the same name in another letter case ("HARBOUR" finds
+// "harbour.jpg"), each file on its own.
 // When the set folder or file base would lead outside the program folder or the set
 // folder, `usable` is false and the paths are empty: the picture is skipped, as a missing
 // one is, and nothing outside is read.
@@ -77,8 +79,8 @@ struct PictureFiles {
   bool usable = false;
   std::string fileBase;       // as stored ("Not Available" when the picture is unknown)
   std::string setFolderPath;  // program folder + set folder, with a trailing "/"
-  std::string base;           // set folder path + file base
-  std::string jpg, bmp, nfo;  // base + extension
+  std::string base;           // set folder path + file base as stored
+  std::string jpg, bmp, nfo;  // each file's path as found
 };
 
 // One step through a list by stored position.
@@ -104,6 +106,10 @@ std::vector<std::string> ListPictureNames(const CProfileFile& ini, const std::st
 std::vector<std::string> ListRemovedPictureNames(const CProfileFile& ini, const std::string& set);
 PictureFiles GetPictureFiles(const CProfileFile& ini, const std::string& programFolder,
                              const std::string& set, const std::string& picture, bool removed);
+// The same for a set folder and file base already read (the screen saver reads them on
+// its own); `fileBase` is what the result reports as stored.
+PictureFiles FindPictureFiles(const std::string& programFolder, const std::string& setFolder,
+                              const std::string& fileBase);
 
 // All sets interleaved: the first picture of every set in catalogue order, then the
 // second pictures, and so on; each entry is set name + "~" + picture name.

@@ -8,8 +8,10 @@
 // what they read before they trust it: a block they return always holds its header,
 // its whole colour table and every pixel row the header promises, the header is 12 or
 // at least 40 bytes, width and height are above zero (bottom-up rows), the depth is 1, 4,
-// 8, 16, 24 or 32 bits and the rows are uncompressed. Anything else is refused, and no
-// allocation is made for sizes that the file does not actually hold.
+// 8, 16, 24 or 32 bits and the rows are uncompressed. Files with colour masks (16 and 32
+// bits), top-down rows or run-length rows (8 and 4 bits) are first turned into that form
+// (masked colours become 24 bits, run-length rows 8 bits). Anything else is refused, and
+// no allocation is made for sizes that the file does not actually hold.
 #include "platform/gdi.h"
 #include "platform/global_memory.h"
 #include "platform/types.h"

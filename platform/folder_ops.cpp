@@ -111,3 +111,39 @@ bool FileExists(const std::string& path) {
   struct stat st{};
   return stat(NativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
+
+std::string FindIgnoringCase(const std::string& base, const std::string& relative) {
+  const std::string rel = NativePath(relative);
+  std::string folder = WithTrailingSeparator(NativePath(base)), out;
+  std::size_t start = 0;
+  bool matching = true;
+  while (start <= rel.size()) {
+    std::size_t end = rel.find('/', start);
+    if (end == std::string::npos) end = rel.size();
+    std::string part = rel.substr(start, end - start);
+    struct stat st{};
+    if (matching && !part.empty() && part != "." && part != ".." &&
+        lstat((folder + part).c_str(), &st) != 0) {
+      std::string found;
+      if (DIR* dir = opendir(folder.c_str())) {
+        while (dirent* entry = readdir(dir)) {
+          const std::string name = entry->d_name;
+          if (name.size() != part.size() || (!found.empty() && name >= found)) continue;
+          bool same = true;
+          // ASCII only, whatever the locale: the old platform's sets name files in ASCII.
+          auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+          for (std::size_t i = 0; same && i < name.size(); ++i) same = lower(name[i]) == lower(part[i]);
+          if (same) found = name;
+        }
+        closedir(dir);
+      }
+      if (found.empty()) matching = false;
+      else part = found;
+    }
+    out += part;
+    folder += part + "/";
+    if (end < rel.size()) out += '/';
+    start = end + 1;
+  }
+  return out;
+}

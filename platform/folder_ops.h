@@ -40,3 +40,11 @@ bool PathIsMissing(const std::string& path);
 // The old platform's GetFileAttributes() != INVALID_FILE_ATTRIBUTES for a plain file:
 // true when `path` (written with "\" or "/") names an existing regular file.
 bool FileExists(const std::string& path);
+
+// The old platform's file names ignore letter case, and sets written there name their
+// folders and files in whatever case their author typed. Returns `relative` (in "/" form)
+// with every component that does not exist under `base` as written replaced by the first
+// entry, in byte order, of its folder whose name is the same ignoring ASCII letter case.
+// From the first component that matches nothing on, the rest is kept as written. Only
+// folder listings are read; whether the result stays inside `base` is the caller's check.
+std::string FindIgnoringCase(const std::string& base, const std::string& relative);

@@ -116,16 +116,15 @@ void ReadLinks() {
 // (unless starting from the wallpaper) its pan direction.
 void ReadPictureFacts(const char* fileBase, bool withPan) {
   SaverSettings& s = Settings();
-  CopyText(g.setFolder, MAX_PATH, Join(s.programFolder, s.setFolder));
   // A set folder or file base that leads out of the program folder names no picture:
   // empty paths open nothing, as a missing picture does.
-  const bool folderInside = SetFolderProblem(s.setFolder).empty() &&
-                            PathStaysInside(s.programFolder, s.setFolder);
-  const bool pictureInside = folderInside && PictureFilesInside(s.programFolder, s.setFolder, fileBase);
+  const PictureFiles files = FindPictureFiles(s.programFolder, s.setFolder, fileBase);
+  const bool folderInside = !files.setFolderPath.empty();
+  CopyText(g.setFolder, MAX_PATH, folderInside ? files.setFolderPath : Join(s.programFolder, s.setFolder));
   CopyText(g.linkFile, MAX_PATH, folderInside ? Join(g.setFolder, "company.ini") : "");
   ReadLinks();
-  CopyText(g.picturePath, MAX_PATH, pictureInside ? Join(g.setFolder, fileBase, ".jpg") : "");
-  CopyText(g.infoFile, MAX_PATH, pictureInside ? Join(g.setFolder, fileBase, ".nfo") : "");
+  CopyText(g.picturePath, MAX_PATH, files.jpg);
+  CopyText(g.infoFile, MAX_PATH, files.nfo);
   CopyText(g.pictureUrl, MAX_PATH, ReadPictureLink(g.infoFile));
   g_caption.SetSources(s.currentImageName, g.infoFile, s.language);
   g.panDirection = withPan ? ReadPanDirection(g.infoFile) : PAN_NONE;

@@ -145,3 +145,23 @@ TEST_F(HostileSet, ARecordedSetOfAReservedNameIsNeitherOfferedNorAllowedToDropAn
   ini.ReadString("Config", "CurrentSet", kept);
   EXPECT_EQ(kept, "Coast");
 }
+
+// Sets from the old platform name folders and files in any letter case. What is found in
+// another case is still held to the set folder.
+TEST_F(HostileSet, NamesInAnotherLetterCaseFindTheFilesButNotALinkOutside) {
+  const std::string pf = box.programFolder();
+  for (const char* file : {"Harbour/quay.jpg", "Harbour/Quay.BMP", "Harbour/QUAY.nfo", "Harbour/Boats.jpg"})
+    box.writeFile(pf + file, "x");
+  box.writeFile(box.root() + "/outside/door.jpg", "secret");
+  ASSERT_EQ(symlink((box.root() + "/outside/door.jpg").c_str(), (pf + "Harbour/door.jpg").c_str()), 0);
+  box.writeFile(ini.m_strFile, "[SetDescriptions]\r\nHarbour=HARBOUR\\\r\n"
+                               "[Harbour]\r\nQuay=QUAY\r\nBoats=boats\r\nDoor=DOOR\r\n");
+  const PictureFiles quay = GetPictureFiles(ini, pf, "Harbour", "Quay", false);
+  ASSERT_TRUE(quay.usable);
+  EXPECT_EQ(quay.jpg, pf + "Harbour/quay.jpg");
+  EXPECT_EQ(quay.bmp, pf + "Harbour/Quay.BMP");
+  EXPECT_EQ(quay.nfo, pf + "Harbour/QUAY.nfo");
+  EXPECT_EQ(GetPictureFiles(ini, pf, "Harbour", "Boats", false).jpg, pf + "Harbour/Boats.jpg");
+  EXPECT_EQ(FindPictureFiles(pf, "harbour/", "boats").jpg, pf + "Harbour/Boats.jpg") << "the saver's way";
+  EXPECT_FALSE(GetPictureFiles(ini, pf, "Harbour", "Door", false).usable);
+}

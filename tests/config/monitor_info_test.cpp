@@ -132,7 +132,7 @@ class ImageInfoTest : public ConfigTest {
     });
     CImageInfoDlg dialog;
     dialog.m_strSetFolderPath = pf() + "Set/";
-    dialog.m_strPicturePath = pf() + "Set/pic";
+    dialog.m_strInfoFile = pf() + "Set/pic.nfo";
     dialog.m_strPictureName = picture;
     EXPECT_EQ(dialog.DoModal(), IDOK);
     return shown;

@@ -66,7 +66,7 @@ TEST_F(WallpaperPageTest, OpensOnTheStoredSetAndPictureWithTheMonitorInPlace) {
     EXPECT_EQ(Items(page, IDC_PICTURES), (std::vector<std::string>{"Bay", "Cliffs", "harbour at Dawn"}));
     EXPECT_EQ(CListBox(page.GetDlgItem(IDC_PICTURES)).GetCurSel(), 1);
     EXPECT_EQ(page.m_strCurrentPicture, "Cliffs");
-    EXPECT_EQ(page.m_strPictureBase, pf() + "Coast/cliffs");
+    EXPECT_EQ(page.m_strPictureFile, pf() + "Coast/cliffs.jpg");
     EXPECT_EQ(page.GetDlgItemText(IDC_PICTURES_LABEL), "&Wallpaper images");
     EXPECT_EQ(page.IsDlgButtonChecked(IDC_STRETCH), 1u);
     EXPECT_EQ(page.IsDlgButtonChecked(IDC_WEEKLY), 1u);
@@ -340,7 +340,7 @@ TEST_F(WallpaperPageTest, ComingBackToThePageRefillsItFromTheSettings) {
     EXPECT_TRUE(s.SetActivePage(0));
     EXPECT_EQ(Items(page, IDC_PICTURES), (std::vector<std::string>{"Bay", "harbour at Dawn"}));
     EXPECT_EQ(page.m_strCurrentPicture, "Bay");
-    EXPECT_EQ(page.m_strPictureBase, pf() + "Coast/bay");
+    EXPECT_EQ(page.m_strPictureFile, pf() + "Coast/bay.jpg");
     EXPECT_TRUE(s.IsApplyEnabled());
     s.PressButton(IDCANCEL);
   });

@@ -63,6 +63,11 @@ std::string CoreBitmapFile() {
   return s;
 }
 
+unsigned U16At(const void* p, std::size_t at) {
+  const auto* b = static_cast<const BYTE*>(p) + at;
+  return b[0] | b[1] << 8;
+}
+
 class Dib : public ::testing::Test {
  protected:
   Sandbox sandbox;
@@ -126,6 +131,63 @@ TEST_F(Dib, WholeReaderFindsRowsBehindAGapAtTheFileOffset) {
   GlobalFree(h);
 }
 
+// Thumbnails that today's tools write: colour masks, top-down rows and run-length rows
+// come out as plain bottom-up rows.
+TEST_F(Dib, MaskedTopDownAndRunLengthFilesBecomePlainRows) {
+  // 2 x 2, 32 bits with masks (red in the low byte), rows top-down: top row red, green.
+  std::string masked = BitmapFile(2, 2, 32, 0, 0, 0);
+  masked.insert(54, 12, '\0');
+  Put32(masked, 10, 66);
+  Put32(masked, 22, static_cast<std::uint32_t>(-2));
+  Put32(masked, 30, BI_BITFIELDS);
+  Put32(masked, 54, 0x000000FF);
+  Put32(masked, 58, 0x0000FF00);
+  Put32(masked, 62, 0x00FF0000);
+  const std::uint32_t pixels[4] = {0xFF, 0xFF00, 0xFF0000, 0};  // top row first
+  for (int i = 0; i < 4; ++i) Put32(masked, 66 + 4 * i, pixels[i]);
+  // 16 bits 5-6-5 top-down: only the size and depth matter here.
+  std::string sixteen = BitmapFile(3, 2, 16, 0, 0, 0);
+  sixteen.insert(54, 12, '\0');
+  Put32(sixteen, 10, 66);
+  Put32(sixteen, 22, static_cast<std::uint32_t>(-2));
+  Put32(sixteen, 30, BI_BITFIELDS);
+  Put32(sixteen, 54, 0xF800);
+  Put32(sixteen, 58, 0x07E0);
+  Put32(sixteen, 62, 0x001F);
+  // 4 x 2, 8 bits run-length: bottom row 4 x colour 7, top row literal 1 2 3 then 9.
+  std::string rle = BitmapFile(4, 2, 8, 0, 0, 256).substr(0, 54 + 1024);
+  Put32(rle, 30, BI_RLE8);
+  rle += std::string("\x04\x07\x00\x00\x00\x03\x01\x02\x03\x00\x01\x09\x00\x01", 14);
+
+  HGLOBAL m = ReadDIBFile(Write("m.bmp", masked).c_str());
+  ASSERT_NE(m, nullptr);
+  auto* p = static_cast<BYTE*>(GlobalLock(m));
+  EXPECT_EQ(DIBHeight(p), 2u);
+  const BYTE* bits = FindDIBBits(p);
+  // Bottom row first in blue, green, red order: the top row (red, green) comes second.
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(bits) + 8, 6), std::string("\0\0\xFF\0\xFF\0", 6));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(bits), 3), std::string("\xFF\0\0", 3));
+  GlobalUnlock(m);
+  GlobalFree(m);
+
+  HGLOBAL r = ReadDIBFile(Write("r.bmp", rle).c_str());
+  ASSERT_NE(r, nullptr);
+  p = static_cast<BYTE*>(GlobalLock(r));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(FindDIBBits(p)), 8), std::string("\7\7\7\7\1\2\3\x09", 8));
+  GlobalUnlock(r);
+  GlobalFree(r);
+
+  for (const std::string* file : {&masked, &sixteen, &rle}) {
+    HGLOBAL block = nullptr;
+    WORD offset = 0;
+    EXPECT_EQ(ReadDIBFileByHeader(Write("s.bmp", *file).c_str(), block, offset), 1);
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(U16At(GlobalLock(block), 14), file == &rle ? 8 : 24);
+    GlobalUnlock(block);
+    GlobalFree(block);
+  }
+}
+
 // Hostile and broken files give no block (whole reader) or 0 (saver's reader) and never
 // read beyond the data or allocate what the file does not hold.
 TEST_F(Dib, BrokenFilesAreRefusedByBothReaders) {
@@ -138,7 +200,7 @@ TEST_F(Dib, BrokenFilesAreRefusedByBothReaders) {
   std::string hugeImageSize = good;
   Put32(hugeImageSize, 34, 0xFFFFFF00u);
   std::string negativeHeight = good;
-  Put32(negativeHeight, 22, static_cast<std::uint32_t>(-16));
+  Put32(negativeHeight, 22, 0x80000000u);  // top-down rows, but no height to turn them by
   std::string offsetPastEnd = BitmapFile(16, 16, 24, 0, 0, 0);
   Put32(offsetPastEnd, 10, 1u << 30);
   std::string hugeColours = good;
@@ -146,7 +208,9 @@ TEST_F(Dib, BrokenFilesAreRefusedByBothReaders) {
   std::string oddDepth = good;
   Put16(oddDepth, 28, 7);
   std::string compressed = good;
-  Put32(compressed, 30, BI_RLE8);
+  Put32(compressed, 30, 4);  // JPEG inside a bitmap
+  std::string runOut = good.substr(0, 54 + 1024) + std::string("\x00\x40\x01\x02", 4);
+  Put32(runOut, 30, BI_RLE8);  // a literal run of 64 with two bytes of data
   std::string tinyHeader = good;
   Put32(tinyHeader, 14, 20);
   std::string smallImageSize = good;
@@ -169,6 +233,7 @@ TEST_F(Dib, BrokenFilesAreRefusedByBothReaders) {
       {"huge colours", hugeColours, true},
       {"odd depth", oddDepth, true},
       {"compressed", compressed, true},
+      {"run-length data that runs out", runOut, true},
       {"tiny header", tinyHeader, true},
       {"small image size", smallImageSize, false},
   };

@@ -20,26 +20,9 @@ using namespace mks;
 namespace {
 
 constexpr int kJpegQuality = 88;
-constexpr int kThumbWidth = 80, kThumbHeight = 60;
 
 void Check(const std::string& error) {
   if (!error.empty()) throw std::runtime_error(error);
-}
-
-// The thumbnail shows a 4:3 window, as the previews draw it into a 4:3 monitor: for a wide
-// panorama the part the wallpaper starts with, for a tall one its middle.
-Raster Thumbnail(const Picture& p, const Raster& picture) {
-  int x0 = 0, y0 = 0, ww = p.width, wh = p.height;
-  if (p.width * 3 > p.height * 4) {
-    ww = p.height * 4 / 3;
-    // The origin counts pixels of the picture scaled to a 480-pixel-high screen.
-    x0 = p.panoramicOrigin >= 0 ? p.panoramicOrigin * p.height / 480 : (p.width - ww) / 2;
-    x0 = std::min(std::max(0, x0), p.width - ww);
-  } else if (p.width * 3 < p.height * 4) {
-    wh = p.width * 3 / 4;
-    y0 = (p.height - wh) / 2;
-  }
-  return Reduce(picture, x0, y0, ww, wh, kThumbWidth, kThumbHeight);
 }
 
 void WriteSet(const fs::path& out, const SampleSet& set) {
@@ -59,7 +42,7 @@ void WriteSet(const fs::path& out, const SampleSet& set) {
     // The thumbnail of a greyscale picture must be grey too.
     if (p.kind == JpegKind::Greyscale) ToGrey(picture);
     Check(WriteJpeg(base + ".jpg", picture, p.kind, kJpegQuality));
-    Check(WriteBytes(base + ".bmp", EncodeThumbnailBmp(Thumbnail(p, picture))));
+    Check(WriteBytes(base + ".bmp", EncodeThumbnailBmp(Thumbnail(picture, p.panoramicOrigin))));
   }
   std::printf("%s: %zu pictures in %s\n", set.name.c_str(), set.pictures.size(), folder.c_str());
 }

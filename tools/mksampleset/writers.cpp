@@ -291,4 +291,18 @@ std::string WriteBytes(const std::string& path, const std::string& bytes) {
   return {};
 }
 
+Raster Thumbnail(const Raster& picture, int panoramicOrigin) {
+  const int width = picture.width(), height = picture.height();
+  int x0 = 0, y0 = 0, ww = width, wh = height;
+  if (width * 3 > height * 4) {
+    ww = std::max(1, height * 4 / 3);
+    x0 = panoramicOrigin >= 0 ? panoramicOrigin * height / 480 : (width - ww) / 2;
+    x0 = std::min(std::max(0, x0), width - ww);
+  } else if (width * 3 < height * 4) {
+    wh = std::max(1, width * 3 / 4);
+    y0 = (height - wh) / 2;
+  }
+  return Reduce(picture, x0, y0, ww, wh, 80, 60);
+}
+
 }  // namespace mks

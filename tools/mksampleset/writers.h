@@ -19,6 +19,12 @@ std::string WriteJpeg(const std::string& path, const Raster& picture, JpegKind k
 // An 8-bit bottom-up bitmap file with a 256-entry colour table made for this picture.
 std::string EncodeThumbnailBmp(const Raster& thumbnail);
 
+// The 80 x 60 thumbnail of a picture. It shows a 4:3 window, as the previews draw it into
+// a 4:3 monitor: for a wide panorama the part the wallpaper starts with (`panoramicOrigin`
+// counts pixels of the picture scaled to a 480-pixel-high screen; -1 centres it), for a
+// tall picture its middle.
+Raster Thumbnail(const Raster& picture, int panoramicOrigin);
+
 // Area-averaged reduction of a window of the source (in source pixels) to width x height.
 Raster Reduce(const Raster& source, int x0, int y0, int windowWidth, int windowHeight,
               int width, int height);

@@ -1,4 +1,6 @@
 // quillinst <program folder> <set folder>
+// quillinst <program folder> --photos <photo folder> [--name <set name>]
+// quillinst <program folder> --update <set name>
 //
 // Installs an image set the way the suite's outside installer does: the set folder's
 // files go below the program folder at the place its "images.ini" names, and the registry
@@ -15,6 +17,10 @@
 // buffers, or when the set folder is empty, absolute,
 // climbs out with "..", is the program folder itself or leads outside it through a link.
 // Links and special files inside the set folder are not copied.
+//
+// --photos makes a new set from a folder of photos (see photos.h) under the given name,
+// else the photo folder's name, in a new folder named after it, and records it as an
+// installed set; --update brings such a set up to date with its photo folder.
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -27,6 +33,7 @@
 #include "platform/folder_ops.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
+#include "tools/quillinst/photos.h"
 
 namespace fs = std::filesystem;
 
@@ -148,17 +155,80 @@ bool linkScreenSaver(const fs::path& programFolder, std::string& error) {
   }
   return true;
 }
+// Why the set cannot join the installed sets and the catalogue, or "".
+std::string clashProblem(const fs::path& programFolder, const std::string& setName,
+                         const std::string& setFolder) {
+  std::vector<SetAndFolder> others = ListInstalledSetFolders();
+  CProfileFile main((programFolder / catalogue::kMainSettingsFile).string());
+  std::vector<std::string> names;
+  main.ReadKeyNames(catalogue::kSetDescriptions, names);
+  for (const std::string& name : names) {
+    std::string folder;
+    main.ReadString(catalogue::kSetDescriptions, name, folder);
+    others.emplace_back(name, folder);
+  }
+  return SetClashProblem(setName, setFolder, others);
+}
+
+// The installed-set record, "New Install" and the screen saver's link.
+int registerSet(const fs::path& programFolder, const std::string& setName,
+                const std::string& setFolder) {
+  const std::string profileKey = kProfileKey;
+  if (!setString(catalogue::kRecordKey, setName, setFolder) ||
+      !setString(profileKey + "\\New Install", "", setFolder))
+    return fail("cannot write the registry file in " + WindowsDirectory());
+  std::string error;
+  if (!linkScreenSaver(programFolder, error)) return fail(error);
+  if (!FileExists((programFolder / "quillsav").string()))
+    std::fprintf(stderr, "quillinst: note: %s/quillsav does not exist yet\n",
+                 programFolder.c_str());
+  return 0;
+}
+
+int installPhotos(const fs::path& programFolder, const std::string& photoFolder, std::string nameText) {
+  std::error_code ec;
+  const fs::path photos = fs::canonical(photoFolder, ec);
+  if (ec || !fs::is_directory(photos, ec)) return fail("the photo folder " + photoFolder + " does not exist");
+  if (nameText.empty()) nameText = photos.filename().string();
+  std::string setName;
+  if (!photos::StoredName(nameText, setName))
+    return fail("the set name \"" + nameText + "\" has characters that a set name cannot hold");
+  if (std::string problem = SetNameProblem(setName); !problem.empty())
+    return fail("the set name \"" + setName + "\" is " + problem);
+  if (setName.size() > kMaxSetName) return fail("the set name is longer than 259 bytes");
+  const std::string folder = photos::FolderForName(setName) + "\\";
+  if (std::string problem = clashProblem(programFolder, setName, folder); !problem.empty())
+    return fail("the set \"" + setName + "\" has " + problem);
+  std::string setFolder;
+  if (std::string error = photos::MakeSet(programFolder.string(), photoFolder, nameText, setFolder);
+      !error.empty())
+    return fail(error);
+  if (int rc = registerSet(programFolder, setName, setFolder); rc != 0) return rc;
+  std::printf("made \"%s\" in %s\n", nameText.c_str(), (programFolder / photos::FolderForName(setName)).c_str());
+  return 0;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: quillinst <program folder> <set folder>\n");
+  const std::string mode = argc >= 3 ? argv[2] : "";
+  const bool named = argc == 6 && mode == "--photos" && std::strcmp(argv[4], "--name") == 0;
+  const bool photoMode = (argc == 4 && (mode == "--photos" || mode == "--update")) || named;
+  if (!photoMode && (argc != 3 || mode.rfind("--", 0) == 0)) {
+    std::fprintf(stderr, "usage: quillinst <program folder> <set folder>\n"
+                         "       quillinst <program folder> --photos <photo folder> [--name <set name>]\n"
+                         "       quillinst <program folder> --update <set name>\n");
     return 2;
   }
   std::error_code ec;
   fs::path programFolder = fs::canonical(argv[1], ec);
   if (ec || !fs::is_directory(programFolder))
     return fail(std::string("program folder ") + argv[1] + " does not exist");
+  if (mode == "--update") {
+    if (std::string error = photos::UpdateSet(programFolder.string(), argv[3]); !error.empty())
+      return fail(error);
+    return 0;
+  }
+  if (photoMode) return installPhotos(programFolder, argv[3], named ? argv[5] : "");
   fs::path source = fs::canonical(argv[2], ec);
   if (ec || !fs::is_directory(source))
     return fail(std::string("set folder ") + argv[2] + " does not exist");
@@ -183,19 +253,8 @@ int main(int argc, char** argv) {
     return fail(description + " " + problem + " (\"" + setFolder + "\")");
   // Installed over another set, it would replace that set's files, and removing it with
   // its files would delete them. The same set installed again is fine.
-  {
-    std::vector<SetAndFolder> others = ListInstalledSetFolders();
-    CProfileFile main((programFolder / catalogue::kMainSettingsFile).string());
-    std::vector<std::string> names;
-    main.ReadKeyNames(catalogue::kSetDescriptions, names);
-    for (const std::string& name : names) {
-      std::string folder;
-      main.ReadString(catalogue::kSetDescriptions, name, folder);
-      others.emplace_back(name, folder);
-    }
-    if (std::string problem = SetClashProblem(setName, setFolder, others); !problem.empty())
-      return fail(description + ": the set \"" + setName + "\" has " + problem);
-  }
+  if (std::string problem = clashProblem(programFolder, setName, setFolder); !problem.empty())
+    return fail(description + ": the set \"" + setName + "\" has " + problem);
   warnAboutFileBases(images, setName);
 
   fs::path target = programFolder / NativePath(setFolder);
@@ -209,14 +268,7 @@ int main(int argc, char** argv) {
   if (!fs::equivalent(source, resolved, ec) && !copyTree(source, resolved, error))
     return fail(error);
 
-  const std::string profileKey = kProfileKey;
-  if (!setString(catalogue::kRecordKey, setName, setFolder) ||
-      !setString(profileKey + "\\New Install", "", setFolder))
-    return fail("cannot write the registry file in " + WindowsDirectory());
-  if (!linkScreenSaver(programFolder, error)) return fail(error);
-  if (!FileExists((programFolder / "quillsav").string()))
-    std::fprintf(stderr, "quillinst: note: %s/quillsav does not exist yet\n",
-                 programFolder.c_str());
+  if (int rc = registerSet(programFolder, setName, setFolder); rc != 0) return rc;
 
   std::printf("installed \"%s\" into %s\n", setName.c_str(), resolved.c_str());
   return 0;
