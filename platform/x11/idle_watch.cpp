@@ -4,8 +4,6 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/scrnsaver.h>
 #include <poll.h>
-#include <signal.h>
-#include <time.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -13,22 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/dbus/idle_round.h"
 #include "platform/dbus/locker_watch.h"
 #include "platform/idle.h"
 
 namespace {
-volatile sig_atomic_t g_stop = 0;
-
-void onStopSignal(int) { g_stop = 1; }
-
 // Windows come and go while we look at them; a BadWindow then is no fault of ours.
 int ignoreXError(Display*, XErrorEvent*) { return 0; }
-
-long long monotonicMs() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
 
 // The 32-bit items of a window property, whatever its type; empty when it is missing.
 std::basic_string<unsigned long> longProperty(Display* display, Window window, Atom property) {
@@ -170,33 +159,19 @@ int RunIdleWatcher() {
   // The server's own saver coming on wakes us at once instead of at the next poll.
   XScreenSaverSelectInput(display, DefaultRootWindow(display), ScreenSaverNotifyMask);
 
-  struct sigaction stop{};
-  stop.sa_handler = onStopSignal;
-  sigemptyset(&stop.sa_mask);
-  sigaction(SIGTERM, &stop, nullptr);
-  sigaction(SIGINT, &stop, nullptr);
   // Started from a terminal, the watcher outlives it; the session's end closes the
   // display connection, which ends the watcher anyway.
-  signal(SIGHUP, SIG_IGN);
+  InstallIdleStopSignals();
 
   LockerWatch lockers;
   if (!lockers.WatchesSessionBus()) std::fprintf(stderr, "quillidle: no session bus; desktop lockers are not heard\n");
 
   SaverProcess saver;
-  std::string yieldingTo;
-  bool lockPending = false;
+  IdleRound round;
   bool suspendedByUs = false;
-  std::string stamp = IdleSettingsStamp();
-  IdleSettings settings = ReadIdleSettings();
-  long long lastBlocked = -1;
   int status = 0;
 
-  while (!g_stop) {
-    std::string now = IdleSettingsStamp();
-    if (now != stamp) {
-      stamp = now;
-      settings = ReadIdleSettings();
-    }
+  while (!IdleStopRequested()) {
     IdleScreenFacts facts;
     if (!QueryIdleScreen(display, facts)) {
       std::fprintf(stderr, "quillidle: the display stopped answering idle queries\n");
@@ -210,46 +185,19 @@ int RunIdleWatcher() {
     }
     IdleObservation seen;
     seen.idleMs = facts.idleMs;
-    seen.msSinceBlocked = lastBlocked < 0 ? -1 : monotonicMs() - lastBlocked;
     seen.serverTimeoutMs = facts.serverTimeoutMs;
     seen.serverSaverOn = facts.serverSaverOn;
     seen.fullscreen = facts.fullscreen;
-    seen.saverRunning = running;
-    std::string locker = facts.otherSaverFramework ? "xscreensaver" : IdleLockerProgramRunning(name);
-    seen.otherSaverFramework = !locker.empty();
-    // A lock request is a moment, not a state: it holds until our saver has gone.
-    const bool lockAsked = lockers.TakeLockRequest();
-    lockPending = running && (lockPending || lockAsked);
-    if (lockAsked || lockPending || lockers.ServiceActive()) {
-      seen.lockerActive = true;
-      if (locker.empty()) locker = lockers.Who();
-    }
-
-    IdleDecision decision = DecideIdle(settings, seen);
-    if (decision.blocked) lastBlocked = monotonicMs();
-    if (locker != yieldingTo) {
-      if (!locker.empty()) std::fprintf(stderr, "quillidle: %s owns the screen; standing back\n", locker.c_str());
-      yieldingTo = locker;
-    }
-    if (decision.action == IdleAction::StopSaver && saver.Stop())
-      std::fprintf(stderr, "quillidle: ending the screen saver (process %d) for %s\n", saver.Pid(), locker.c_str());
-    if (decision.action == IdleAction::Exit) {
-      std::fprintf(stderr, "quillidle: the screen saver is switched off\n");
-      break;
-    }
-    if (decision.action == IdleAction::StartSaver) {
-      std::string program = ResolveSaverProgram(settings.saverPath);
-      if (program.empty() || !saver.Start(program)) {
-        std::fprintf(stderr, "quillidle: cannot start the screen saver \"%s\"\n", settings.saverPath.c_str());
-      } else {
-        std::fprintf(stderr, "quillidle: started %s /s (process %d)\n", program.c_str(), saver.Pid());
-        // The server's blanking would hide the slideshow; while it runs, keep it off.
-        if (facts.serverSaverOn) XForceScreenSaver(display, ScreenSaverReset);
-        XScreenSaverSuspend(display, True);
-        suspendedByUs = true;
-      }
-      // Started or not, the next attempt waits a full time-out.
-      lastBlocked = monotonicMs();
+    bool started = false;
+    const IdleDecision decision =
+        round.Run(seen, facts.otherSaverFramework ? "xscreensaver" : IdleLockerProgramRunning(name), running,
+                  lockers, saver, started);
+    if (decision.action == IdleAction::Exit) break;
+    if (started) {
+      // The server's blanking would hide the slideshow; while it runs, keep it off.
+      if (facts.serverSaverOn) XForceScreenSaver(display, ScreenSaverReset);
+      XScreenSaverSuspend(display, True);
+      suspendedByUs = true;
     }
     XFlush(display);
 
