@@ -1,7 +1,13 @@
 // The desktop decision, free of any session: see platform/desktop.h.
 #include "platform/desktop.h"
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -100,4 +106,24 @@ const char* DesktopName(DesktopKind kind) {
     case DesktopKind::WaylandUnknown: return "Wayland desktop";
   }
   return "desktop";
+}
+
+std::string WaylandSocketPath() {
+  const char* name = std::getenv("WAYLAND_DISPLAY");
+  if (!name || !*name) return "";
+  if (name[0] == '/') return name;
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  return runtime && *runtime ? std::string(runtime) + "/" + name : "";
+}
+
+bool UnixSocketAnswers(const std::string& path) {
+  sockaddr_un address{};
+  if (path.empty() || path.size() >= sizeof address.sun_path) return false;
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path, path.c_str(), path.size());
+  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  const bool connected = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  close(fd);
+  return connected;
 }

@@ -42,8 +42,14 @@ struct DesktopSignals {
 };
 
 // The decision above, without looking at the session.
-DesktopKind DesktopFromSignals(const DesktopSignals& signals);
+DesktopKind DesktopFromSignals(const DesktopSignals& seen);
 // The session's signals as they are now (asks the X server and the session bus).
 DesktopSignals ReadDesktopSignals();
+// WAYLAND_DISPLAY as a socket path (a bare name lives in XDG_RUNTIME_DIR); "" when there
+// is none, or a bare name without a runtime folder.
+std::string WaylandSocketPath();
+// A Unix socket at `path` accepts a connection: the compositor (or sway's IPC) is alive, not
+// only named by a variable a previous session left behind.
+bool UnixSocketAnswers(const std::string& path);
 // A short name for messages: "Xfce", "KDE Plasma", "X root window", ...
 const char* DesktopName(DesktopKind kind);

@@ -4,14 +4,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <X11/Xlib.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "platform/desktop.h"
 #include "platform/gui.h"
 #include "platform/message_box.h"
 #include "platform/qt/text_codec.h"
@@ -68,25 +66,7 @@ bool xDisplayReachable() {
   return true;
 }
 
-bool waylandDisplayReachable() {
-  const char* name = std::getenv("WAYLAND_DISPLAY");
-  if (!name || !*name) return false;
-  std::string path = name;
-  if (path[0] != '/') {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (!runtime) return false;
-    path = std::string(runtime) + "/" + path;
-  }
-  sockaddr_un address{};
-  if (path.size() >= sizeof address.sun_path) return false;
-  address.sun_family = AF_UNIX;
-  std::memcpy(address.sun_path, path.c_str(), path.size());
-  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return false;
-  bool connected = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  close(fd);
-  return connected;
-}
+bool waylandDisplayReachable() { return UnixSocketAnswers(WaylandSocketPath()); }
 
 bool toolkitHasWayland() {
   const QString folder = QLibraryInfo::path(QLibraryInfo::PluginsPath) + "/platforms/";

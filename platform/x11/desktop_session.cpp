@@ -4,8 +4,6 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <gio/gio.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -103,26 +101,9 @@ void readXSignals(DesktopSignals& s) {
   XCloseDisplay(display);
 }
 
-bool socketAnswers(std::string path) {
-  sockaddr_un address{};
-  if (path.empty() || path.size() >= sizeof address.sun_path) return false;
-  address.sun_family = AF_UNIX;
-  std::memcpy(address.sun_path, path.c_str(), path.size());
-  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return false;
-  bool connected = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  close(fd);
-  return connected;
-}
-
 void readWaylandSignals(DesktopSignals& s) {
-  if (const char* name = std::getenv("WAYLAND_DISPLAY"); name && *name) {
-    std::string path = name;
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (path[0] != '/' && runtime) path = std::string(runtime) + "/" + path;
-    s.wayland = socketAnswers(path);
-  }
-  if (const char* sway = std::getenv("SWAYSOCK"); sway && *sway) s.swaySocket = socketAnswers(sway);
+  s.wayland = UnixSocketAnswers(WaylandSocketPath());
+  if (const char* sway = std::getenv("SWAYSOCK"); sway && *sway) s.swaySocket = UnixSocketAnswers(sway);
 }
 
 void readBusNames(DesktopSignals& s) {
