@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/atomic_file.h"
@@ -26,15 +27,22 @@
 namespace {
 
 // Xlib's default error handler ends the process; a stale pixmap id in a root property
-// (its owner long gone) must not end ours.
-int ignoreXError(Display*, XErrorEvent*) { return 0; }
+// (its owner long gone) must not end ours. The first error is kept, for the drawing that
+// must be able to tell the user it failed.
+int g_firstXError = 0;
+int keepXError(Display*, XErrorEvent* event) {
+  if (!g_firstXError) g_firstXError = event->error_code;
+  return 0;
+}
 
 class XErrorGuard {
  public:
-  XErrorGuard() : previous_(XSetErrorHandler(ignoreXError)) {}
+  XErrorGuard() : previous_(XSetErrorHandler(keepXError)) { g_firstXError = 0; }
   ~XErrorGuard() { XSetErrorHandler(previous_); }
   XErrorGuard(const XErrorGuard&) = delete;
   XErrorGuard& operator=(const XErrorGuard&) = delete;
+  // The first error since the guard was made or last asked (after an XSync), and forgets it.
+  int TakeError() { return std::exchange(g_firstXError, 0); }
 
  private:
   int (*previous_)(Display*, XErrorEvent*);
@@ -109,7 +117,9 @@ void releasePreviousWallpaper(Display* display, Window root, Atom rootId, Atom e
     XKillClient(display, esetPixmap);
 }
 
-bool showOnRoot(Display* display, const RgbPicture* picture) {
+// False (with the X server's words in `problem`) when the picture could not be drawn; the
+// old wallpaper then stays. Errors about a previous setter's pixmap are no failure of ours.
+bool showOnRoot(Display* display, const RgbPicture* picture, std::string* problem) {
   XErrorGuard guard;
   const int screen = DefaultScreen(display);
   const Window root = RootWindow(display, screen);
@@ -165,6 +175,16 @@ bool showOnRoot(Display* display, const RgbPicture* picture) {
     }
   }
   XFreeGC(display, gc);
+  XSync(display, False);
+  if (const int error = guard.TakeError()) {
+    // Out of server memory for a screen-sized pixmap, say: the old wallpaper stays.
+    XFreePixmap(display, pixmap);
+    XSync(display, False);
+    char text[128] = "";
+    XGetErrorText(display, error, text, sizeof text);
+    *problem = text;
+    return false;
+  }
 
   releasePreviousWallpaper(display, root, rootId, esetrootId, pixmap);
   XChangeProperty(display, root, rootId, XA_PIXMAP, 32, PropModeReplace,
@@ -259,9 +279,11 @@ BOOL setWallpaper(const char* text, UINT winIni) {
       return recorded;
     case DesktopKind::XRoot:
       if (Display* display = XOpenDisplay(nullptr)) {
-        showOnRoot(display, remove ? nullptr : &picture);
+        std::string problem;
+        const bool shown = showOnRoot(display, remove ? nullptr : &picture, &problem);
         XCloseDisplay(display);
-        report(WallpaperShown::Shown, kind, "");
+        if (shown) report(WallpaperShown::Shown, kind, "");
+        else report(WallpaperShown::Failed, kind, "the X server refused the wallpaper: " + problem);
       } else {
         report(WallpaperShown::NoDisplay, kind, "the X display went away; the wallpaper was recorded only");
       }
