@@ -1,6 +1,28 @@
 # Shared by the end-to-end scripts on screen lockers: a program folder with a picture set,
 # the idle watcher running the real slideshow, and looking at the screen. Source after
-# scripts/lib/session.bash and sandbox_session; the caller defines fail().
+# scripts/lib/session.bash; the caller defines fail() and starts with lockers_begin (or with
+# sandbox_session and lockers_programs of its own).
+
+# lockers_begin BIN: a sandbox session holding the built programs, with an X server of its
+# own; at exit whatever the test started (in `pids`, and the lockers' own) goes with it.
+lockers_begin() {
+  sandbox=$(mktemp -d)
+  xvfb_pid=
+  pids=()
+  trap lockers_end EXIT
+  sandbox_session "$sandbox"
+  lockers_programs "$1"
+  start_xvfb 640x480x24 || fail "Xvfb did not start"
+}
+
+lockers_end() {
+  set +e  # a killed child's status must not cut the cleaning short
+  lockers_cleanup
+  local p
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  rm -rf "$sandbox"
+}
 
 # lockers_programs BIN_DIR: the program folder (sandbox_programs) plus one set "Plain" of
 # two bright pictures, the catalogue, and control.ini at list position 1.

@@ -23,25 +23,10 @@ done
 /usr/bin/python3 -c 'import dbus, gi' 2>/dev/null || { echo "SKIP: python3-dbus or python3-gi is missing"; exit 0; }
 [ -x "$bin/quillidle" ] && [ -x "$bin/quillsav" ] || fail "quillidle and quillsav are not built in $bin"
 
-sandbox=$(mktemp -d)
-xvfb_pid=
-pids=()
 source "$(dirname "$0")/../../scripts/lib/session.bash"
 source "$(dirname "$0")/../../scripts/lib/ini.bash"
 source "$(dirname "$0")/lockers.bash"
-cleanup() {
-  set +e  # a killed child's status must not cut the cleaning short
-  lockers_cleanup
-  local p
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-  rm -rf "$sandbox"
-}
-trap cleanup EXIT
-
-sandbox_session "$sandbox"
-lockers_programs "$bin"
-start_xvfb 640x480x24 || fail "Xvfb did not start"
+lockers_begin "$bin"
 export WAYLAND_DISPLAY=wayland-quill-test XDG_SESSION_TYPE=wayland
 
 # 1. No idle service on the session bus: the watcher says why and ends.
