@@ -9,6 +9,7 @@
 #include "imagelib/decoder_call.h"
 #include "imagelib/dib.h"
 #include "imagelib/info_file.h"
+#include "imagelib/wallpaper.h"
 #include "platform/folder_ops.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -205,15 +206,11 @@ void TakeDisplayFacts(HWND window) {
   HDC screen = GetDC(nullptr);
   g.screenWidth = GetDeviceCaps(screen, HORZRES);
   g.screenHeight = GetDeviceCaps(screen, VERTRES);
-  const int bits = GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
+  const DeviceColorDepth depth{GetDeviceCaps(screen, BITSPIXEL), GetDeviceCaps(screen, PLANES)};
   ReleaseDC(nullptr, screen);
-  g.colorCount = 1u << (static_cast<unsigned>(bits) % 32);
-  if (g.colorCount == 1) g.colorCount = 0;
-  if (Settings().stretchWallpaper != 0) {
-    g.scaleClass = g.screenWidth > 800 ? 3 : g.screenWidth > 640 ? 2 : 1;
-  } else {
-    g.scaleClass = 1;
-  }
+  // The same two numbers the wallpaper conversion hands the decoder.
+  g.colorCount = static_cast<DWORD>(ColorCountForDepth(depth));
+  g.scaleClass = ScaleClassForScreen(Settings().stretchWallpaper != 0, g.screenWidth);
   RECT client;
   GetClientRect(window, &client);
   g.smallWindow = client.right - client.left < 600;
@@ -256,8 +253,8 @@ void StartUp(HWND window) {
   }
   g.effect = s.transition;
   CopyText(g.setFolder, MAX_PATH, Join(s.programFolder, s.setFolder));
-  CopyText(g.decoderPath, MAX_PATH, Join(s.programFolder, "djpeg32.so"));
-  CopyText(g.wallpaperPath, MAX_PATH, WindowsDirectory() + "/" + "quillmrk.bmp");
+  CopyText(g.decoderPath, MAX_PATH, Join(s.programFolder, kDecoderLibraryName));
+  CopyText(g.wallpaperPath, MAX_PATH, WallpaperBitmapPath(WindowsDirectory()));
 
   if (!FileExists(NativePath(g.wallpaperPath))) {
     g.picture = FetchShowable(nullptr, true);
