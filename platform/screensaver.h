@@ -56,6 +56,13 @@ extern BOOL fChildPreview;    // running in a preview (/p, -window-id and friend
 
 int ScreenSaverMain(int argc, char** argv);
 
+// The part of the saver window's client area that the show should use. Full screen the
+// window covers every monitor and this is the primary monitor (the old platform had one
+// screen); in a preview, a host's window (-window-id, XSCREENSAVER_WINDOW) or a window of
+// its own it is the whole client area. Counted in the same units as the client area, so
+// it holds whatever the display's pixel ratio.
+BOOL GetScreenSaverViewRect(HWND window, RECT* rect);
+
 // TRUE once input or a signal has ended the saver while the module waited for its decoder:
 // the decode it cut short says nothing about the picture, and the module should not go on
 // to the next one.

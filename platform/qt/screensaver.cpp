@@ -30,6 +30,8 @@ namespace {
 constexpr char kClassName[] = "WindowsScreenSaverClass";
 bool inputEnds = true;
 bool seenPointer = false;
+// The primary monitor inside a full-screen window; empty for the whole client area.
+QRect showArea;
 POINT firstPointer;
 
 LRESULT CALLBACK saverWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -287,8 +289,18 @@ LRESULT WINAPI DefScreenSaverProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
   return DefWindowProc(w, message, wParam, lParam);
 }
 
+BOOL GetScreenSaverViewRect(HWND window, RECT* rect) {
+  if (!rect || !GetClientRect(window, rect)) return FALSE;
+  const QRect client(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
+  const QRect area = showArea.isEmpty() ? client : showArea.intersected(client);
+  if (area.isEmpty()) return TRUE;
+  SetRect(rect, area.left(), area.top(), area.left() + area.width(), area.top() + area.height());
+  return TRUE;
+}
+
 HWND CreateScreenSaverWindowForTesting(int width, int height, BOOL preview) {
   inputEnds = true;
+  showArea = QRect();
   HWND w = makeSaverWindow(0, 0, width, height, preview != FALSE);
   if (w) ShowWindow(w, SW_SHOWNA);
   return w;
@@ -329,6 +341,8 @@ int ScreenSaverMain(int argc, char** argv) {
     case Mode::FullScreen:
     case Mode::Root:
       inputEnds = mode == Mode::FullScreen;
+      // Known before the window's first message, which starts the show.
+      if (screen && screen->geometry() != whole) showArea = screen->geometry().translated(-whole.topLeft());
       w = makeSaverWindow(whole.x(), whole.y(), whole.width(), whole.height(), false);
       if (w) {
         w->surface->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
