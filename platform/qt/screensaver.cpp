@@ -151,8 +151,12 @@ QWindow* foreignWindow(unsigned long id, QSize* size) {
   int width = 0, height = 0;
   if (QGuiApplication::platformName() != QLatin1String("xcb") || !ForeignWindowSize(id, &width, &height))
     return nullptr;
-  *size = QSize(width, height);
-  return QWindow::fromWinId(static_cast<WId>(id));
+  QWindow* host = QWindow::fromWinId(static_cast<WId>(id));
+  // X counts device pixels; the saver window is laid out in the toolkit's units, which
+  // are larger on a scaled display.
+  const qreal ratio = host && host->devicePixelRatio() > 0 ? host->devicePixelRatio() : 1.0;
+  *size = QSize(qRound(width / ratio), qRound(height / ratio));
+  return host;
 }
 
 // Puts the saver window inside the host, covering it.

@@ -4,7 +4,8 @@
 # xrandr --setmonitor), the wallpaper that quillrun puts on the root fills each monitor's
 # height (or width) and is centred on every monitor, and the slideshow of quillsav runs
 # centred on the primary monitor, the other one black, with its caption over the lower
-# part of the picture. A 16:9 and a 3:2 picture are shown.
+# part of the picture. A 16:9 and a 3:2 picture are shown. On a display scaled by 2 the
+# slideshow is placed the same, full screen and in a host's window.
 set -euo pipefail
 
 bin=${QM_BIN_DIR:?QM_BIN_DIR is not set}
@@ -12,7 +13,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 [ -x "$bin/quillsav" ] && [ -x "$bin/quillrun" ] || fail "quillsav or quillrun is not built in $bin"
 [ -f "$bin/djpeg32.so" ] || fail "the decoder is not built in $bin"
-for tool in Xvfb xrandr xdotool import convert identify; do
+for tool in Xvfb xrandr xdotool xwininfo import convert identify; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 0; }
 done
 
@@ -79,7 +80,8 @@ fit() {  # w h mw mh -> view width, view height
 }
 
 start_saver() {
-  "$program/quillsav" /s >"$sandbox/saver.log" 2>&1 &
+  [ $# -gt 0 ] || set -- /s
+  "$program/quillsav" "$@" >"$sandbox/saver.log" 2>&1 &
   saver_pid=$!
   for _ in $(seq 60); do
     sleep 0.25
@@ -183,4 +185,23 @@ check_screen() {
 check_screen full-hd 1920x1080 1920
 check_screen uhd 3840x2160 3840
 check_screen two-monitors 3840x1080 1920 1920
+
+# A display scaled by 2: the same placement, full screen and in a host's window.
+case=scaled
+start_xvfb 1920x1080x24 || fail "$case: could not start Xvfb"
+mw=1920 mh=1080
+write_config Wide
+rm -f "$windows/quillmrk.bmp"
+root=$(xwininfo -root | awk '/Window id/ { print $4 }')
+for how in /s "-window-id $root"; do
+  write_control 1
+  # shellcheck disable=SC2086
+  QT_SCALE_FACTOR=2 start_saver $how
+  expect green 154 540 "$how: the 3:2 picture's left edge"
+  expect black 145 540 "$how: black left of it"
+  expect green 1765 100 "$how: its right edge"
+  if [ "$how" = /s ]; then end_saver; else kill "$saver_pid"; wait "$saver_pid" || true; saver_pid=; fi
+done
+stop_xvfb
+echo "ok: $case"
 echo "PASS"

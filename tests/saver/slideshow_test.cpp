@@ -341,6 +341,17 @@ TEST_F(SlideshowTest, PicturesOfAnyShapeAreCentredInTheWindow) {
   ReleaseDC(window, dc);
 }
 
+TEST_F(SlideshowTest, AHostsWindowOfAnySizeGetsAPictureDecodedForIt) {
+  WriteCatalogue("StretchWallpaper=1\r\n", kColours);
+  WriteSaverSettings("CurrentSet=Colours\r\n");
+  Start(700, 500, TRUE);
+  const SlideshowState& s = SlideshowStateForTesting();
+  EXPECT_EQ(s.viewWidth, 667);
+  EXPECT_EQ(s.viewHeight, 500);
+  EXPECT_EQ(s.x0, 16);
+  EXPECT_EQ(s.y0, 0);
+}
+
 TEST_F(SlideshowTest, TheInformationFileMakesAShortPanoramaPan) {
   const std::string folder = box.programFolder() + "wide/";
   WriteBandedJpeg(folder + "pan.jpg", 1152, 640, {kRed, kBlue}, true);  // 1.8 : 1
