@@ -9,176 +9,119 @@
 set -euo pipefail
 
 bin=${QM_BIN_DIR:?QM_BIN_DIR is not set}
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-[ -x "$bin/quillsav" ] && [ -x "$bin/quillrun" ] || fail "quillsav or quillrun is not built in $bin"
-[ -f "$bin/djpeg32.so" ] || fail "the decoder is not built in $bin"
-for tool in Xvfb xrandr xdotool xwininfo import convert identify; do
+fail() { echo "FAIL: $case: $*" >&2; exit 1; }
+case=setup
+[ -x "$bin/quillsav" ] && [ -x "$bin/quillrun" ] && [ -f "$bin/djpeg32.so" ] || fail "not built in $bin"
+for tool in Xvfb xrandr xwininfo import convert identify; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 0; }
 done
 
 sandbox=$(mktemp -d)
-xvfb_pid=
-saver_pid=
-stop_xvfb() {
-  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null || true; fi
-  xvfb_pid=
+xvfb_pid= saver_pid=
+stop() {  # the saver or the X server, whichever pid variable is named
+  if [ -n "${!1}" ]; then kill "${!1}" 2>/dev/null; wait "${!1}" 2>/dev/null || true; fi
+  eval "$1="
 }
-cleanup() {
-  if [ -n "$saver_pid" ]; then kill "$saver_pid" 2>/dev/null; wait "$saver_pid" 2>/dev/null || true; fi
-  stop_xvfb
-  rm -rf "$sandbox"
-}
-trap cleanup EXIT
+trap 'stop saver_pid; stop xvfb_pid; rm -rf "$sandbox"' EXIT
 source "$(dirname "$0")/../../scripts/lib/session.bash"
-source "$(dirname "$0")/../../scripts/lib/ini.bash"
 sandbox_session "$sandbox"
 sandbox_programs "$bin"
 mkdir -p "$windows" "$program/Shapes"
 
-# A 16:9 picture in red and a 3:2 one in green, flat so every pixel can be told.
+# A 16:9 picture in red and a 3:2 one in green, flat so that every pixel can be told.
 convert -size 1600x900 xc:'#C03030' "$program/Shapes/wide.jpg"
 convert -size 1500x1000 xc:'#30A050' "$program/Shapes/photo.jpg"
-ini=$program/quillmrk.ini
-catalogue='[SetDescriptions]\r\nShapes=Shapes\\\r\n[Shapes]\r\nWide=wide\r\nPhoto=photo\r\n'
-write_config() {  # the wallpaper's current picture: quillrun shows the other one
-  { printf '[Config]\r\nProgramPath=%s/\r\nCurrentSet=Shapes\r\nCurrentImage=%s\r\n' "$program" "$1"
-    printf 'LastDate=1/1/2000\r\nChangeImage=0\r\nStretchWallpaper=1\r\nUseAllImages=0\r\n'
-    printf "$catalogue"; } >"$ini"
+write_config() {  # the wallpaper's current picture (quillrun shows the other one)
+  printf '[Config]\r\nProgramPath=%s/\r\nCurrentSet=Shapes\r\nCurrentImage=%s\r\nLastDate=1/1/2000\r\nChangeImage=0\r\nStretchWallpaper=1\r\n[SetDescriptions]\r\nShapes=Shapes\\\r\n[Shapes]\r\nWide=wide\r\nPhoto=photo\r\n' \
+    "$program" "$1" >"$program/quillmrk.ini"
 }
-write_control() {  # list position: 0 shows Wide, 1 shows Photo
-  { printf '[ScreenSaver.QuillMark]\r\nProgramPath=%s/\r\nCurrentSet=Shapes\r\n' "$program"
-    printf 'CurrentImageNumber=%s\r\nTimeBetween=5\r\nInMinutes=1\r\nTransition=0\r\n' "$1"
-    printf 'ShowInterpretiveText=1\r\nInterpretiveTextLanguage=English\r\n'; } >"$windows/control.ini"
+start_saver() {  # list position (0 Wide, 1 Photo), then the saver's arguments
+  rm -f "$windows/quillmrk.bmp"
+  printf '[ScreenSaver.QuillMark]\r\nProgramPath=%s/\r\nCurrentSet=Shapes\r\nCurrentImageNumber=%s\r\nTimeBetween=5\r\nInMinutes=1\r\nShowInterpretiveText=1\r\nInterpretiveTextLanguage=English\r\n' \
+    "$program" "$1" >"$windows/control.ini"
+  shift
+  "$program/quillsav" "$@" >"$sandbox/saver.log" 2>&1 &
+  saver_pid=$!
+  for _ in $(seq 60); do
+    sleep 0.25
+    kill -0 "$saver_pid" 2>/dev/null || fail "quillsav ended: $(cat "$sandbox/saver.log")"
+    import -window root "$shot" 2>/dev/null || continue
+    awk -v m="$(mean "${mw}x${mh}+0+0")" 'BEGIN { exit !(m > 0.05) }' && { sleep 0.5; import -window root "$shot"; return; }
+  done
+  fail "the primary monitor stays black"
 }
 
 shot=$sandbox/shot.png
 # The mean brightness (0..1) of a part of the last screenshot: WIDTHxHEIGHT+X+Y.
 mean() { convert "$shot" -crop "$1" +repage -colorspace gray -format '%[fx:mean]' info:; }
-# The colour of one pixel of the last screenshot, as #RRGGBB.
-pixel() { convert "$shot" -crop "1x1+$1+$2" +repage -depth 8 txt:- | tail -n1 | grep -o '#[0-9A-F]\{6\}' | head -n1; }
-# Whether a colour is near red, green or black.
-is() {
-  local r=$((16#${2:1:2})) g=$((16#${2:3:2})) b=$((16#${2:5:2}))
+expect() {  # red|green|black x y what: the screenshot's pixel there is near that colour
+  local hex r g b ok
+  hex=$(convert "$shot" -crop "1x1+$2+$3" +repage -depth 8 txt:- | tail -n1 | grep -o '#[0-9A-F]\{6\}' | head -n1)
+  r=$((16#${hex:1:2})) g=$((16#${hex:3:2})) b=$((16#${hex:5:2}))
   case $1 in
-    red) [ "$r" -gt 150 ] && [ "$g" -lt 90 ] && [ "$b" -lt 90 ] ;;
-    green) [ "$g" -gt 130 ] && [ "$r" -lt 90 ] && [ "$b" -lt 120 ] ;;
-    black) [ "$r" -lt 8 ] && [ "$g" -lt 8 ] && [ "$b" -lt 8 ] ;;
+    red) ok=$((r > 150 && g < 90 && b < 90)) ;;
+    green) ok=$((g > 130 && r < 90 && b < 120)) ;;
+    black) ok=$((r < 8 && g < 8 && b < 8)) ;;
   esac
+  [ "$ok" = 1 ] || fail "$4: pixel $2,$3 is $hex, not $1"
 }
-expect() {  # colour x y what
-  local got
-  got=$(pixel "$2" "$3")
-  is "$1" "$got" || fail "$case: $4: pixel $2,$3 is $got, not $1"
+fit() {  # picture w h into monitor mw mh, as the decoder rounds: the shown width and height
+  if [ $(($1 * $4)) -ge $(($2 * $3)) ]; then echo "$3 $((($2 * $3 * 2 + $1) / ($1 * 2)))"
+  else echo "$((($1 * $4 * 2 + $2) / ($2 * 2))) $4"; fi
 }
-# A picture of W x H (the picture's shape) fitted into a monitor MW x MH at MX: the view's
-# left edge and width.
-fit() {  # w h mw mh -> view width, view height
-  local w=$1 h=$2 mw=$3 mh=$4
-  if [ $((w * mh)) -ge $((h * mw)) ]; then echo "$mw $(((h * mw * 2 + w) / (w * 2)))"
-  else echo "$(((w * mh * 2 + h) / (h * 2))) $mh"; fi
-}
-
-start_saver() {
-  [ $# -gt 0 ] || set -- /s
-  "$program/quillsav" "$@" >"$sandbox/saver.log" 2>&1 &
-  saver_pid=$!
-  for _ in $(seq 60); do
-    sleep 0.25
-    kill -0 "$saver_pid" 2>/dev/null || fail "$case: quillsav ended by itself: $(cat "$sandbox/saver.log")"
-    import -window root "$shot" 2>/dev/null || continue
-    awk -v m="$(mean "${mw}x${mh}+0+0")" 'BEGIN { exit !(m > 0.05) }' && { sleep 0.5; import -window root "$shot"; return 0; }
-  done
-  cp "$shot" "${QM_E2E_SHOTS:-$sandbox}/$case-black.png" 2>/dev/null || true
-  fail "$case: the primary monitor stays black: $(cat "$sandbox/saver.log")"
-}
-end_saver() {
-  xdotool key space
-  for _ in $(seq 50); do kill -0 "$saver_pid" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$saver_pid" 2>/dev/null && fail "$case: quillsav did not end on a key"
-  wait "$saver_pid" || true
-  saver_pid=
+# A picture of w x h centred on the monitor at `left` that is mw wide: pixels just inside
+# its edges are the colour, just outside black.
+expect_centred() {  # colour w h left mw what
+  local vw vh x y
+  read -r vw vh < <(fit "$2" "$3" "$5" "$mh")
+  x=$(($4 + ($5 - vw) / 2)) y=$(((mh - vh) / 2))
+  expect "$1" $((x + 4)) $((y + vh / 2)) "$6: left edge"
+  expect "$1" $((x + vw - 5)) $((y + 4)) "$6: top right"
+  [ $((x - $4)) -le 8 ] || expect black $((x - 5)) $((mh / 2)) "$6: black left of it"
+  [ "$y" -le 8 ] || expect black $((x + vw / 2)) $((y - 5)) "$6: black above it"
+  [ -z "${QM_E2E_SHOTS:-}" ] || cp "$shot" "$QM_E2E_SHOTS/$case-$(echo "$6" | tr -c "A-Za-z0-9\n" -).png"
 }
 
-# One screen: GEOMETRY, then the monitors as WIDTH (all of the screen's height, side by side).
-check_screen() {
-  case=$1; shift
-  local geometry=$1; shift
-  local monitors=("$@")
-  start_xvfb "${geometry}x24" || fail "$case: could not start Xvfb"
-  mh=${geometry#*x}
-  mw=${monitors[0]}
+check_screen() {  # name, screen geometry, monitor widths (side by side, full height)
+  case=$1 mh=${2#*x} mw=$3
+  local monitors=("${@:3}") x=0 i=0 w
+  start_xvfb "$2x24" || fail "could not start Xvfb"
   if [ ${#monitors[@]} -gt 1 ]; then
-    local x=0 i=0
-    for w in "${monitors[@]}"; do
-      # The first takes the place of the screen's own output.
-      local output=none
-      [ $i = 0 ] && output=screen
-      xrandr --setmonitor "m$i" "$w/1x$mh/1+$x+0" "$output" >/dev/null || fail "$case: xrandr --setmonitor"
-      x=$((x + w)); i=$((i + 1))
+    for w in "${monitors[@]}"; do  # the first takes the place of the screen's own output
+      xrandr --setmonitor "m$i" "$w/1x$mh/1+$x+0" "$([ $i = 0 ] && echo screen || echo none)" >/dev/null
+      x=$((x + w)) i=$((i + 1))
     done
   fi
-
-  # The slideshow: 3:2 then 16:9, each centred on the primary monitor.
   write_config Wide
-  rm -f "$windows/quillmrk.bmp"
-  write_control 1
-  start_saver
-  read -r vw vh < <(fit 1500 1000 "$mw" "$mh")
-  local x0=$(((mw - vw) / 2)) y0=$(((mh - vh) / 2))
-  expect green $((x0 + 4)) $((mh / 2)) "the 3:2 picture's left edge"
-  expect green $((x0 + vw - 5)) $((mh / 3)) "its right edge"
-  if [ "$x0" -gt 8 ]; then
-    expect black $((x0 - 5)) $((mh / 2)) "black left of it"
-    expect black $((x0 + vw + 4)) $((mh / 2)) "and right of it"
-  fi
-  # The caption (the picture's name, white on a hatching) lies over the bottom of the
-  # picture, in the middle of the view.
-  awk -v m="$(mean "200x40+$((x0 + vw / 2 - 100))+$((y0 + vh - 40))")" -v p="$(mean "200x40+$((x0 + vw / 2 - 100))+$((y0 + vh / 2))")" \
-    'BEGIN { exit !(m != p) }' || fail "$case: no caption at the bottom of the picture"
-  if [ ${#monitors[@]} -gt 1 ]; then
-    local rest=$((${geometry%x*} - mw))
-    awk -v m="$(mean "${rest}x${mh}+${mw}+0")" 'BEGIN { exit !(m == 0) }' ||
-      fail "$case: the other monitor is not black"
-  fi
-  [ -n "${QM_E2E_SHOTS:-}" ] && cp "$shot" "$QM_E2E_SHOTS/$case-saver-3x2.png"
-  end_saver
+  start_saver 1 /s
+  expect_centred green 1500 1000 0 "$mw" "saver 3x2"
+  # The caption (the picture's name on a hatching) lies over the bottom of the picture, in
+  # the middle of the primary monitor's view.
+  local bottom middle
+  bottom=$(mean "200x40+$((mw / 2 - 100))+$((mh - 40))") middle=$(mean "200x40+$((mw / 2 - 100))+$((mh / 2))")
+  [ "$bottom" != "$middle" ] || fail "no caption at the bottom of the picture"
+  [ ${#monitors[@]} = 1 ] || [ "$(mean "$((${2%x*} - mw))x$mh+$mw+0")" = 0 ] || fail "the other monitor is not black"
+  stop saver_pid
+  start_saver 0 /s
+  expect_centred red 1600 900 0 "$mw" "saver 16x9"
+  stop saver_pid
 
-  write_control 0
-  start_saver
-  read -r vw vh < <(fit 1600 900 "$mw" "$mh")
-  x0=$(((mw - vw) / 2)); y0=$(((mh - vh) / 2))
-  expect red $((x0 + 4)) $((y0 + 4)) "the 16:9 picture's top left"
-  expect red $((x0 + vw - 5)) $((y0 + vh / 2)) "its right edge"
-  [ "$y0" -gt 8 ] && expect black $((mw / 2)) $((y0 - 5)) "black above it"
-  [ -n "${QM_E2E_SHOTS:-}" ] && cp "$shot" "$QM_E2E_SHOTS/$case-saver-16x9.png"
-  end_saver
-
-  # The wallpaper: sized for the largest monitor, centred on each.
-  local largest=0
-  for w in "${monitors[@]}"; do [ "$w" -gt "$largest" ] && largest=$w; done
-  local picture
-  for picture in Photo Wide; do
-    if [ $picture = Photo ]; then write_config Wide; else write_config Photo; fi
-    timeout 60 "$program/quillrun" || fail "$case: quillrun exited with $?"
-    local pw ph colour
-    if [ $picture = Photo ]; then read -r pw ph < <(fit 1500 1000 "$largest" "$mh"); colour=green
-    else read -r pw ph < <(fit 1600 900 "$largest" "$mh"); colour=red; fi
-    read -r width height < <(identify -format '%w %h\n' "$windows/quillmrk.bmp")
-    [ "$width $height" = "$pw $ph" ] || fail "$case: the $picture bitmap is ${width}x$height, not ${pw}x$ph"
+  local largest=0 picture left
+  for w in "${monitors[@]}"; do [ "$w" -le "$largest" ] || largest=$w; done
+  for picture in "Photo green 1500 1000" "Wide red 1600 900"; do
+    set -- $picture
+    write_config "$([ "$1" = Photo ] && echo Wide || echo Photo)"
+    timeout 60 "$program/quillrun" || fail "quillrun exited with $?"
+    [ "$(identify -format '%w %h' "$windows/quillmrk.bmp")" = "$(fit "$3" "$4" "$largest" "$mh")" ] ||
+      fail "the $1 bitmap is not fitted to the largest monitor"
     import -window root "$shot"
-    local left=0
+    left=0
     for w in "${monitors[@]}"; do
-      local px=$((left + (w - pw) / 2)) py=$(((mh - ph) / 2))
-      expect $colour $((px + 4)) $((mh / 2)) "$picture wallpaper's left edge on the monitor at $left"
-      expect $colour $((px + pw - 5)) $((py + 4)) "its top right"
-      [ "$px" -gt $((left + 8)) ] && expect black $((px - 5)) $((mh / 2)) "black left of it"
-      [ "$py" -gt 8 ] && expect black $((px + pw / 2)) $((py - 5)) "black above it"
+      expect_centred "$2" "$3" "$4" "$left" "$w" "wallpaper $1 at $left"
       left=$((left + w))
     done
-    [ -n "${QM_E2E_SHOTS:-}" ] && cp "$shot" "$QM_E2E_SHOTS/$case-wallpaper-$picture.png"
   done
-  stop_xvfb
+  stop xvfb_pid
   echo "ok: $case"
 }
 
@@ -186,22 +129,17 @@ check_screen full-hd 1920x1080 1920
 check_screen uhd 3840x2160 3840
 check_screen two-monitors 3840x1080 1920 1920
 
-# A display scaled by 2: the same placement, full screen and in a host's window.
 case=scaled
-start_xvfb 1920x1080x24 || fail "$case: could not start Xvfb"
+start_xvfb 1920x1080x24 || fail "could not start Xvfb"
 mw=1920 mh=1080
 write_config Wide
-rm -f "$windows/quillmrk.bmp"
 root=$(xwininfo -root | awk '/Window id/ { print $4 }')
 for how in /s "-window-id $root"; do
-  write_control 1
   # shellcheck disable=SC2086
-  QT_SCALE_FACTOR=2 start_saver $how
-  expect green 154 540 "$how: the 3:2 picture's left edge"
-  expect black 145 540 "$how: black left of it"
-  expect green 1765 100 "$how: its right edge"
-  if [ "$how" = /s ]; then end_saver; else kill "$saver_pid"; wait "$saver_pid" || true; saver_pid=; fi
+  QT_SCALE_FACTOR=2 start_saver 1 $how
+  expect_centred green 1500 1000 0 "$mw" "saver ${how%% *}"
+  stop saver_pid
 done
-stop_xvfb
+stop xvfb_pid
 echo "ok: $case"
 echo "PASS"
