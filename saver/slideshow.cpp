@@ -682,8 +682,9 @@ LRESULT CALLBACK ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARA
       if (!g.closingAllowed) return 0;
       break;
     case WM_ERASEBKGND: {
-      const bool uncovered = (g.scaleClass == 1 && g.screenWidth != 640) || g.screenWidth > 1024 ||
-                             !PictureCoversWindow(window);
+      // Class 1 on a larger screen, a wider screen than the class's, several monitors, a
+      // picture of another shape: whatever the window shows beside the view is black.
+      const bool uncovered = !PictureCoversWindow(window);
       if (g.colorCount == 256 || (!g.erasedOnce && uncovered)) {
         RECT client;
         GetClientRect(window, &client);
