@@ -157,7 +157,7 @@ int WritePanoramaWindow(const char* outputBitmapPath, HGLOBAL packedDib, int ori
     const Size classScreen = ClassScreen(rule.scaleClass);
     const long long scaled = wide ? static_cast<long long>(origin) * height / classScreen.height
                                   : static_cast<long long>(origin) * width / classScreen.width;
-    origin = static_cast<int>(std::clamp<long long>(scaled, -1, width + height));
+    origin = static_cast<int>(std::clamp<long long>(scaled, 0, std::max(width, height)));
   }
   int left = 0, top = 0;
   if (wide)
