@@ -303,6 +303,9 @@ int ScreenSaverMain(int argc, char** argv) {
                  argc > 0 ? argv[0] : "saver");
     return 1;
   }
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  const bool waylandDesktop = mode == Mode::FullScreen && wayland && *wayland;
+  if (mode == Mode::FullScreen || mode == Mode::Root) PreferXDisplay();
   StartUserInterface(argc, argv);
   hMainInstance = GetModuleHandle(nullptr);
 
@@ -331,8 +334,11 @@ int ScreenSaverMain(int argc, char** argv) {
       inputEnds = mode == Mode::FullScreen;
       w = makeSaverWindow(whole.x(), whole.y(), whole.width(), whole.height(), false);
       if (w) {
+        // A Wayland compositor gives the keyboard to the windows it manages: a window that
+        // bypasses it (XWayland's override-redirect) may stay without input there, under a
+        // panel. A full-screen window of its own stands above the panels and has the focus.
         w->surface->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                                   Qt::X11BypassWindowManagerHint);
+                                   (waylandDesktop ? Qt::WindowFlags() : Qt::X11BypassWindowManagerHint));
         w->surface->setGeometry(whole);
       }
       break;
@@ -364,6 +370,7 @@ int ScreenSaverMain(int argc, char** argv) {
   if (!w) return 1;
   if (IsWindow(w)) ShowWindow(w, SW_SHOW);
   if (mode == Mode::FullScreen && IsWindow(w) && w->surface) {
+    if (waylandDesktop) w->surface->showFullScreen();
     w->surface->activateWindow();
     w->surface->setFocus();
     w->surface->grabKeyboard();
