@@ -92,6 +92,9 @@ bool ServerSaverLooksSuspended(long long idleMs, long long serverTimeoutMs, bool
 std::string IdleLockerProgramRunning(const std::string& display);
 // The same test on one process's name (as /proc/<pid>/comm gives it).
 bool IsIdleLockerName(const std::string& name);
+// Two DISPLAY values name the same X server: the screen number (":0" and ":0.0") and the
+// "unix" host (the local socket, as an empty host) make no difference.
+bool SameXDisplay(const std::string& a, const std::string& b);
 
 // The saver program SCRNSAVE.EXE names, as a path to run; "" when it names nothing that
 // can be run.
