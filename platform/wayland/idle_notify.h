@@ -4,10 +4,10 @@
 // platform/idle.h). On a Wayland desktop only the compositor sees the input; when the
 // desktop has no GNOME idle monitor on the bus, the idle watcher asks the compositor
 // directly, in one of its two idle protocols:
-//   ext-idle-notify-v1   (ext_idle_notifier_v1: KDE Plasma 5.27 and later, wlroots 0.17 and
-//                         later), preferred when offered;
-//   org_kde_kwin_idle    (KDE's older protocol: earlier Plasma, sway 1.7 and other
-//                         wlroots 0.15/0.16 compositors).
+//   ext-idle-notify-v1   (ext_idle_notifier_v1: KDE Plasma 5.27 and later, newer wlroots
+//                         compositors), preferred when offered;
+//   org_kde_kwin_idle    (KDE's older protocol: earlier Plasma, sway 1.7 and other older
+//                         wlroots compositors).
 // Both only say "no input on this seat for T ms" and "input again". We ask with a short T
 // (IdleNotifyStepMs) and count on from the moment the compositor said idle, so the idle
 // time is known to within T and nothing is woken while the user works. Compositors keep

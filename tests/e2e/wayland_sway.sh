@@ -4,7 +4,7 @@
 # KDE's org_kde_kwin_idle). Keys typed through the compositor's virtual keyboard (wtype)
 # hold the slideshow off; it comes the delay after the last key, full screen over the
 # whole output as the compositor shows it (XWayland), and a key ends it. A window holding
-# an idle inhibitor keeps it off.
+# an idle inhibitor keeps it off; a screen locker comes over it and takes the keys.
 set -euo pipefail
 
 bin=${QM_BIN_DIR:?QM_BIN_DIR is not set}
@@ -124,4 +124,27 @@ kill "$film"
 for _ in $(seq 100); do [ -s "$sandbox/saver.pid" ] && break; sleep 0.1; done
 [ -s "$sandbox/saver.pid" ] || fail "no slideshow once the idle inhibitor had gone"
 grep -q "ScreenSaveTimeOut\"=\"4" "$windows/user.reg" || fail "the delay was not changed"
+
+# 5. A screen locker (swaylock) comes over the running slideshow and takes the keys; once
+#    it has gone (ended here: nobody can type the password of this user), a key ends the
+#    slideshow again.
+if command -v swaylock >/dev/null; then
+  saver_pid=$(cat "$sandbox/saver.pid")
+  "${run_as[@]}" swaylock -c FF0000 >/dev/null 2>&1 &
+  locker=$!
+  pids+=($locker)
+  red() {
+    "${run_as[@]}" grim "$XDG_RUNTIME_DIR/shot.png" 2>/dev/null &&
+      convert "$XDG_RUNTIME_DIR/shot.png" -format '%[fx:p[w/2,h/2].r > 0.9 && p[w/2,h/2].g < 0.1]' info: | grep -qx 1
+  }
+  for _ in $(seq 40); do red && break; sleep 0.25; done
+  red || fail "swaylock does not show over the slideshow"
+  type_key
+  sleep 1
+  lockers_alive "$saver_pid" && kill -0 "$locker" || fail "a key under the locker reached the slideshow"
+  kill "$locker"
+  sleep 0.5
+  type_key
+  lockers_ends_within "$saver_pid" 30 || fail "the slideshow still runs 3 s after a key once the locker had gone"
+fi
 echo PASS
