@@ -10,8 +10,8 @@
 void StartUserInterface(int& argc, char** argv);
 // Called before StartUserInterface by the full-screen screen saver: an X display that
 // answers (XWayland on a Wayland desktop) is taken even where the toolkit could use
-// Wayland, since only there may a window stand above all others, panels included, and
-// take keyboard and pointer for itself.
+// Wayland, since the saver watches input through the X server while it waits for its
+// decoder, and grabs keyboard and pointer there.
 void PreferXDisplay();
 bool UserInterfaceStarted();
 // True when windows reach a screen someone can look at: false before the start, and on
