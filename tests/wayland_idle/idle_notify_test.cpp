@@ -30,7 +30,7 @@ class Compositor {
     if (ext) wl_global_create(display_, &ext_idle_notifier_v1_interface, 1, this, bindExt);
     if (kde) wl_global_create(display_, &org_kde_kwin_idle_interface, 1, this, bindKde);
     if (pipe(commands_) != 0) std::abort();
-    wl_event_loop_add_fd(wl_display_get_event_loop(display_), commands_[0], WL_EVENT_READABLE, onCommand, this);
+    source_ = wl_event_loop_add_fd(wl_display_get_event_loop(display_), commands_[0], WL_EVENT_READABLE, onCommand, this);
     thread_ = std::thread([this] {
       while (!stop_) {
         wl_event_loop_dispatch(wl_display_get_event_loop(display_), 100);
@@ -42,6 +42,8 @@ class Compositor {
     stop_ = true;
     Send('x');
     thread_.join();
+    wl_event_source_remove(source_);
+    wl_display_destroy_clients(display_);
     wl_display_destroy(display_);
     close(commands_[0]);
     close(commands_[1]);
@@ -93,6 +95,7 @@ class Compositor {
   std::string runtime_;
   wl_display* display_ = nullptr;
   wl_resource* notice_ = nullptr;
+  wl_event_source* source_ = nullptr;
   bool ext_ = false;
   int commands_[2] = {-1, -1};
   std::atomic<bool> stop_{false};
