@@ -88,7 +88,7 @@ for _ in $(seq 100); do [ -s "$sandbox/saver.pid" ] && break; sleep 0.1; done
 saver_pid=$(cat "$sandbox/saver.pid")
 read -r started _ <"$sandbox/saver.log"
 after=$(awk -v s="$started" -v t="$last_key" 'BEGIN { printf "%d", s * 1000 - t / 1000000 }')
-[ "$after" -ge 1800 ] && [ "$after" -le 4500 ] || fail "the slideshow started $after ms after the last key instead of 2 s"
+[ "$after" -ge 1800 ] && [ "$after" -le 5000 ] || fail "the slideshow started $after ms after the last key instead of 2 s"
 echo "the slideshow started $after ms after the last key"
 shown=
 for _ in $(seq 40); do
