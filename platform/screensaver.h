@@ -3,7 +3,10 @@
 // ScreenSaverProc, ScreenSaverConfigureDialog and RegisterDialogClasses; its main()
 // returns ScreenSaverMain(argc, argv). The framework reads the command line:
 //   /s  (also -s, /S)         full screen: one black window over the whole X screen that
-//                             grabs keyboard and pointer;
+//                             grabs keyboard and pointer; on a Wayland desktop
+//                             (WAYLAND_DISPLAY set) a full-screen window the compositor
+//                             manages, on XWayland where it answers, so that it stands
+//                             above the panels and gets the keyboard;
 //   /c  (also /c:<id>, none)  the module's configuration dialog, template
 //                             DLG_SCRNSAVECONFIGURE, with ScreenSaverConfigureDialog;
 //   /p <X window id>          preview inside that window (also /p:<id>, /l <id>); without

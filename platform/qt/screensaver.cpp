@@ -319,6 +319,9 @@ int ScreenSaverMain(int argc, char** argv) {
                  argc > 0 ? argv[0] : "saver");
     return 1;
   }
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  const bool waylandDesktop = mode == Mode::FullScreen && wayland && *wayland;
+  if (mode == Mode::FullScreen || mode == Mode::Root) PreferXDisplay();
   StartUserInterface(argc, argv);
   hMainInstance = GetModuleHandle(nullptr);
 
@@ -349,8 +352,11 @@ int ScreenSaverMain(int argc, char** argv) {
       if (screen && screen->geometry() != whole) showArea = screen->geometry().translated(-whole.topLeft());
       w = makeSaverWindow(whole.x(), whole.y(), whole.width(), whole.height(), false);
       if (w) {
+        // A Wayland compositor gives the keyboard to the windows it manages: a window that
+        // bypasses it (XWayland's override-redirect) may stay without input there, under a
+        // panel. A full-screen window of its own stands above the panels and has the focus.
         w->surface->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                                   Qt::X11BypassWindowManagerHint);
+                                   (waylandDesktop ? Qt::WindowFlags() : Qt::X11BypassWindowManagerHint));
         w->surface->setGeometry(whole);
       }
       break;
@@ -382,6 +388,7 @@ int ScreenSaverMain(int argc, char** argv) {
   if (!w) return 1;
   if (IsWindow(w)) ShowWindow(w, SW_SHOW);
   if (mode == Mode::FullScreen && IsWindow(w) && w->surface) {
+    if (waylandDesktop) w->surface->showFullScreen();
     w->surface->activateWindow();
     w->surface->setFocus();
     w->surface->grabKeyboard();
