@@ -9,6 +9,7 @@
 #include "platform/message_box.h"
 #include "platform/registry.h"
 #include "tests/launcher/recording_opener.h"
+#include "tests/support/layout_check.h"
 #include "tests/support/sandbox.h"
 
 namespace {
@@ -205,6 +206,13 @@ TEST_F(NetJumperTest, RefusedAddressIsNamedAndNeverAskedAbout) {
   EXPECT_EQ(opener_.settledCalls(1), (Calls{{"http://www.example.org"}}));
 }
 
+TEST_F(NetJumperTest, DialogFitsEveryFontSize) {
+  start("http://example.com/a/rather/long/path/that/wraps/onto/the/second/line/of/the/question?x=1&y=2", [](CDialog& d) {
+    ExpectLaidOut(d.ShownControls(), d.GetClientRect(), "NetJumper");
+    d.ClickDlgItem(IDCANCEL);
+  });
+}
+
 TEST_F(NetJumperTest, DialogFollowsItsTemplate) {
   start("http://example.com/", [](CDialog& d) {
     EXPECT_EQ(d.GetWindowText(), "Quillmark NetJumper");
@@ -213,13 +221,17 @@ TEST_F(NetJumperTest, DialogFollowsItsTemplate) {
     EXPECT_EQ(d.GetDlgItemText(IDCANCEL), "No");
     ASSERT_NE(d.GetIcon(TRUE), nullptr);
     EXPECT_EQ(d.GetIcon(TRUE), d.GetIcon(FALSE));
-    // Places are the template's dialog units in the dialog font's base units.
-    DialogBaseUnits base = BaseUnitsForFont("MS Sans Serif", 8);
-    EXPECT_EQ(d.GetClientRect(), DialogUnitsToPixels(base, 0, 0, 298, 79));
-    EXPECT_EQ(d.GetDlgItemRect(IDOK), DialogUnitsToPixels(base, 96, 58, 50, 14));
-    EXPECT_EQ(d.GetDlgItemRect(IDCANCEL), DialogUnitsToPixels(base, 150, 58, 50, 14));
-    EXPECT_EQ(d.GetDlgItemRect(IDC_DONTSHOW), DialogUnitsToPixels(base, 95, 41, 107, 10));
-    EXPECT_EQ(d.GetDlgItemRect(IDC_QUESTION), DialogUnitsToPixels(base, 7, 7, 284, 23));
+    // The template's arrangement: the question on top, the check box below it, Yes and No
+    // side by side below that; at least the template's size in the dialog font's units.
+    const PixelRect yes = d.GetDlgItemRect(IDOK), no = d.GetDlgItemRect(IDCANCEL),
+                    box = d.GetDlgItemRect(IDC_DONTSHOW), question = d.GetDlgItemRect(IDC_QUESTION);
+    EXPECT_EQ(yes.y, no.y);
+    EXPECT_LT(yes.x + yes.cx, no.x);
+    EXPECT_LE(box.y + box.cy, yes.y);
+    EXPECT_LE(question.y + question.cy, box.y);
+    const PixelRect least = DialogUnitsToPixels(BaseUnitsForFont("MS Sans Serif", 8), 0, 0, 298, 79);
+    EXPECT_GE(d.GetClientRect().cx, least.cx);
+    EXPECT_GE(d.GetClientRect().cy, least.cy);
     d.ClickDlgItem(IDCANCEL);
   });
   int w = 0, h = 0;

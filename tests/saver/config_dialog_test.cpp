@@ -8,6 +8,7 @@
 #include "platform/screensaver.h"
 #include "saver/resources.h"
 #include "tests/saver/saver_fixture.h"
+#include "tests/support/layout_check.h"
 
 namespace {
 class ConfigDialogTest : public SaverTest {
@@ -74,6 +75,16 @@ TEST_F(ConfigDialogTest, OpensWithTheStoredSettingsAndWritesThemBack) {
   EXPECT_EQ(SaverSetting("InterpretiveTextLanguage"), "Japanese");
   EXPECT_EQ(SaverSetting("Transition"), "6");
   EXPECT_EQ(SaverSetting("PanoramicSpeed"), "77");
+}
+
+TEST_F(ConfigDialogTest, FitsEveryFontSize) {
+  Run([](HWND d) {
+    RECT client;
+    ASSERT_TRUE(GetClientRect(d, &client));
+    ExpectLaidOut(ShownControls(d), {0, 0, static_cast<int>(client.right), static_cast<int>(client.bottom)},
+                  "quillsav /c");
+    PressDlgButton(d, IDCANCEL);
+  });
 }
 
 TEST_F(ConfigDialogTest, SixtySecondsAreStoredAsOneMinute) {
