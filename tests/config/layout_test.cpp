@@ -1,10 +1,13 @@
 // Every page and dialog of the configuration program at the font size and scale the run
 // was started with (tests/CMakeLists.txt runs this again at other ones): nothing overlaps,
 // nothing leaves its dialog, every text fits, and the monitor picture lies in free space.
+// With QM_LAYOUT_SHOTS set to a folder it saves the sheet on each page there: the
+// screenshots of docs/ come from a run at 96 dpi and one with QT_SCALE_FACTOR=2.
 #include <gtest/gtest.h>
 
 #include <set>
 
+#include "config/about_page.h"
 #include "config/page_ids.h"
 #include "config/resource.h"
 #include "platform/framework.h"
@@ -34,15 +37,14 @@ TEST_F(LayoutTest, EveryPageAndDialogFitsEveryFontSize) {
       ASSERT_TRUE(sheet.SetActivePage(i));
       CPropertyPage& page = *sheet.GetPage(i);
       std::vector<ShownControl> shown = page.ShownControls();
-      if (i < 3) {
-        // The monitor picture is painted, not a window: it counts as one, holding the preview.
-        const RECT& m = app_->m_rcMonitor;
-        ShownControl monitor;
-        monitor.text = "monitor picture";
-        monitor.groupBox = true;
-        monitor.rect = monitor.inside = {m.left, m.top, m.right - m.left, m.bottom - m.top};
-        shown.push_back(monitor);
-      }
+      // The monitor picture and the logo are painted, not windows: they count as such,
+      // the monitor holding the preview.
+      const RECT& m = i < 3 ? app_->m_rcMonitor : static_cast<CAbout&>(page).m_rcLogo;
+      ShownControl picture;
+      picture.text = i < 3 ? "monitor picture" : "logo";
+      picture.groupBox = true;
+      picture.rect = picture.inside = {m.left, m.top, m.right - m.left, m.bottom - m.top};
+      shown.push_back(picture);
       ExpectLaidOut(shown, Client(page.GetClientRect()), names[i]);
       if (!ShotFolder().empty()) {
         EXPECT_TRUE(sheet.SaveImage(ShotFolder() + "quillmrk-" + names[i] + ShotSuffix() + ".png"));
