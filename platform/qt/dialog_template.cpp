@@ -251,8 +251,7 @@ BuiltDialog BuildDialogFromTemplate(QWidget* dialog, const DialogTemplate& t) {
   built.base = BaseUnitsForQFont(built.font);
   dialog->setFont(built.font);
   dialog->setWindowTitle(DisplayText(t.caption));
-  // Keyboard users see where the focus is from the start, as on the old platform.
-  dialog->setAttribute(Qt::WA_KeyboardFocusChange);
+  KeepFocusShown(dialog->window());
 
   QButtonGroup* radioGroup = nullptr;
   QWidget* previous = nullptr;
@@ -336,4 +335,30 @@ bool EnterMeansOk(QDialog* dialog, QKeyEvent* event) {
   for (QPushButton* button : dialog->findChildren<QPushButton*>())
     if (button->isDefault() && button->isVisible()) return false;
   return true;
+}
+
+namespace {
+// The toolkit forgets that the keyboard moved the focus whenever the mouse moves it; this
+// reminds it at every focus change in a window that asked for it.
+class FocusShower : public QObject {
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::FocusIn && watched->isWidgetType()) {
+      QWidget* window = static_cast<QWidget*>(watched)->window();
+      if (window->property("qmShowFocus").toBool()) window->setAttribute(Qt::WA_KeyboardFocusChange);
+    }
+    return false;
+  }
+};
+}  // namespace
+
+void KeepFocusShown(QWidget* window) {
+  static FocusShower* shower = nullptr;
+  if (!shower && QCoreApplication::instance()) {
+    shower = new FocusShower;
+    shower->setParent(QCoreApplication::instance());
+    QCoreApplication::instance()->installEventFilter(shower);
+  }
+  window->setProperty("qmShowFocus", true);
+  window->setAttribute(Qt::WA_KeyboardFocusChange);
 }

@@ -68,6 +68,10 @@ class QDialog;
 class QKeyEvent;
 bool EnterMeansOk(QDialog* dialog, QKeyEvent* event);
 
+// The focus rectangle shows in `window` whatever moved the focus, as the old dialogs drew
+// it; the toolkit's styles draw it only after the keyboard moved the focus.
+void KeepFocusShown(QWidget* window);
+
 // The client size of a dialog built from `t`, without building it for use.
 QSize LaidOutSize(const DialogTemplate& t);
 // What the dialog `client` shows (platform/shown_controls.h), the ids taken from `controls`.

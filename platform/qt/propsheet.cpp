@@ -602,7 +602,7 @@ int CPropertySheet::DoModal() {
     return groups;
   });
   m_window->buttons[IDOK]->setDefault(true);
-  dialog.setAttribute(Qt::WA_KeyboardFocusChange);  // the focus is shown from the start
+  KeepFocusShown(&dialog);
   m_window->buttons[ID_APPLY_NOW]->setEnabled(false);
   dialog.setFixedSize(gap.x * 2 + pageWidth, buttonsTop + button.cy + gap.y);
   QObject::connect(m_window->buttons[IDOK], &QPushButton::clicked, &dialog, [this] { Ok(); });
