@@ -326,6 +326,8 @@ BOOL EndDialog(HWND w, INT_PTR result) {
   if (!d || !d->dialog) return FALSE;
   d->dialog->ended = true;
   d->dialog->result = result;
+  // Gone from the screen at once: no key or click reaches an ended dialog's procedure.
+  if (d->widget) d->widget->hide();
   if (d->dialog->loop) d->dialog->loop->exit(0);
   return TRUE;
 }
