@@ -1,15 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "launcher/netjumper.h"
 #include "launcher/resource.h"
+#include "platform/controls.h"
 #include "platform/gui.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
 #include "tests/launcher/recording_opener.h"
 #include "tests/support/layout_check.h"
+#include "tests/support/private_display.h"
 #include "tests/support/sandbox.h"
 
 namespace {
@@ -238,4 +241,35 @@ TEST_F(NetJumperTest, DialogFollowsItsTemplate) {
   GetIconSize(LoadIconResource(IDR_MAINFRAME), &w, &h);
   EXPECT_EQ(w, 32);
   EXPECT_EQ(h, 32);
+}
+
+// The question under a real mouse and keyboard (a click on the question brings the window
+// the keys). The program's display must be the test's own X server: a process of its own.
+class NetJumperRealInput : public NetJumperTest {
+ protected:
+  void SetUp() override {
+    if (UserInterfaceStarted()) GTEST_SKIP() << "the user interface already runs here: needs a process of its own";
+    display_ = std::make_unique<PrivateDisplay>();
+    if (!display_->ready()) GTEST_SKIP() << display_->why();
+    NetJumperTest::SetUp();
+  }
+  std::function<void(CDialog&)> ClickThenKeys(std::vector<std::string> keys) {
+    return [this, keys](CDialog& d) {
+      const CControl box(d.GetDlgItemHandle(IDC_QUESTION));
+      const RECT r = box.GetRect();
+      const POINT p = box.ClientToScreen(POINT{(r.right - r.left) / 2, (r.bottom - r.top) / 2});
+      ASSERT_TRUE(display_->xdotool({"mousemove", std::to_string(p.x), std::to_string(p.y), "click", "1"}));
+      std::vector<std::string> args{"key", "--delay", "80"};
+      args.insert(args.end(), keys.begin(), keys.end());
+      ASSERT_TRUE(display_->xdotool(args));
+    };
+  }
+  std::unique_ptr<PrivateDisplay> display_;
+};
+
+TEST_F(NetJumperRealInput, EscapeIsNoAndEnterIsYes) {
+  // Had Escape not ended the dialog, the Enter after it would have opened the page.
+  EXPECT_EQ(start("http://example.com/escape", ClickThenKeys({"Escape", "Return"})).dialogs, 1);
+  EXPECT_EQ(start("http://example.com/enter", ClickThenKeys({"Return"})).dialogs, 1);
+  EXPECT_EQ(opener_.settledCalls(1), (Calls{{"http://example.com/enter"}}));
 }

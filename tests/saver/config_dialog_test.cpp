@@ -163,7 +163,7 @@ TEST_F(ConfigDialogRealKeys, EnterIsOkAndEscapeIsCancel) {
       ASSERT_TRUE(GetClientRect(edit, &r));
       POINT p{r.right / 2, r.bottom / 2};
       ClientToScreen(edit, &p);
-      ASSERT_TRUE(display.xdotool({"mousemove", "--sync", std::to_string(p.x), std::to_string(p.y), "click", "1"}));
+      ASSERT_TRUE(display.xdotool({"mousemove", std::to_string(p.x), std::to_string(p.y), "click", "1"}));
       SetDlgItemText(d, IDC_TIME_BETWEEN, "45");
       keys.insert(keys.begin(), {"key", "--delay", "80"});
       ASSERT_TRUE(display.xdotool(keys));
