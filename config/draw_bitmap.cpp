@@ -9,3 +9,16 @@ void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y, int width, int height) {
   if (old) SelectObject(memory, old);
   DeleteDC(memory);
 }
+
+void StretchBitmap(HDC dc, HBITMAP bitmap, const RECT& place) {
+  BITMAP info;
+  if (!bitmap || !GetObject(bitmap, sizeof info, &info)) return;
+  HDC memory = CreateCompatibleDC(dc);
+  if (!memory) return;
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  SetStretchBltMode(dc, HALFTONE);
+  StretchBlt(dc, place.left, place.top, place.right - place.left, place.bottom - place.top, memory, 0, 0,
+             info.bmWidth, info.bmHeight, SRCCOPY);
+  if (old) SelectObject(memory, old);
+  DeleteDC(memory);
+}
