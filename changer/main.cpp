@@ -5,47 +5,46 @@
 // disk does not pass for a change. When a new picture could not be shown it says so in one
 // line on stderr; it ends with 1 when a desktop was there but not set (with no display at
 // all, recording was all there was to do, and the next log-on with a display shows it).
+// It runs at every log-on, so it starts without the toolkit: the message is shown by the
+// small program quillmsg beside it, started only when there is something to say.
 #include <cstdio>
 
 #include "changer/wallpaper_change.h"
-#include "platform/framework.h"
+#include "platform/message_box.h"
 #include "platform/paths.h"
 #include "platform/wallpaper.h"
 #include "platform/write_failures.h"
 
-class CQuillrunApp : public CWinApp {
- public:
-  CQuillrunApp() : CWinApp("QuillMark Configuration") {}
-  BOOL InitInstance() override {
-    ClearWriteFailures();
-    const ChangeResult result = RunLogonWallpaperChange(ProgramFolder(), LocalNow());
-    for (const WriteFailure& failure : WriteFailures()) {
-      std::fprintf(stderr, "quillrun: cannot write %s\n", DescribeWriteFailure(failure).c_str());
-      m_exitCode = 1;
-    }
-    const bool changed = result == ChangeResult::Changed;
-    if ((result == ChangeResult::Manual || result == ChangeResult::NotDue) &&
-        !RestoreRecordedWallpaper())
-      return FALSE;
-    const WallpaperReport shown = LastWallpaperReport();
-    // A bitmap that could not be read has had its say where it failed (the decoder's
-    // message); the desktop keeps what it showed.
-    if (shown.desktop.empty() || shown.result == WallpaperShown::Shown ||
-        shown.result == WallpaperShown::NotRead)
-      return FALSE;
-    // Nothing is lost when there is no display to put the recorded wallpaper back on.
-    if (!changed && shown.result == WallpaperShown::NoDisplay) return FALSE;
-    std::fprintf(stderr, "quillrun: %s\n", shown.message.c_str());
-    if (shown.result != WallpaperShown::NoDisplay) m_exitCode = 1;
-    return FALSE;
+namespace {
+// The exit status.
+int RunQuillrun() {
+  int exitCode = 0;
+  ClearWriteFailures();
+  const ChangeResult result = RunLogonWallpaperChange(ProgramFolder(), LocalNow());
+  for (const WriteFailure& failure : WriteFailures()) {
+    std::fprintf(stderr, "quillrun: cannot write %s\n", DescribeWriteFailure(failure).c_str());
+    exitCode = 1;
   }
-  int ExitInstance() override { return m_exitCode; }
+  const bool changed = result == ChangeResult::Changed;
+  if ((result == ChangeResult::Manual || result == ChangeResult::NotDue) &&
+      !RestoreRecordedWallpaper())
+    return exitCode;
+  const WallpaperReport shown = LastWallpaperReport();
+  // A bitmap that could not be read has had its say where it failed (the decoder's
+  // message); the desktop keeps what it showed.
+  if (shown.desktop.empty() || shown.result == WallpaperShown::Shown ||
+      shown.result == WallpaperShown::NotRead)
+    return exitCode;
+  // Nothing is lost when there is no display to put the recorded wallpaper back on.
+  if (!changed && shown.result == WallpaperShown::NoDisplay) return exitCode;
+  std::fprintf(stderr, "quillrun: %s\n", shown.message.c_str());
+  if (shown.result != WallpaperShown::NoDisplay) exitCode = 1;
+  return exitCode;
+}
+}  // namespace
 
- private:
-  int m_exitCode = 0;
-};
-
-int main(int argc, char** argv) {
-  CQuillrunApp app;
-  return RunApplication(app, argc, argv);
+int main() {
+  SetApplicationTitle("QuillMark Configuration");
+  ShowMessagesThrough(ExecutableFolder() + "quillmsg");
+  return RunQuillrun();
 }

@@ -1,20 +1,25 @@
 #include "imagelib/decoder_call.h"
 
 #include <cstdio>
-#include <cstring>
+#include <string>
+#include <vector>
 
+#include "decoder/host_protocol.h"
 #include "platform/isolated_call.h"
+#include "platform/library.h"
+#include "platform/paths.h"
 
 namespace {
-
-// How the child tells what the decoder answered.
-enum : long { kNoPicture = 0, kToFile = 1, kBlock = 2 };
+std::string& hostOverride() {
+  static std::string path;
+  return path;
+}
 
 // The decoder refuses up front any picture that would take long (its cost limits keep
 // the largest accepted decode to a few seconds), so only a decoder that is stuck or
-// broken meets this. It still bounds how long quillrun can hold up a log-on, or the
-// configuration program its window, and how long a picture can cost the saver's show.
-constexpr int kTimeLimitSeconds = 15;
+// broken meets this. It bounds how long quillrun can hold up a log-on, the configuration
+// program its window, and a picture the saver's show.
+constexpr int kTimeLimitSeconds = 6;
 
 void ReportCrash(const IsolatedCallResult& result, const char* what, const char* path) {
   if (result.interrupted)
@@ -31,47 +36,61 @@ void ReportCrash(const IsolatedCallResult& result, const char* what, const char*
                  what, path ? path : "");
 }
 
+// The host loads the very file the caller took the procedure from: the caller loaded it
+// from its program folder by full path.
+IsolatedCall HostCall(const char* procedure, FARPROC proc, std::vector<std::string> texts,
+                      const std::vector<long>& numbers) {
+  DecoderHostArguments arguments{procedure, LibraryPathOf(proc), std::move(texts), numbers};
+  return IsolatedCall{DecoderHostPath(), FormatDecoderHostArguments(arguments), nullptr};
+}
+
 }  // namespace
+
+std::string DecoderHostPath() {
+  if (!hostOverride().empty()) return hostOverride();
+  return ExecutableFolder() + kDecoderHostName;
+}
+
+void SetDecoderHostForTesting(const std::string& path) { hostOverride() = path; }
 
 HGLOBAL CallDecodeJpeg(QmDecodeJpegProc decode, const char* picturePath,
                        const char* outputBitmapPath, HWND window, int scaleClass,
                        int colorCount) {
-  IsolatedCallResult result = RunIsolated([&](std::vector<unsigned char>& data) -> long {
-    HGLOBAL block = decode(picturePath, outputBitmapPath, window, scaleClass, colorCount);
-    if (!block) return kNoPicture;
-    if (block == QM_DECODED_TO_FILE) return kToFile;
-    const std::size_t size = GlobalSize(block);
-    const void* bytes = GlobalLock(block);
-    if (!bytes && size > 0) return kNoPicture;
-    data.assign(static_cast<const unsigned char*>(bytes),
-                static_cast<const unsigned char*>(bytes) + size);
-    GlobalUnlock(block);
-    GlobalFree(block);
-    return kBlock;
-  }, kTimeLimitSeconds);
+  const IsolatedCall call =
+      HostCall(kDecoderHostDecode, reinterpret_cast<FARPROC>(decode),
+               {picturePath ? picturePath : "", outputBitmapPath ? outputBitmapPath : ""},
+               {scaleClass, colorCount});
+  IsolatedCallResult result = RunIsolated(call, kTimeLimitSeconds);
+  // Without its host (a program folder from before it), the call is made here, as the
+  // old platform made it.
+  if (result.notStarted) return decode(picturePath, outputBitmapPath, window, scaleClass, colorCount);
   if (!result.completed) {
     ReportCrash(result, "decoding", picturePath);
     return nullptr;
   }
-  if (result.value == kToFile) return QM_DECODED_TO_FILE;
-  if (result.value != kBlock) return nullptr;
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, result.data.size());
-  if (!block) return nullptr;
-  if (!result.data.empty()) {
-    std::memcpy(GlobalLock(block), result.data.data(), result.data.size());
-    GlobalUnlock(block);
+  if (result.value == kDecoderHostToFile) {
+    GlobalFree(result.block);
+    return QM_DECODED_TO_FILE;
   }
-  return block;
+  if (result.value != kDecoderHostBlock) {
+    GlobalFree(result.block);
+    return nullptr;
+  }
+  // An empty picture still is a block.
+  return result.block ? result.block : GlobalAlloc(GMEM_MOVEABLE, 0);
 }
 
 int CallWritePanoramaWindow(QmWritePanoramaWindowProc writeWindow, const char* outputBitmapPath,
                             HGLOBAL packedDib, int origin) {
-  IsolatedCallResult result = RunIsolated([&](std::vector<unsigned char>&) -> long {
-    return writeWindow(outputBitmapPath, packedDib, origin) != 0 ? 1 : 0;
-  }, kTimeLimitSeconds);
+  IsolatedCall call = HostCall(kDecoderHostWindow, reinterpret_cast<FARPROC>(writeWindow),
+                               {outputBitmapPath ? outputBitmapPath : ""}, {origin});
+  call.input = packedDib;
+  IsolatedCallResult result = RunIsolated(call, kTimeLimitSeconds);
+  if (result.notStarted) return writeWindow(outputBitmapPath, packedDib, origin);
+  GlobalFree(result.block);
   if (!result.completed) {
     ReportCrash(result, "writing", outputBitmapPath);
     return 0;
   }
-  return static_cast<int>(result.value);
+  return result.value != 0 ? 1 : 0;
 }
