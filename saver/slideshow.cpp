@@ -501,44 +501,7 @@ void PanStep(HWND window) {
   const int w = g.viewWidth, h = g.viewHeight, x0 = g.x0, y0 = g.y0;
   HDC copy = g.screenCopy;
   bool ended = true;
-  if (copy && dc) {
-    switch (g.panDirection) {
-      case PAN_TOPTOBOTTOM:
-        if (g.nextRow < 3 * h) {
-          BitBlt(dc, x0, y0, w, h - 1, dc, x0, y0 + 1, SRCCOPY);
-          BitBlt(dc, x0, y0 + h - 1, w, 1, copy, 0, g.nextRow, SRCCOPY);
-          ++g.nextRow;
-        }
-        ended = g.nextRow >= 3 * h;
-        break;
-      case PAN_BOTTOMTOTOP:
-        if (g.nextRow > -h) {
-          BitBlt(dc, x0, y0 + 1, w, h - 1, dc, x0, y0, SRCCOPY);
-          BitBlt(dc, x0, y0, w, 1, copy, 0, h + g.nextRow - 1, SRCCOPY);
-          --g.nextRow;
-        }
-        ended = g.nextRow <= -h;
-        break;
-      case PAN_LEFTTORIGHT:
-        if (g.nextColumn < 2 * w) {
-          BitBlt(dc, x0, y0, w - 1, h, dc, x0 + 1, y0, SRCCOPY);
-          BitBlt(dc, x0 + w - 1, y0, 1, h, copy, g.nextColumn, 0, SRCCOPY);
-          ++g.nextColumn;
-        }
-        ended = g.nextColumn >= 2 * w;
-        break;
-      case PAN_RIGHTTOLEFT:
-        if (g.nextColumn > 0) {
-          BitBlt(dc, x0 + 1, y0, w - 1, h, dc, x0, y0, SRCCOPY);
-          BitBlt(dc, x0, y0, 1, h, copy, g.nextColumn - 1, 0, SRCCOPY);
-          --g.nextColumn;
-        }
-        ended = g.nextColumn <= 0;
-        break;
-      default:
-        break;
-    }
-  }
+  if (copy && dc) ended = PanViewOneStep(dc, copy, g.panDirection, w, h, x0, y0, g.nextRow, g.nextColumn);
   if (ended) {
     StopTimer(window, kPanStepTimer);
     g.panPending = false;

@@ -1,5 +1,6 @@
 #include "saver/transitions.h"
 
+#include "imagelib/info_file.h"
 #include "platform/window.h"
 
 namespace {
@@ -78,4 +79,40 @@ void DrawWithEffect(HDC dc, UINT code, HDC screenCopy, WORD width, WORD height, 
 UINT NextCycledEffect(UINT current) {
   UINT next = current + 1;
   return next > TRANSITION_BOXED_IN ? TRANSITION_VERTICAL_BLINDS : next;
+}
+
+bool PanViewOneStep(HDC dc, HDC copy, int direction, int w, int h, int x0, int y0, int& nextRow,
+                    int& nextColumn) {
+  switch (direction) {
+    case PAN_TOPTOBOTTOM:
+      if (nextRow < 3 * h) {
+        BitBlt(dc, x0, y0, w, h - 1, dc, x0, y0 + 1, SRCCOPY);
+        BitBlt(dc, x0, y0 + h - 1, w, 1, copy, 0, nextRow, SRCCOPY);
+        ++nextRow;
+      }
+      return nextRow >= 3 * h;
+    case PAN_BOTTOMTOTOP:
+      if (nextRow > -h) {
+        BitBlt(dc, x0, y0 + 1, w, h - 1, dc, x0, y0, SRCCOPY);
+        BitBlt(dc, x0, y0, w, 1, copy, 0, h + nextRow - 1, SRCCOPY);
+        --nextRow;
+      }
+      return nextRow <= -h;
+    case PAN_LEFTTORIGHT:
+      if (nextColumn < 2 * w) {
+        BitBlt(dc, x0, y0, w - 1, h, dc, x0 + 1, y0, SRCCOPY);
+        BitBlt(dc, x0 + w - 1, y0, 1, h, copy, nextColumn, 0, SRCCOPY);
+        ++nextColumn;
+      }
+      return nextColumn >= 2 * w;
+    case PAN_RIGHTTOLEFT:
+      if (nextColumn > 0) {
+        BitBlt(dc, x0 + 1, y0, w - 1, h, dc, x0, y0, SRCCOPY);
+        BitBlt(dc, x0, y0, 1, h, copy, nextColumn - 1, 0, SRCCOPY);
+        --nextColumn;
+      }
+      return nextColumn <= 0;
+    default:
+      return true;
+  }
 }

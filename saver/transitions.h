@@ -37,3 +37,10 @@ void DrawWithEffect(HDC dc, UINT code, HDC screenCopy, WORD width, WORD height, 
 
 // The effect that follows `current` when "All Transitions" cycles: 2, 3, 4, 5, 6, 2, ...
 UINT NextCycledEffect(UINT current);
+
+// One step of a pan across a screen copy that holds three views (tall) or two (wide): the
+// view at (x0, y0) in `dc` moves one pixel in `direction` (a PanDirection) and the row or
+// column that comes in is copied from `screenCopy` at `nextRow` / `nextColumn`, which move
+// on. True when the pan has reached its end (also for a direction that does not pan).
+bool PanViewOneStep(HDC dc, HDC screenCopy, int direction, int width, int height, int x0, int y0,
+                    int& nextRow, int& nextColumn);
