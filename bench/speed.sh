@@ -18,7 +18,7 @@ runs=${2:-9}
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$source_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQM_BUILD_TESTS=OFF >/dev/null
 fi
-cmake --build "$build" --target quillrun quilldec quillmsg djpeg32 qm_bench_make_jpeg \
+cmake --build "$build" --target quillrun quillrun-desktop quilldec quillmsg djpeg32 qm_bench_make_jpeg \
   qm_bench_decode qm_bench_slideshow -j2 >/dev/null
 for tool in djpeg feh xwallpaper Xvfb /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/install-deps" >&2; exit 1; }
@@ -36,7 +36,7 @@ sandbox_session "$work"
 unset DISPLAY
 program=$work/program windows=$XDG_CONFIG_HOME/quillmark
 mkdir -p "$program/Coast" "$windows"
-for file in quillrun quilldec quillmsg djpeg32.so; do cp "$build/bin/$file" "$program/"; done
+for file in quillrun quillrun-desktop quilldec quillmsg djpeg32.so; do cp "$build/bin/$file" "$program/"; done
 "$build/bench/qm_bench_make_jpeg" "$program/Coast/Beach.jpg" 4000 3000 90
 cp "$program/Coast/Beach.jpg" "$program/Coast/Cliff.jpg"
 picture=$program/Coast/Beach.jpg

@@ -1,4 +1,5 @@
-// quillrun: started at every log-on from the user's autostart entry; changes the wallpaper
+// quillrun-desktop: the part of quillrun (logon_main.cpp) that reaches the desktop, started by
+// it only when there is a wallpaper to change or put back. Changes the wallpaper
 // when its interval has passed, else puts the recorded one back, and ends. It shows no
 // window; the only thing that can appear is the wallpaper's error message. Settings it
 // could not write go to stderr (the session's log) and make the exit status 1, so a full
