@@ -68,12 +68,34 @@ void RunTransition(UINT code, WORD width, WORD height, const TransitionSteps& st
 
 void DrawWithEffect(HDC dc, UINT code, HDC screenCopy, WORD width, WORD height, int x0, int y0,
                     int sx, int sy) {
+  // Strips that join up between two pauses are copied as one rectangle: what is seen at
+  // each pause is the same, and a sweep across a large view copies rows, not columns.
+  struct Pending {
+    int dx = 0, dy = 0, w = 0, h = 0;
+  } pending;
+  auto flush = [&] {
+    if (pending.w > 0 && pending.h > 0)
+      BitBlt(dc, x0 + pending.dx, y0 + pending.dy, pending.w, pending.h, screenCopy,
+             sx + pending.dx, sy + pending.dy, SRCCOPY);
+    pending = {};
+  };
   TransitionSteps steps;
   steps.copy = [&](int dx, int dy, int w, int h) {
-    BitBlt(dc, x0 + dx, y0 + dy, w, h, screenCopy, sx + dx, sy + dy, SRCCOPY);
+    if (pending.w > 0 && dy == pending.dy && h == pending.h && dx == pending.dx + pending.w) {
+      pending.w += w;
+    } else if (pending.w > 0 && dx == pending.dx && w == pending.w && dy == pending.dy + pending.h) {
+      pending.h += h;
+    } else {
+      flush();
+      pending = {dx, dy, w, h};
+    }
   };
-  steps.pause = [](DWORD ms) { Sleep(ms); };
+  steps.pause = [&](DWORD ms) {
+    flush();
+    Sleep(ms);
+  };
   RunTransition(code, width, height, steps);
+  flush();
 }
 
 UINT NextCycledEffect(UINT current) {

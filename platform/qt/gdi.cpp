@@ -486,7 +486,9 @@ bool blit(HDC dc, int x, int y, int width, int height, HDC source, int xSrc, int
     sv.delta = QPoint(xSrc + s.origin.x(), ySrc + s.origin.y()) - dest.topLeft();
     area &= s.clip.translated(-sv.delta);
     if (area.isEmpty()) return true;
-    if (s.image == t.image) {
+    // A plain copy within one image moves rows in an order that never reads one already
+    // written (below); any other operation works on a copy of the source.
+    if (s.image == t.image && code != 0xCC) {
       QRect from = area.translated(sv.delta);
       sv.copy = s.image->copy(from);
       sv.image = &sv.copy;
@@ -494,15 +496,31 @@ bool blit(HDC dc, int x, int y, int width, int height, HDC source, int xSrc, int
     }
   }
   if (area.isEmpty()) return true;
+  if (code == 0xCC) {
+    // The saver's wipes copy one-pixel strips and its pan moves the whole view: per row
+    // only the pointer moves on, and the view is never copied aside.
+    uchar* targetBits = t.image->bits();  // first: it may detach the target from the source
+    const qsizetype targetStride = t.image->bytesPerLine();
+    const uchar* sourceBits = sv.image->constBits();
+    const qsizetype sourceStride = sv.image->bytesPerLine();
+    const bool upward = sv.image == t.image && sv.delta.y() < 0;
+    const std::size_t bytes = static_cast<std::size_t>(area.width()) * 4;
+    for (int i = 0; i < area.height(); ++i) {
+      const int row = upward ? area.bottom() - i : area.top() + i;
+      auto* d = reinterpret_cast<QRgb*>(targetBits + row * targetStride) + area.left();
+      const auto* src = reinterpret_cast<const QRgb*>(sourceBits + (row + sv.delta.y()) * sourceStride) +
+                        area.left() + sv.delta.x();
+      if (bytes == 4) *d = *src;
+      else std::memmove(d, src, bytes);
+    }
+    Touched(t, area);
+    return true;
+  }
   bool needP = ropNeedsPattern(code);
   for (int row = area.top(); row <= area.bottom(); ++row) {
     auto* d = reinterpret_cast<QRgb*>(t.image->scanLine(row));
     const QRgb* s = nullptr;
     if (needS) s = reinterpret_cast<const QRgb*>(sv.image->constScanLine(row + sv.delta.y())) + sv.delta.x();
-    if (code == 0xCC) {
-      std::memcpy(d + area.left(), s + area.left(), static_cast<size_t>(area.width()) * 4);
-      continue;
-    }
     for (int col = area.left(); col <= area.right(); ++col) {
       QRgb p = 0;
       if (needP && !BrushPixel(dc, dc->brush, col, row, &p)) continue;
