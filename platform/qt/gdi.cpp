@@ -4,7 +4,10 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <unordered_set>
 
@@ -631,16 +634,33 @@ namespace {
 constexpr long long kMaxPixels = 1LL << 28;
 }
 
+QImage NewSurfaceImage(int width, int height) {
+  constexpr std::size_t kHugePage = std::size_t{2} << 20;
+  const qsizetype stride = static_cast<qsizetype>(width) * 4;
+  const std::size_t bytes = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
+  QImage image;
+  if (bytes >= kHugePage) {
+    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    if (void* memory = std::aligned_alloc(kHugePage, rounded)) {
+      madvise(memory, rounded, MADV_HUGEPAGE);
+      image = QImage(static_cast<uchar*>(memory), width, height, stride, QImage::Format_RGB32,
+                     [](void* p) { std::free(p); }, memory);
+    }
+  }
+  if (image.isNull()) image = QImage(width, height, QImage::Format_RGB32);
+  if (!image.isNull()) image.fill(qRgb(0, 0, 0));
+  return image;
+}
+
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
   if (dc && !IsLiveDC(dc)) return nullptr;
   if (width <= 0 || height <= 0 || static_cast<long long>(width) * height > kMaxPixels) return nullptr;
   auto* b = new BitmapImpl;
-  b->image = QImage(width, height, QImage::Format_RGB32);
+  b->image = NewSurfaceImage(width, height);
   if (b->image.isNull()) {
     delete b;
     return nullptr;
   }
-  b->image.fill(qRgb(0, 0, 0));
   return track(b);
 }
 
