@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <string>
 #include <utility>
 
 extern char** environ;
@@ -125,9 +126,14 @@ class Fd {
   int fd_;
 };
 
-// A memory file holding the input block: its own when it came from a host, else a copy.
+// A memory file holding the input block: its own when it came from a host, opened again
+// for reading only (the host must not change the caller's block), else a copy.
 int InputFile(HGLOBAL input) {
-  if (const int own = GlobalBlockFd(input); own >= 0) return HighCopy(own);
+  if (const int own = GlobalBlockFd(input); own >= 0) {
+    const std::string path = "/proc/self/fd/" + std::to_string(own);
+    Fd readOnly(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (readOnly.get() >= 0) return HighCopy(readOnly.get());
+  }
   Fd file(memfd_create("quillmark-input", MFD_CLOEXEC));
   if (file.get() < 0) return -1;
   const std::size_t size = GlobalSize(input);

@@ -1,6 +1,7 @@
 // A stand-in host for the isolated-call tests: does what its first argument says.
 //   answer VALUE SIZE   answers VALUE with SIZE bytes of a known pattern
-//   echo                answers the input block's size, with each byte of it plus one
+//   echo                answers the input block's size, with each byte of it plus one (and
+//                       tries to write into the caller's block through its descriptor)
 //   abort | kill | exit | hang   dies, is killed, leaves without answering, never answers
 #include <signal.h>
 #include <unistd.h>
@@ -23,6 +24,8 @@ int main(int argc, char** argv) {
   if (what == "echo") {
     HGLOBAL input = IsolatedCallInput();
     if (!input) return AnswerIsolatedCall(-1, nullptr, 0) ? 0 : 1;
+    const unsigned char scribble = 0xFF;
+    if (pwrite(5, &scribble, 1, 0) == 1) return AnswerIsolatedCall(-2, nullptr, 0) ? 0 : 1;
     auto* bytes = static_cast<unsigned char*>(GlobalLock(input));
     for (std::size_t i = 0; i < GlobalSize(input); ++i) ++bytes[i];
     return AnswerIsolatedCall(static_cast<long>(GlobalSize(input)), bytes, GlobalSize(input)) ? 0 : 1;
