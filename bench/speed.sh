@@ -50,21 +50,27 @@ settings() {
 change_due() { settings "$1" 1/1/2000; }
 today=$(date +%-m/%-d/%Y)
 
-# median_ms PREPARE COMMAND...: the median wall time in ms of COMMAND, PREPARE run untimed
-# before each run.
-median_ms() {
-  local prepare=$1
-  shift
-  local times=()
+# interleaved PREPARE COMMAND [PREPARE COMMAND...]: runs the commands in turn for $runs
+# rounds, each after its PREPARE (untimed), so that a load on the machine that comes and goes
+# falls on all of them alike; sets median_1, median_2, ... to their median wall times in ms.
+interleaved() {
+  local -a prepare=() command=()
+  while [ $# -gt 0 ]; do prepare+=("$1"); command+=("$2"); shift 2; done
+  local k i start end
+  for k in "${!command[@]}"; do : >"$work/times.$k"; done
   for ((i = 0; i < runs; i++)); do
-    $prepare
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1 || true
-    end=$(date +%s%N)
-    times+=($(((end - start) / 1000)))
+    for k in "${!command[@]}"; do
+      ${prepare[k]}
+      start=$(date +%s%N)
+      ${command[k]} >/dev/null 2>&1 || true
+      end=$(date +%s%N)
+      echo $(((end - start) / 1000)) >>"$work/times.$k"
+    done
   done
-  printf '%s\n' "${times[@]}" | sort -n | awk '{ t[NR] = $1 } END { printf "%.1f", t[int((NR + 1) / 2)] / 1000 }'
+  for k in "${!command[@]}"; do
+    printf -v "median_$((k + 1))" '%s' "$(sort -n "$work/times.$k" |
+      awk '{ t[NR] = $1 } END { printf "%.1f", t[int((NR + 1) / 2)] / 1000 }')"
+  done
 }
 # median_kb PREPARE COMMAND...: the median peak resident memory in KB.
 median_kb() {
@@ -85,31 +91,33 @@ change_stretched() { change_due 1; }
 
 row() { printf '  %-52s %9s\n' "$1" "$2"; }
 
+quillrun() { "$program/quillrun"; }
+djpeg_quarter() { djpeg -scale 1/4 -bmp -outfile "$work/d.bmp" "$picture"; }
+feh_max() { feh --no-fehbg --bg-max "$picture"; }
+xwallpaper_zoom() { xwallpaper --zoom "$picture"; }
+
 echo "log-on change, no display (class 1):"
-ours=$(median_ms change_plain "$program/quillrun")
-djpeg1=$(median_ms nothing djpeg -scale 1/4 -bmp -outfile "$work/d1.bmp" "$picture")
+interleaved change_plain quillrun nothing djpeg_quarter not_due_plain quillrun
+ours=$median_1 djpeg1=$median_2 idle=$median_3
+idle_kb=$(median_kb not_due_plain "$program/quillrun")
+change_kb=$(median_kb change_plain "$program/quillrun")
 row "quillrun, change" "$ours ms"
 row "djpeg -scale 1/4 -bmp (as a process)" "$djpeg1 ms"
 echo "  ratio $(ratio "$ours" "$djpeg1")x djpeg (target <= 1.3)"
-idle=$(median_ms not_due_plain "$program/quillrun")
-idle_kb=$(median_kb not_due_plain "$program/quillrun")
-change_kb=$(median_kb change_plain "$program/quillrun")
 row "quillrun, no change due" "$idle ms"
 row "  its peak resident memory" "$idle_kb KB"
-row "quillrun, change: its own peak resident memory" "$change_kb KB"
+row "quillrun, change: peak resident memory (with its decoder host)" "$change_kb KB"
 echo "  no change: $(ratio "$idle" 5)x the 5 ms target, $(ratio "$idle_kb" 5120)x the 5 MB target"
 
 echo "with a display (Xvfb 1024x768, a bare X root window; class 3):"
 start_xvfb 1024x768x24
-ours3=$(median_ms change_stretched "$program/quillrun")
-restore=$(median_ms not_due_plain "$program/quillrun")
-feh=$(median_ms nothing feh --no-fehbg --bg-max "$picture")
-xwall=$(median_ms nothing xwallpaper --zoom "$picture")
+interleaved change_stretched quillrun nothing feh_max nothing xwallpaper_zoom not_due_plain quillrun
+ours3=$median_1 feh=$median_2 xwall=$median_3 restore=$median_4
 row "quillrun, change" "$ours3 ms"
-row "quillrun, no change (puts the recorded bitmap back)" "$restore ms"
 row "feh --bg-max" "$feh ms"
 row "xwallpaper --zoom" "$xwall ms"
 echo "  ratio $(ratio "$ours3" "$feh")x feh, $(ratio "$ours3" "$xwall")x xwallpaper (target <= 0.5)"
+row "quillrun, no change (puts the recorded bitmap back)" "$restore ms"
 kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null || true
 xvfb_pid=
 unset DISPLAY
@@ -117,10 +125,11 @@ unset DISPLAY
 echo "decoder, class 3 (1024x768), 24-bit (best of $runs):"
 read -r direct hosted _ < <("$build/bench/qm_bench_decode" "$program/djpeg32.so" "$picture" \
   "$work/q24.bmp" 3 16777216 "$runs")
-djpeg3=$(median_ms nothing djpeg -scale 1/4 -bmp -outfile "$work/d3.bmp" "$picture")
+interleaved nothing djpeg_quarter
+djpeg3=$median_1
 row "djpeg32.so, called directly" "$direct ms"
 row "djpeg32.so, through the decoder host" "$hosted ms"
-row "djpeg -scale 1/4 -bmp (as a process, median)" "$djpeg3 ms"
+row "djpeg -scale 1/4 -bmp (as a process, median of $runs)" "$djpeg3 ms"
 echo "  direct $(ratio "$direct" "$djpeg3")x djpeg; the host costs $(ratio "$hosted" "$direct")x the direct call"
 
 echo "slideshow drawing (memory surfaces; CPU of the drawing against the effect's sleeps):"
