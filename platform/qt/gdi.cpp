@@ -513,6 +513,14 @@ bool blit(HDC dc, int x, int y, int width, int height, HDC source, int xSrc, int
       auto* d = reinterpret_cast<QRgb*>(targetBits + row * targetStride) + area.left();
       const auto* src = reinterpret_cast<const QRgb*>(sourceBits + (row + sv.delta.y()) * sourceStride) +
                         area.left() + sv.delta.x();
+      // Narrow strips go down a column: fetch the rows ahead, which the hardware would
+      // not guess across a whole page per row.
+      if (bytes <= 64 && i + 8 < area.height()) {
+        const int ahead = upward ? row - 8 : row + 8;
+        __builtin_prefetch(targetBits + ahead * targetStride + area.left() * 4, 1);
+        __builtin_prefetch(sourceBits + (ahead + sv.delta.y()) * sourceStride +
+                           (area.left() + sv.delta.x()) * 4);
+      }
       if (bytes == 4) *d = *src;
       else std::memmove(d, src, bytes);
     }
