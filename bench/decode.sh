@@ -2,7 +2,7 @@
 # Decoder benchmark, one command: builds the decoder and the bench tools in a Release
 # tree, makes a 12-megapixel JPEG, and times (best of N runs each)
 #   our decoder to a scale-class-3 24-bit bitmap and to an 8-bit 256-colour bitmap,
-#     called directly and in a child process as the programs call it,
+#     called directly and through the decoder host as the programs call it,
 #   libjpeg-turbo's djpeg at its nearest equivalents (-scale 1/4 -bmp, -colors 256 -bmp),
 #   ImageMagick's convert -resize 1024x768.
 # Usage: bench/decode.sh [build-dir] [runs]
@@ -13,7 +13,7 @@ build=${1:-$source_dir/build-bench}
 runs=${2:-5}
 
 cmake -S "$source_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQM_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target djpeg32 qm_bench_make_jpeg qm_bench_decode -j2 >/dev/null
+cmake --build "$build" --target djpeg32 quilldec qm_bench_make_jpeg qm_bench_decode -j2 >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -34,7 +34,7 @@ best_of() {
   awk -v us="$best" 'BEGIN { printf "%.1f", us / 1000 }'
 }
 
-# Each line: direct call, call in a child process as the programs make it (ms), a check byte.
+# Each line: direct call, call through the decoder host as the programs make it (ms), a check byte.
 read -r ours24 isolated24 _ < <("$build/bench/qm_bench_decode" "$build/bin/djpeg32.so" "$work/in.jpg" "$work/q24.bmp" 3 16777216 "$runs")
 read -r ours8 isolated8 _ < <("$build/bench/qm_bench_decode" "$build/bin/djpeg32.so" "$work/in.jpg" "$work/q8.bmp" 3 256 "$runs")
 djpeg24=$(best_of djpeg -scale 1/4 -bmp -outfile "$work/d24.bmp" "$work/in.jpg")
@@ -49,4 +49,4 @@ printf '%-44s %10s ms\n' "djpeg32.so, class 3, 24-bit (1024x768)" "$ours24" \
   "convert -resize 1024x768" "$magick"
 echo "24-bit: $(ratio "$ours24" "$djpeg24")x djpeg's time (target <= 1.2); ImageMagick takes $(ratio "$magick" "$ours24")x ours (target >= 5)"
 echo "256 colours: $(ratio "$ours8" "$djpeg8")x djpeg -colors 256's time"
-echo "in a child process, as the programs call it: $isolated24 ms (24-bit), $isolated8 ms (256 colours): $(ratio "$isolated24" "$ours24")x and $(ratio "$isolated8" "$ours8")x the direct call's time"
+echo "through the decoder host, as the programs call it: $isolated24 ms (24-bit), $isolated8 ms (256 colours): $(ratio "$isolated24" "$ours24")x and $(ratio "$isolated8" "$ours8")x the direct call's time"

@@ -1,8 +1,8 @@
 // Times the decoder library as the programs use it: dlopen by path, the procedure by its
 // exported name, one call per run writing the bitmap file. Prints the best of N in ms,
-// first for a direct call, then for the call as the programs make it, in a child process
-// of a caller that holds 128 MB of memory (about what a running program holds, and what
-// makes the child expensive to start).
+// first for a direct call, then for the call as the programs make it, in the decoder host
+// beside the library, from a caller that holds 128 MB of memory (about what a running
+// program holds, which made a forked child expensive to start).
 //   qm_bench_decode path/to/djpeg32.so in.jpg out.bmp scaleClass colorCount runs
 #include <dlfcn.h>
 
@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "decoder/djpeg32.h"
@@ -49,6 +50,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "no QmDecodeJpeg in %s\n", argv[1]);
     return 1;
   }
+  // The host beside the library, as in a program folder (this driver lives elsewhere).
+  const std::string libraryPath = argv[1];
+  SetDecoderHostForTesting(libraryPath.substr(0, libraryPath.rfind('/') + 1) + "quilldec");
   const int scaleClass = std::atoi(argv[4]), colors = std::atoi(argv[5]);
   const int runs = std::max(1, std::atoi(argv[6]));
   const double direct =

@@ -6,7 +6,7 @@
 set(QM_INSTALL_PROGRAM_DIR "share/quillmark" CACHE STRING "Program folder below the install prefix")
 set(QM_INSTALL_DATA_DIR "share" CACHE STRING "Folder below the install prefix for menu entries and icons")
 
-foreach(target quillmrk quillsav quillrun NetJumper quillidle)
+foreach(target quillmrk quillsav quillrun quillrun-desktop quillmsg quilldec NetJumper quillidle)
   if(TARGET ${target})
     install(TARGETS ${target} RUNTIME DESTINATION ${QM_INSTALL_PROGRAM_DIR})
   endif()

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "decoder/jpeg_decode.h"
@@ -34,10 +36,13 @@ void RemoveStaleTemporaries(const std::string& target) {
 // decode killed half-way leaves nothing. Unlike the settings files, the bitmap is not
 // flushed to disk: it can always be made again, and the flush would cost more than the
 // whole decode.
-bool WriteBitmapFile(const std::string& path, const std::string& bytes) {
+bool WriteBitmapFile(const std::string& path, const std::uint8_t* bytes, std::size_t size) {
   const std::string target = NativePath(path);
   RemoveStaleTemporaries(target);
-  return WriteFileAtomically(target, bytes, false);
+  return WriteFileAtomically(target, bytes, size, false);
+}
+bool WriteBitmapFile(const std::string& path, const std::string& bytes) {
+  return WriteBitmapFile(path, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
 }
 
 class BlockStore : public DibStore {
@@ -68,16 +73,18 @@ class BlockStore : public DibStore {
 // from one buffer without a copy.
 class FileStore : public DibStore {
  public:
+  // calloc: a picture-sized block comes straight from fresh zeroed pages, so the padding
+  // the decoder skips is zero without a pass over the whole bitmap.
   std::uint8_t* Allocate(std::size_t bytes) override {
-    bytes_.assign(kFileHeaderSize + bytes, '\0');
-    return reinterpret_cast<std::uint8_t*>(bytes_.data()) + kFileHeaderSize;
+    bytes_.reset(static_cast<std::uint8_t*>(std::calloc(kFileHeaderSize + bytes, 1)));
+    size_ = bytes_ ? kFileHeaderSize + bytes : 0;
+    return bytes_ ? bytes_.get() + kFileHeaderSize : nullptr;
   }
   bool WriteTo(const std::string& path) {
-    const std::uint8_t* dib = reinterpret_cast<const std::uint8_t*>(bytes_.data()) + kFileHeaderSize;
+    const std::uint8_t* dib = bytes_.get() + kFileHeaderSize;
     const std::size_t colors = ReadU32(dib + 32);
-    WriteFileHeader(reinterpret_cast<std::uint8_t*>(bytes_.data()), bytes_.size() - kFileHeaderSize,
-                    kInfoHeaderSize + colors * 4);
-    return WriteBitmapFile(path, bytes_);
+    WriteFileHeader(bytes_.get(), size_ - kFileHeaderSize, kInfoHeaderSize + colors * 4);
+    return WriteBitmapFile(path, bytes_.get(), size_);
   }
   static std::uint32_t ReadU32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
@@ -85,7 +92,11 @@ class FileStore : public DibStore {
   }
 
  private:
-  std::string bytes_;
+  struct Free {
+    void operator()(std::uint8_t* p) const { std::free(p); }
+  };
+  std::unique_ptr<std::uint8_t, Free> bytes_;
+  std::size_t size_ = 0;
 };
 
 std::uint32_t U32(const std::uint8_t* p) { return FileStore::ReadU32(p); }

@@ -1,21 +1,25 @@
 #include "imagelib/decoder_call.h"
 
 #include <cstdio>
-#include <cstring>
-#include <functional>
+#include <string>
+#include <vector>
 
+#include "decoder/host_protocol.h"
 #include "platform/isolated_call.h"
+#include "platform/library.h"
+#include "platform/paths.h"
 
 namespace {
-
-// How the child tells what the decoder answered.
-enum : long { kNoPicture = 0, kToFile = 1, kBlock = 2 };
+std::string& hostOverride() {
+  static std::string path;
+  return path;
+}
 
 // The decoder refuses up front any picture that would take long (its cost limits keep
 // the largest accepted decode to a few seconds), so only a decoder that is stuck or
-// broken meets this. It still bounds how long quillrun can hold up a log-on, or the
-// configuration program its window, and how long a picture can cost the saver's show.
-constexpr int kTimeLimitSeconds = 15;
+// broken meets this. It bounds how long quillrun can hold up a log-on, the configuration
+// program its window, and a picture the saver's show.
+constexpr int kTimeLimitSeconds = 6;
 
 void ReportCrash(const IsolatedCallResult& result, const char* what, const char* path) {
   if (result.interrupted)
@@ -32,76 +36,104 @@ void ReportCrash(const IsolatedCallResult& result, const char* what, const char*
                  what, path ? path : "");
 }
 
-HGLOBAL DecodeIsolated(const std::function<HGLOBAL()>& decode, const char* picturePath) {
-  IsolatedCallResult result = RunIsolated([&](std::vector<unsigned char>& data) -> long {
-    HGLOBAL block = decode();
-    if (!block) return kNoPicture;
-    if (block == QM_DECODED_TO_FILE) return kToFile;
-    const std::size_t size = GlobalSize(block);
-    const void* bytes = GlobalLock(block);
-    if (!bytes && size > 0) return kNoPicture;
-    data.assign(static_cast<const unsigned char*>(bytes),
-                static_cast<const unsigned char*>(bytes) + size);
-    GlobalUnlock(block);
-    GlobalFree(block);
-    return kBlock;
-  }, kTimeLimitSeconds);
+// The host loads the very file the caller took the procedure from: the caller loaded it
+// from its program folder by full path.
+IsolatedCall HostCall(const char* procedure, FARPROC proc, std::vector<std::string> texts,
+                      const std::vector<long>& numbers) {
+  DecoderHostArguments arguments{procedure, LibraryPathOf(proc), std::move(texts), numbers};
+  return IsolatedCall{DecoderHostPath(), FormatDecoderHostArguments(arguments), nullptr};
+}
+
+
+// What the host answered for a decode, as the procedure would have answered.
+HGLOBAL DecodeAnswer(IsolatedCallResult& result, const char* picturePath) {
   if (!result.completed) {
     ReportCrash(result, "decoding", picturePath);
     return nullptr;
   }
-  if (result.value == kToFile) return QM_DECODED_TO_FILE;
-  if (result.value != kBlock) return nullptr;
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, result.data.size());
-  if (!block) return nullptr;
-  if (!result.data.empty()) {
-    std::memcpy(GlobalLock(block), result.data.data(), result.data.size());
-    GlobalUnlock(block);
+  if (result.value == kDecoderHostToFile) {
+    GlobalFree(result.block);
+    return QM_DECODED_TO_FILE;
   }
-  return block;
+  if (result.value != kDecoderHostBlock) {
+    GlobalFree(result.block);
+    return nullptr;
+  }
+  // An empty picture still is a block.
+  return result.block ? result.block : GlobalAlloc(GMEM_MOVEABLE, 0);
 }
 
-int WriteIsolated(const std::function<int()>& writeWindow, const char* outputBitmapPath) {
-  IsolatedCallResult result = RunIsolated([&](std::vector<unsigned char>&) -> long {
-    return writeWindow() != 0 ? 1 : 0;
-  }, kTimeLimitSeconds);
+int WindowAnswer(IsolatedCallResult& result, const char* outputBitmapPath) {
+  GlobalFree(result.block);
   if (!result.completed) {
     ReportCrash(result, "writing", outputBitmapPath);
     return 0;
   }
-  return static_cast<int>(result.value);
+  return result.value != 0 ? 1 : 0;
+}
+
+std::vector<std::string> DecodeTexts(const char* picturePath, const char* outputBitmapPath) {
+  return {picturePath ? picturePath : "", outputBitmapPath ? outputBitmapPath : ""};
 }
 
 }  // namespace
 
+std::string DecoderHostPath() {
+  if (!hostOverride().empty()) return hostOverride();
+  return ExecutableFolder() + kDecoderHostName;
+}
+
+void SetDecoderHostForTesting(const std::string& path) { hostOverride() = path; }
+
+// Without its host (a program folder from before it), each call is made here, as the old
+// platform made it.
+
 HGLOBAL CallDecodeJpeg(QmDecodeJpegProc decode, const char* picturePath,
                        const char* outputBitmapPath, HWND window, int scaleClass,
                        int colorCount) {
-  return DecodeIsolated(
-      [&] { return decode(picturePath, outputBitmapPath, window, scaleClass, colorCount); },
-      picturePath);
+  const IsolatedCall call = HostCall(kDecoderHostDecode, reinterpret_cast<FARPROC>(decode),
+                                     DecodeTexts(picturePath, outputBitmapPath),
+                                     {scaleClass, colorCount});
+  IsolatedCallResult result = RunIsolated(call, kTimeLimitSeconds);
+  if (result.notStarted) return decode(picturePath, outputBitmapPath, window, scaleClass, colorCount);
+  return DecodeAnswer(result, picturePath);
 }
 
 HGLOBAL CallDecodeJpegForScreen(QmDecodeJpegForScreenProc decode, const char* picturePath,
                                 const char* outputBitmapPath, int scaleClass, int colorCount,
                                 const DecodeScreen& screen) {
-  return DecodeIsolated([&] {
+  const IsolatedCall call =
+      HostCall(kDecoderHostDecodeForScreen, reinterpret_cast<FARPROC>(decode),
+               DecodeTexts(picturePath, outputBitmapPath),
+               {scaleClass, colorCount, screen.width, screen.height, screen.panorama ? 1 : 0});
+  IsolatedCallResult result = RunIsolated(call, kTimeLimitSeconds);
+  if (result.notStarted)
     return decode(picturePath, outputBitmapPath, scaleClass, colorCount, screen.width,
                   screen.height, screen.panorama ? 1 : 0);
-  }, picturePath);
+  return DecodeAnswer(result, picturePath);
 }
 
 int CallWritePanoramaWindow(QmWritePanoramaWindowProc writeWindow, const char* outputBitmapPath,
                             HGLOBAL packedDib, int origin) {
-  return WriteIsolated([&] { return writeWindow(outputBitmapPath, packedDib, origin); },
-                       outputBitmapPath);
+  IsolatedCall call = HostCall(kDecoderHostWindow, reinterpret_cast<FARPROC>(writeWindow),
+                               {outputBitmapPath ? outputBitmapPath : ""}, {origin});
+  call.input = packedDib;
+  IsolatedCallResult result = RunIsolated(call, kTimeLimitSeconds);
+  if (result.notStarted) return writeWindow(outputBitmapPath, packedDib, origin);
+  return WindowAnswer(result, outputBitmapPath);
 }
 
 int CallWritePanoramaWindowForScreen(QmWritePanoramaWindowForScreenProc writeWindow,
                                      const char* outputBitmapPath, HGLOBAL packedDib,
                                      int origin, int scaleClass, const DecodeScreen& screen) {
-  return WriteIsolated([&] {
+  IsolatedCall call =
+      HostCall(kDecoderHostWindowForScreen, reinterpret_cast<FARPROC>(writeWindow),
+               {outputBitmapPath ? outputBitmapPath : ""},
+               {origin, scaleClass, screen.width, screen.height});
+  call.input = packedDib;
+  IsolatedCallResult result = RunIsolated(call, kTimeLimitSeconds);
+  if (result.notStarted)
     return writeWindow(outputBitmapPath, packedDib, origin, scaleClass, screen.width,
                        screen.height);
-  }, outputBitmapPath);
+  return WindowAnswer(result, outputBitmapPath);
 }

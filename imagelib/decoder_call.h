@@ -1,8 +1,12 @@
 #pragma once
 // The decoder's two procedures, called so that a decoder that crashes costs one picture
-// and not the program: each call runs isolated (platform/isolated_call.h), and a call that
-// does not finish is taken as a picture that could not be decoded, which every caller
-// already handles. Why it failed goes to stderr.
+// and not the program: each call runs in the decoder host quilldec (platform/isolated_call.h),
+// which loads the library file the procedure came from, and a call that does not finish
+// within a few seconds is taken as a picture that could not be decoded, which every caller
+// already handles. Why it failed goes to stderr. A decoded block comes back shared with
+// the host's memory file, not copied.
+#include <string>
+
 #include "decoder/djpeg32.h"
 
 // As `decode` would answer: nullptr, QM_DECODED_TO_FILE, or a new block owned by the caller.
@@ -26,3 +30,8 @@ HGLOBAL CallDecodeJpegForScreen(QmDecodeJpegForScreenProc decode, const char* pi
 int CallWritePanoramaWindowForScreen(QmWritePanoramaWindowForScreenProc writeWindow,
                                      const char* outputBitmapPath, HGLOBAL packedDib,
                                      int origin, int scaleClass, const DecodeScreen& screen);
+
+// The decoder host: beside the running program's executable (its real folder, whatever
+// folder the settings name), unless a test has chosen one.
+std::string DecoderHostPath();
+void SetDecoderHostForTesting(const std::string& path);

@@ -43,6 +43,9 @@ HGLOBAL ReadDIBFile(const char* path);
 // resized it is freed and `block` cleared. The block is left unlocked.
 BOOL ReadDIBFileByHeader(const char* path, HGLOBAL& block, WORD& bitsOffset);
 
+// Palettes and painting (below) draw through the platform's toolkit and are linked from
+// qm_imagelib_draw; everything above needs no toolkit.
+
 // The configuration program's palette maker: a logical palette of the block's colour
 // table into `palette` (a palette it held before is deleted first). FALSE, and no
 // palette, when the block has no colour table.

@@ -1,5 +1,7 @@
 #include "platform/atomic_file.h"
 
+#include <string_view>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -44,7 +46,7 @@ bool ReadFileStart(const std::string& path, std::string& bytes, std::size_t limi
 namespace {
 // The work of WriteFileAtomically; on failure `error` holds the errno of the call that
 // failed, before any clean-up could change it.
-bool WriteAtomically(const std::string& path, const std::string& bytes, bool durable, int& error) {
+bool WriteAtomically(const std::string& path, std::string_view bytes, bool durable, int& error) {
   // Replace the target of a link, not the link itself, so a settings file that the
   // user keeps elsewhere stays where it is.
   std::string target = path;
@@ -136,8 +138,14 @@ bool WriteAtomically(const std::string& path, const std::string& bytes, bool dur
 }  // namespace
 
 bool WriteFileAtomically(const std::string& path, const std::string& bytes, bool durable) {
+  return WriteFileAtomically(path, bytes.data(), bytes.size(), durable);
+}
+
+bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size,
+                         bool durable) {
   int error = 0;
-  if (WriteAtomically(path, bytes, durable, error)) return true;
+  if (WriteAtomically(path, std::string_view(static_cast<const char*>(data), size), durable, error))
+    return true;
   RecordWriteFailure(path, error);
   return false;
 }

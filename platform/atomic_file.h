@@ -18,3 +18,5 @@ bool ReadFileStart(const std::string& path, std::string& bytes, std::size_t limi
 // system has unnamed files). With `durable` the content and the rename reach the disk
 // before the call returns; a file that can always be made again may skip that cost.
 bool WriteFileAtomically(const std::string& path, const std::string& bytes, bool durable = true);
+bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size,
+                         bool durable = true);

@@ -1,14 +1,32 @@
 #include "platform/global_memory.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
+// Every copy of this code (the decoder library links its own) frees what another made, so
+// they must agree on this layout: the decoder and the programs are built and shipped together.
 struct GlobalBlock {
   std::size_t size;
   unsigned locks;
   unsigned char* data;
+  bool mapped;  // `data` is a shared mapping of `fd` (size bytes), not from malloc
+  int fd;
 };
+
+namespace {
+void releaseData(GlobalBlock* block) {
+  if (block->mapped) {
+    if (block->size > 0) munmap(block->data, block->size);
+    close(block->fd);
+  } else {
+    std::free(block->data);
+  }
+}
+}  // namespace
 
 HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes) {
   auto* block = static_cast<GlobalBlock*>(std::malloc(sizeof(GlobalBlock)));
@@ -22,8 +40,25 @@ HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes) {
   }
   block->size = bytes;
   block->locks = 0;
+  block->mapped = false;
+  block->fd = -1;
   return block;
 }
+
+HGLOBAL GlobalAdoptMapping(void* data, std::size_t bytes, int fd) {
+  auto* block = static_cast<GlobalBlock*>(std::malloc(sizeof(GlobalBlock)));
+  if (!block) return nullptr;
+  // A zero-sized mapping cannot exist; keep the address non-null all the same.
+  static unsigned char emptyData;
+  block->data = bytes > 0 ? static_cast<unsigned char*>(data) : &emptyData;
+  block->size = bytes;
+  block->locks = 0;
+  block->mapped = true;
+  block->fd = fd;
+  return block;
+}
+
+int GlobalBlockFd(HGLOBAL block) { return block && block->mapped ? block->fd : -1; }
 
 void* GlobalLock(HGLOBAL block) {
   if (!block) return nullptr;
@@ -39,6 +74,20 @@ BOOL GlobalUnlock(HGLOBAL block) {
 
 HGLOBAL GlobalReAlloc(HGLOBAL block, std::size_t bytes, UINT flags) {
   if (!block) return nullptr;
+  if (block->mapped) {
+    // A shared mapping cannot grow in place: the block becomes an ordinary one.
+    auto* data = static_cast<unsigned char*>(std::malloc(bytes + 1));
+    if (!data) return nullptr;
+    std::memcpy(data, block->data, bytes < block->size ? bytes : block->size);
+    if ((flags & GMEM_ZEROINIT) && bytes > block->size)
+      std::memset(data + block->size, 0, bytes - block->size);
+    releaseData(block);
+    block->mapped = false;
+    block->fd = -1;
+    block->data = data;
+    block->size = bytes;
+    return block;
+  }
   auto* data = static_cast<unsigned char*>(std::realloc(block->data, bytes + 1));
   if (!data) return nullptr;
   if ((flags & GMEM_ZEROINIT) && bytes > block->size)
@@ -50,7 +99,7 @@ HGLOBAL GlobalReAlloc(HGLOBAL block, std::size_t bytes, UINT flags) {
 
 HGLOBAL GlobalFree(HGLOBAL block) {
   if (block) {
-    std::free(block->data);
+    releaseData(block);
     std::free(block);
   }
   return nullptr;

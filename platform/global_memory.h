@@ -27,3 +27,11 @@ HGLOBAL GlobalReAlloc(HGLOBAL block, std::size_t bytes, UINT flags);
 // nullptr on success, like the old platform.
 HGLOBAL GlobalFree(HGLOBAL block);
 std::size_t GlobalSize(HGLOBAL block);
+
+// A block over `bytes` of a shared mapping of the memory file `fd` (from mmap, read and
+// write), so a decoded picture handed over by another process needs no copy. The block
+// owns both: freeing it unmaps the memory and closes `fd`; resizing it turns it into an
+// ordinary block. nullptr when the handle cannot be made (the caller keeps both then).
+HGLOBAL GlobalAdoptMapping(void* data, std::size_t bytes, int fd);
+// The memory file behind an adopted block, or -1 for an ordinary one.
+int GlobalBlockFd(HGLOBAL block);

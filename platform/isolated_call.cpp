@@ -4,19 +4,25 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <string>
 #include <utility>
+
+extern char** environ;
 
 namespace {
 
-// What the child writes before the data, so that a child that dies half-way through
-// its answer is told apart from one that answered.
+// What the host writes when it has finished, so that a host that dies half-way through
+// is told apart from one that answered.
 struct Answer {
   std::uint64_t magic;
   std::int64_t value;
@@ -95,44 +101,130 @@ std::size_t ReadAll(int fd, void* bytes, std::size_t size, Wait& wait) {
   return got;
 }
 
-[[noreturn]] void AnswerAndExit(int fd, long value, const std::vector<unsigned char>& data) {
-  Answer answer{kAnswerMagic, value, data.size()};
-  bool ok = WriteAll(fd, &answer, sizeof answer) &&
-            (data.empty() || WriteAll(fd, data.data(), data.size()));
-  // No exit handlers: they belong to the caller's process, not to this copy of it.
-  _exit(ok ? 0 : 1);
+// Where the host finds what the caller handed it.
+constexpr int kAnswerFd = 3;  // the pipe for the Answer
+constexpr int kBlockFd = 4;   // the memory file the answer's block goes into
+constexpr int kInputFd = 5;   // the memory file of the input block, when there is one
+
+// A descriptor that stays clear of 0..kInputFd, so the moves into place cannot collide.
+int HighCopy(int fd) { return fcntl(fd, F_DUPFD_CLOEXEC, 10); }
+
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  ~Fd() { reset(); }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  int release() { return std::exchange(fd_, -1); }
+  void reset(int fd = -1) {
+    if (fd_ >= 0) close(fd_);
+    fd_ = fd;
+  }
+
+ private:
+  int fd_;
+};
+
+// A memory file holding the input block: its own when it came from a host, opened again
+// for reading only (the host must not change the caller's block), else a copy.
+int InputFile(HGLOBAL input) {
+  if (const int own = GlobalBlockFd(input); own >= 0) {
+    const std::string path = "/proc/self/fd/" + std::to_string(own);
+    Fd readOnly(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (readOnly.get() >= 0) return HighCopy(readOnly.get());
+  }
+  Fd file(memfd_create("quillmark-input", MFD_CLOEXEC));
+  if (file.get() < 0) return -1;
+  const std::size_t size = GlobalSize(input);
+  const void* bytes = GlobalLock(input);
+  const bool written = !size || (bytes && WriteAll(file.get(), bytes, size));
+  GlobalUnlock(input);
+  if (!written) return -1;
+  const int high = HighCopy(file.get());
+  return high;
+}
+
+pid_t StartHost(const IsolatedCall& call, int answerFd, int blockFd, int inputFd) {
+  posix_spawn_file_actions_t actions;
+  posix_spawnattr_t attributes;
+  if (posix_spawn_file_actions_init(&actions) != 0) return -1;
+  if (posix_spawnattr_init(&attributes) != 0) {
+    posix_spawn_file_actions_destroy(&actions);
+    return -1;
+  }
+  posix_spawn_file_actions_adddup2(&actions, answerFd, kAnswerFd);
+  posix_spawn_file_actions_adddup2(&actions, blockFd, kBlockFd);
+  // Without an input block the slot holds an empty file, never a descriptor the caller
+  // happened to leave open there.
+  if (inputFd >= 0)
+    posix_spawn_file_actions_adddup2(&actions, inputFd, kInputFd);
+  else
+    posix_spawn_file_actions_addopen(&actions, kInputFd, "/dev/null", O_RDONLY, 0);
+  // A caller that ignores or blocks signals (SIGPIPE, the saver's own) must not pass that
+  // on: the host is ended by the usual signals, and a broken pipe ends it too.
+  sigset_t all, none;
+  sigfillset(&all);
+  sigemptyset(&none);
+  posix_spawnattr_setsigdefault(&attributes, &all);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(call.program.c_str()));
+  for (const std::string& arg : call.args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  pid_t child = -1;
+  if (posix_spawn(&child, call.program.c_str(), &actions, &attributes, argv.data(), environ) != 0)
+    child = -1;
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  return child;
+}
+
+// The block the host wrote: mapped from the memory file as it is, no copy made. The size
+// is the host's word, so the file must really hold it (a mapping past its end would fault).
+HGLOBAL MapAnswerBlock(Fd& file, std::uint64_t size) {
+  struct stat st{};
+  if (fstat(file.get(), &st) != 0 || st.st_size < 0 ||
+      static_cast<std::uint64_t>(st.st_size) < size || size > SIZE_MAX)
+    return nullptr;
+  void* data = mmap(nullptr, static_cast<std::size_t>(size), PROT_READ | PROT_WRITE, MAP_SHARED,
+                    file.get(), 0);
+  if (data == MAP_FAILED) return nullptr;
+  HGLOBAL block = GlobalAdoptMapping(data, static_cast<std::size_t>(size), file.get());
+  if (!block) {
+    munmap(data, static_cast<std::size_t>(size));
+    return nullptr;
+  }
+  file.release();
+  return block;
 }
 
 }  // namespace
 
-IsolatedCallResult RunIsolated(const std::function<long(std::vector<unsigned char>& data)>& call,
-                               int timeLimitSeconds) {
+IsolatedCallResult RunIsolated(const IsolatedCall& call, int timeLimitSeconds) {
   IsolatedCallResult result;
   int pipeFds[2];
-  pid_t child = -1;
-  if (pipe2(pipeFds, O_CLOEXEC) == 0) {
-    child = fork();
-    if (child < 0) {
-      close(pipeFds[0]);
-      close(pipeFds[1]);
-    }
-  }
-  if (child < 0) {
-    result.value = call(result.data);
-    result.completed = true;
+  if (pipe2(pipeFds, O_CLOEXEC) != 0) {
+    result.notStarted = true;
     return result;
   }
-  if (child == 0) {
-    close(pipeFds[0]);
-    struct rlimit noCore = {0, 0};
-    setrlimit(RLIMIT_CORE, &noCore);
-    // A caller that ignores SIGPIPE passes that on; the answer's write reports the error.
-    std::vector<unsigned char> data;
-    long value = call(data);
-    AnswerAndExit(pipeFds[1], value, data);
+  Fd readEnd(pipeFds[0]), writeEnd(HighCopy(pipeFds[1]));
+  close(pipeFds[1]);
+  Fd blockFile(memfd_create("quillmark-block", MFD_CLOEXEC));
+  Fd blockHigh(blockFile.get() >= 0 ? HighCopy(blockFile.get()) : -1);
+  Fd inputFile(call.input ? InputFile(call.input) : -1);
+  pid_t child = -1;
+  if (writeEnd.get() >= 0 && blockHigh.get() >= 0 && (!call.input || inputFile.get() >= 0))
+    child = StartHost(call, writeEnd.get(), blockHigh.get(), inputFile.get());
+  writeEnd.reset();
+  blockHigh.reset();
+  inputFile.reset();
+  if (child < 0) {
+    result.notStarted = true;
+    return result;
   }
 
-  close(pipeFds[1]);
   Wait wait;
   if (timeLimitSeconds > 0) {
     wait.limited = true;
@@ -144,23 +236,12 @@ IsolatedCallResult RunIsolated(const std::function<long(std::vector<unsigned cha
     if (watch.start) watch.start();
   }
   Answer answer{};
-  bool answered = ReadAll(pipeFds[0], &answer, sizeof answer, wait) == sizeof answer &&
+  bool answered = ReadAll(readEnd.get(), &answer, sizeof answer, wait) == sizeof answer &&
                   answer.magic == kAnswerMagic;
-  if (answered && answer.size > 0) {
-    // Read in pieces: the size is the child's word, and a child that dies half-way must
-    // not have made us reserve memory for bytes that never come.
-    constexpr std::size_t kPiece = 1 << 20;
-    std::uint64_t left = answer.size;
-    while (answered && left > 0) {
-      const std::size_t piece = left < kPiece ? static_cast<std::size_t>(left) : kPiece;
-      const std::size_t at = result.data.size();
-      result.data.resize(at + piece);
-      const std::size_t got = ReadAll(pipeFds[0], result.data.data() + at, piece, wait);
-      if (got != piece) answered = false;
-      left -= piece;
-    }
-  }
-  close(pipeFds[0]);
+  // The host exits right after answering; its end of the pipe closing says it is done.
+  char extra;
+  if (answered && ReadAll(readEnd.get(), &extra, 1, wait) != 0) answered = false;
+  readEnd.reset();
   if (wait.late || wait.interrupted) {
     kill(child, SIGKILL);
     result.timedOut = wait.late;
@@ -181,15 +262,48 @@ IsolatedCallResult RunIsolated(const std::function<long(std::vector<unsigned cha
       answered = false;
     }
   }
-  // Where the child could not be waited for (a caller that reaps its children itself),
+  // Where the host could not be waited for (a caller that reaps its children itself),
   // its whole answer is the proof that it finished.
-  if (!answered) {
-    result.data.clear();
-    return result;
+  if (!answered) return result;
+  if (answer.size > 0) {
+    result.block = MapAnswerBlock(blockFile, answer.size);
+    if (!result.block) return result;
   }
   result.completed = true;
   result.value = static_cast<long>(answer.value);
   return result;
+}
+
+void PrepareIsolatedHost() {
+  struct rlimit noCore = {0, 0};
+  setrlimit(RLIMIT_CORE, &noCore);
+  // Whatever else the caller left open without close-on-exec is none of the library's business.
+  close_range(kInputFd + 1, ~0u, 0);
+}
+
+HGLOBAL IsolatedCallInput() {
+  struct stat st{};
+  if (fstat(kInputFd, &st) != 0 || st.st_size <= 0) return nullptr;
+  const auto size = static_cast<std::size_t>(st.st_size);
+  // Private: whatever the library does to the block stays in the host.
+  void* data = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, kInputFd, 0);
+  if (data == MAP_FAILED) return nullptr;
+  const int fd = fcntl(kInputFd, F_DUPFD_CLOEXEC, 10);
+  HGLOBAL block = fd >= 0 ? GlobalAdoptMapping(data, size, fd) : nullptr;
+  if (!block) {
+    munmap(data, size);
+    if (fd >= 0) close(fd);
+  }
+  return block;
+}
+
+bool AnswerIsolatedCall(long value, const void* data, std::size_t size) {
+  if (size > 0) {
+    if (ftruncate(kBlockFd, static_cast<off_t>(size)) != 0) return false;
+    if (lseek(kBlockFd, 0, SEEK_SET) != 0 || !WriteAll(kBlockFd, data, size)) return false;
+  }
+  Answer answer{kAnswerMagic, value, size};
+  return WriteAll(kAnswerFd, &answer, sizeof answer);
 }
 
 void SetIsolatedCallWatch(IsolatedCallWatch watch) { ProgramWatch() = std::move(watch); }

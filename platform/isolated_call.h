@@ -2,40 +2,60 @@
 // Calling into a library that may crash. On the old platform the decoder ran inside the
 // calling program, and a decoder that faulted took the program down with it: the screen
 // saver vanished, the configuration program lost what the user had not applied yet.
-// Here the call runs in a fork of the caller, so a library that crashes, aborts or is
-// killed ends only that child, and the caller sees a failed call and carries on. The
-// child sends back a number and a block of bytes; nothing else it does to memory is seen
-// by the caller (files it writes are, of course).
+// Here the call runs in a small host program of the suite, started afresh for the call
+// (posix_spawn: nothing of the caller is copied, neither its threads nor its memory), which
+// loads the library itself. A library that crashes, aborts or is killed ends only the
+// host, and the caller sees a failed call and carries on. The host answers with a number
+// and, optionally, a block of bytes that it writes into a memory file the caller handed
+// it, so a decoded picture reaches the caller without a pipe copy.
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "platform/global_memory.h"
+
 struct IsolatedCallResult {
-  // False when the child did not finish the call: `signal` says what ended it (0 when it
+  // False when the host did not finish the call: `signal` says what ended it (0 when it
   // exited without answering); `timedOut` when it was stopped for taking too long,
-  // `interrupted` when the program's watch (below) stopped it.
+  // `interrupted` when the program's watch (below) stopped it, `notStarted` when the host
+  // could not be started at all (missing, or out of processes).
   bool completed = false;
   bool timedOut = false;
   bool interrupted = false;
+  bool notStarted = false;
   int signal = 0;
   long value = 0;
-  std::vector<unsigned char> data;
+  // The block the host answered with, owned by the caller (nullptr when it sent none).
+  HGLOBAL block = nullptr;
 };
 
-// Runs `call` in a child process and waits for it; `call` fills `data` with the bytes to
-// send back and returns the number. With a positive `timeLimitSeconds`, a child that has
-// not answered by then is killed, so a library caught in a loop cannot hold the caller
-// for ever. The child never dumps core (a crash in the program folder would otherwise
-// leave a core file among the user's pictures). When no child can be made (out of
-// processes or memory), the call runs in this process instead, as before.
-IsolatedCallResult RunIsolated(const std::function<long(std::vector<unsigned char>& data)>& call,
-                               int timeLimitSeconds = 0);
+struct IsolatedCall {
+  std::string program;            // the host, by full path (never searched for)
+  std::vector<std::string> args;  // its arguments after its name
+  HGLOBAL input = nullptr;        // a block for the host to read (IsolatedCallInput), or none
+};
+
+// Starts the host and waits for its answer. With a positive `timeLimitSeconds`, a host
+// that has not answered by then is killed, so a library caught in a loop cannot hold the
+// caller for ever. The input block is shared with the host without a copy when it came
+// from an earlier answer, and copied once into a memory file otherwise.
+IsolatedCallResult RunIsolated(const IsolatedCall& call, int timeLimitSeconds = 0);
+
+// The host's side. It never dumps core (a crash in the program folder would otherwise
+// leave a core file among the user's pictures): call PrepareIsolatedHost first.
+void PrepareIsolatedHost();
+// The block the caller handed over (a private copy-on-write mapping), or nullptr.
+HGLOBAL IsolatedCallInput();
+// Sends the answer: `value`, and when `size` is nonzero those bytes as the block. False
+// when it could not be sent; the host then exits with a failure.
+bool AnswerIsolatedCall(long value, const void* data, std::size_t size);
 
 // What may cut short the wait for any isolated call of the program: the caller's own
 // event loop does not run while it waits, so a program that must stay responsive (the
 // screen saver, which input and signals must end at once) watches here instead. While a
 // call is waited for, `start` is called once, then `stop` whenever one of `fds` is
-// readable and at least every 100 ms; when it answers true the child is killed and the
+// readable and at least every 100 ms; when it answers true the host is killed and the
 // call counts as not completed (`interrupted`).
 struct IsolatedCallWatch {
   std::vector<int> fds;

@@ -73,4 +73,11 @@ BOOL FreeLibrary(HMODULE module) {
   return dlclose(static_cast<void*>(module)) == 0 ? TRUE : FALSE;
 }
 
+std::string LibraryPathOf(FARPROC procedure) {
+  Dl_info info{};
+  if (!procedure || !dladdr(reinterpret_cast<void*>(procedure), &info) || !info.dli_fname)
+    return {};
+  return info.dli_fname;
+}
+
 const char* LibraryErrorText() { return lastError().c_str(); }

@@ -10,6 +10,8 @@
 //
 // Any other ordinal names no procedure. Each LoadLibrary counts a reference; the library
 // goes away with the last FreeLibrary.
+#include <string>
+
 #include "platform/types.h"
 
 // The same handle type as a module instance in platform/window.h (the old platform did
@@ -30,6 +32,10 @@ FARPROC GetProcAddress(HMODULE module, const char* name);
 FARPROC GetProcAddress(HMODULE module, WORD ordinal);
 // TRUE when the handle was a loaded library.
 BOOL FreeLibrary(HMODULE module);
+
+// The file of the loaded library that holds `procedure`, as it was loaded (by full path),
+// or an empty string when no loaded library holds it.
+std::string LibraryPathOf(FARPROC procedure);
 
 // The exported name behind an ordinal, or nullptr for an ordinal without one.
 const char* ProcedureNameForOrdinal(WORD ordinal);

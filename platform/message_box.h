@@ -31,6 +31,12 @@ using MessageBoxHandler =
 // Replaces the handler; returns the previous one. An empty handler restores the default.
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 
+// For a program that starts without the toolkit: each message is shown by `program` (the
+// suite's quillmsg, a full path), started only when a message comes and a display is named
+// (DISPLAY or WAYLAND_DISPLAY); its exit status is the answer. Where it cannot be started
+// or cannot show anything, the default above applies.
+void ShowMessagesThrough(const std::string& program);
+
 // The running program's application title: the caption its messages carry.
 void SetApplicationTitle(const std::string& title);
 const std::string& ApplicationTitle();

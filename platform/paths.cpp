@@ -49,6 +49,10 @@ UINT GetWindowsDirectory(char* buffer, UINT size) {
 
 std::string ProgramFolder() {
   if (!programFolderOverride().empty()) return WithTrailingSeparator(programFolderOverride());
+  return ExecutableFolder();
+}
+
+std::string ExecutableFolder() {
   char exe[PATH_MAX];
   ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
   if (n <= 0) return "./";

@@ -14,6 +14,8 @@ std::string WindowsDirectory();
 
 // Folder of the running executable, with a trailing "/" (the module-file-name folder).
 std::string ProgramFolder();
+// The same folder, which the tests never redirect.
+std::string ExecutableFolder();
 // Tests point the program folder at a sandbox; an empty text restores the real one.
 void SetProgramFolderForTesting(const std::string& folder);
 

@@ -245,3 +245,12 @@ UINT WinExec(const char* commandLine, UINT /*show: windows are shown as they cho
   for (std::string& a : splitArguments(rest)) argv.push_back(std::move(a));
   return winExecResult(spawnResolved(path, argv));
 }
+
+void BecomeProgram(const std::string& path, char** argv, std::string& error) {
+  std::vector<char*> args{const_cast<char*>(path.c_str())};
+  if (argv && argv[0])
+    for (char** arg = argv + 1; *arg; ++arg) args.push_back(*arg);
+  args.push_back(nullptr);
+  execv(path.c_str(), args.data());
+  error = std::strerror(errno);
+}

@@ -9,6 +9,10 @@
 // Starts argv[0] (a path, or a name searched in the program folder, the Windows directory
 // and PATH) with the arguments that follow; does not wait. False when it cannot be started.
 bool SpawnProgram(const std::vector<std::string>& argv);
+// Replaces the running program with the program at `path` (a full path, never searched
+// for), passing `argv` on (its first entry is replaced by `path`). Returns only when that
+// failed, with the reason in `error`.
+void BecomeProgram(const std::string& path, char** argv, std::string& error);
 
 // WinExec: a command line in the old platform's form. An unquoted program name with
 // blanks is resolved the old way (the longest prefix that names an existing file), a

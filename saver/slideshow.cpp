@@ -560,51 +560,13 @@ void PanStep(HWND window) {
   HDC dc = GetDC(window);
   if (g.panoramic && g.panDirection == PAN_NONE) g.panDirection = g.tall ? PAN_TOPTOBOTTOM : PAN_LEFTTORIGHT;
   const int w = g.viewWidth, h = g.viewHeight, x0 = g.x0, y0 = g.y0;
-  // The pan runs to the picture's far edge (two view widths or three view heights for
-  // the panoramas of the old fixed screens). The counters start at the view's size; a
-  // backward pan draws the row or column before the view's start (sy or sx) first.
-  const int lastRow = g.shownHeight, lastColumn = g.shownWidth;
-  const int backRow = g.sy - h - 1, backColumn = g.sx - w - 1;
+  // The pan runs to the picture's far edge: two view widths or three view heights for
+  // the panoramas of the old fixed screens.
   HDC copy = g.screenCopy;
   bool ended = true;
-  if (copy && dc) {
-    switch (g.panDirection) {
-      case PAN_TOPTOBOTTOM:
-        if (g.nextRow < lastRow) {
-          BitBlt(dc, x0, y0, w, h - 1, dc, x0, y0 + 1, SRCCOPY);
-          BitBlt(dc, x0, y0 + h - 1, w, 1, copy, g.sx, g.nextRow, SRCCOPY);
-          ++g.nextRow;
-        }
-        ended = g.nextRow >= lastRow;
-        break;
-      case PAN_BOTTOMTOTOP:
-        if (g.nextRow + backRow >= 0) {
-          BitBlt(dc, x0, y0 + 1, w, h - 1, dc, x0, y0, SRCCOPY);
-          BitBlt(dc, x0, y0, w, 1, copy, g.sx, g.nextRow + backRow, SRCCOPY);
-          --g.nextRow;
-        }
-        ended = g.nextRow + backRow < 0;
-        break;
-      case PAN_LEFTTORIGHT:
-        if (g.nextColumn < lastColumn) {
-          BitBlt(dc, x0, y0, w - 1, h, dc, x0 + 1, y0, SRCCOPY);
-          BitBlt(dc, x0 + w - 1, y0, 1, h, copy, g.nextColumn, g.sy, SRCCOPY);
-          ++g.nextColumn;
-        }
-        ended = g.nextColumn >= lastColumn;
-        break;
-      case PAN_RIGHTTOLEFT:
-        if (g.nextColumn + backColumn >= 0) {
-          BitBlt(dc, x0 + 1, y0, w - 1, h, dc, x0, y0, SRCCOPY);
-          BitBlt(dc, x0, y0, 1, h, copy, g.nextColumn + backColumn, g.sy, SRCCOPY);
-          --g.nextColumn;
-        }
-        ended = g.nextColumn + backColumn < 0;
-        break;
-      default:
-        break;
-    }
-  }
+  if (copy && dc)
+    ended = PanViewOneStep(dc, copy, g.panDirection, w, h, x0, y0,
+                           PanSource{g.sx, g.sy, g.shownWidth, g.shownHeight}, g.nextRow, g.nextColumn);
   if (ended) {
     StopTimer(window, kPanStepTimer);
     g.panPending = false;

@@ -1,5 +1,6 @@
 #include "saver/transitions.h"
 
+#include "imagelib/info_file.h"
 #include "platform/window.h"
 
 namespace {
@@ -67,15 +68,75 @@ void RunTransition(UINT code, WORD width, WORD height, const TransitionSteps& st
 
 void DrawWithEffect(HDC dc, UINT code, HDC screenCopy, WORD width, WORD height, int x0, int y0,
                     int sx, int sy) {
+  // Strips that join up between two pauses are copied as one rectangle: what is seen at
+  // each pause is the same, and a sweep across a large view copies rows, not columns.
+  struct Pending {
+    int dx = 0, dy = 0, w = 0, h = 0;
+  } pending;
+  auto flush = [&] {
+    if (pending.w > 0 && pending.h > 0)
+      BitBlt(dc, x0 + pending.dx, y0 + pending.dy, pending.w, pending.h, screenCopy,
+             sx + pending.dx, sy + pending.dy, SRCCOPY);
+    pending = {};
+  };
   TransitionSteps steps;
   steps.copy = [&](int dx, int dy, int w, int h) {
-    BitBlt(dc, x0 + dx, y0 + dy, w, h, screenCopy, sx + dx, sy + dy, SRCCOPY);
+    if (pending.w > 0 && dy == pending.dy && h == pending.h && dx == pending.dx + pending.w) {
+      pending.w += w;
+    } else if (pending.w > 0 && dx == pending.dx && w == pending.w && dy == pending.dy + pending.h) {
+      pending.h += h;
+    } else {
+      flush();
+      pending = {dx, dy, w, h};
+    }
   };
-  steps.pause = [](DWORD ms) { Sleep(ms); };
+  steps.pause = [&](DWORD ms) {
+    flush();
+    Sleep(ms);
+  };
   RunTransition(code, width, height, steps);
+  flush();
 }
 
 UINT NextCycledEffect(UINT current) {
   UINT next = current + 1;
   return next > TRANSITION_BOXED_IN ? TRANSITION_VERTICAL_BLINDS : next;
+}
+
+bool PanViewOneStep(HDC dc, HDC copy, int direction, int w, int h, int x0, int y0,
+                    const PanSource& source, int& nextRow, int& nextColumn) {
+  // A backward pan draws the row or column before the view's start in the copy first.
+  const int backRow = source.top - h - 1, backColumn = source.left - w - 1;
+  switch (direction) {
+    case PAN_TOPTOBOTTOM:
+      if (nextRow < source.height) {
+        BitBlt(dc, x0, y0, w, h - 1, dc, x0, y0 + 1, SRCCOPY);
+        BitBlt(dc, x0, y0 + h - 1, w, 1, copy, source.left, nextRow, SRCCOPY);
+        ++nextRow;
+      }
+      return nextRow >= source.height;
+    case PAN_BOTTOMTOTOP:
+      if (nextRow + backRow >= 0) {
+        BitBlt(dc, x0, y0 + 1, w, h - 1, dc, x0, y0, SRCCOPY);
+        BitBlt(dc, x0, y0, w, 1, copy, source.left, nextRow + backRow, SRCCOPY);
+        --nextRow;
+      }
+      return nextRow + backRow < 0;
+    case PAN_LEFTTORIGHT:
+      if (nextColumn < source.width) {
+        BitBlt(dc, x0, y0, w - 1, h, dc, x0 + 1, y0, SRCCOPY);
+        BitBlt(dc, x0 + w - 1, y0, 1, h, copy, nextColumn, source.top, SRCCOPY);
+        ++nextColumn;
+      }
+      return nextColumn >= source.width;
+    case PAN_RIGHTTOLEFT:
+      if (nextColumn + backColumn >= 0) {
+        BitBlt(dc, x0 + 1, y0, w - 1, h, dc, x0, y0, SRCCOPY);
+        BitBlt(dc, x0, y0, 1, h, copy, nextColumn + backColumn, source.top, SRCCOPY);
+        --nextColumn;
+      }
+      return nextColumn + backColumn < 0;
+    default:
+      return true;
+  }
 }

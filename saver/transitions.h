@@ -37,3 +37,20 @@ void DrawWithEffect(HDC dc, UINT code, HDC screenCopy, WORD width, WORD height, 
 
 // The effect that follows `current` when "All Transitions" cycles: 2, 3, 4, 5, 6, 2, ...
 UINT NextCycledEffect(UINT current);
+
+// Where the shown picture lies in the screen copy: the view starts at (left, top), and the
+// picture is width x height from the copy's origin.
+struct PanSource {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+};
+
+// One step of a pan across a screen copy: the view at (x0, y0) in `dc` moves one pixel in
+// `direction` (a PanDirection) and the row or column that comes in is copied from
+// `screenCopy`; `nextRow` / `nextColumn` start at the view's height / width and move on.
+// The pan runs to the picture's far edge. True when it has reached its end (also for a
+// direction that does not pan).
+bool PanViewOneStep(HDC dc, HDC screenCopy, int direction, int width, int height, int x0, int y0,
+                    const PanSource& source, int& nextRow, int& nextColumn);

@@ -4,7 +4,10 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <unordered_set>
 
@@ -486,7 +489,9 @@ bool blit(HDC dc, int x, int y, int width, int height, HDC source, int xSrc, int
     sv.delta = QPoint(xSrc + s.origin.x(), ySrc + s.origin.y()) - dest.topLeft();
     area &= s.clip.translated(-sv.delta);
     if (area.isEmpty()) return true;
-    if (s.image == t.image) {
+    // A plain copy within one image moves rows in an order that never reads one already
+    // written (below); any other operation works on a copy of the source.
+    if (s.image == t.image && code != 0xCC) {
       QRect from = area.translated(sv.delta);
       sv.copy = s.image->copy(from);
       sv.image = &sv.copy;
@@ -494,15 +499,39 @@ bool blit(HDC dc, int x, int y, int width, int height, HDC source, int xSrc, int
     }
   }
   if (area.isEmpty()) return true;
+  if (code == 0xCC) {
+    // The saver's wipes copy one-pixel strips and its pan moves the whole view: per row
+    // only the pointer moves on, and the view is never copied aside.
+    uchar* targetBits = t.image->bits();  // first: it may detach the target from the source
+    const qsizetype targetStride = t.image->bytesPerLine();
+    const uchar* sourceBits = sv.image->constBits();
+    const qsizetype sourceStride = sv.image->bytesPerLine();
+    const bool upward = sv.image == t.image && sv.delta.y() < 0;
+    const std::size_t bytes = static_cast<std::size_t>(area.width()) * 4;
+    for (int i = 0; i < area.height(); ++i) {
+      const int row = upward ? area.bottom() - i : area.top() + i;
+      auto* d = reinterpret_cast<QRgb*>(targetBits + row * targetStride) + area.left();
+      const auto* src = reinterpret_cast<const QRgb*>(sourceBits + (row + sv.delta.y()) * sourceStride) +
+                        area.left() + sv.delta.x();
+      // Narrow strips go down a column: fetch the rows ahead, which the hardware would
+      // not guess across a whole page per row.
+      if (bytes <= 64 && i + 8 < area.height()) {
+        const int ahead = upward ? row - 8 : row + 8;
+        __builtin_prefetch(targetBits + ahead * targetStride + area.left() * 4, 1);
+        __builtin_prefetch(sourceBits + (ahead + sv.delta.y()) * sourceStride +
+                           (area.left() + sv.delta.x()) * 4);
+      }
+      if (bytes == 4) *d = *src;
+      else std::memmove(d, src, bytes);
+    }
+    Touched(t, area);
+    return true;
+  }
   bool needP = ropNeedsPattern(code);
   for (int row = area.top(); row <= area.bottom(); ++row) {
     auto* d = reinterpret_cast<QRgb*>(t.image->scanLine(row));
     const QRgb* s = nullptr;
     if (needS) s = reinterpret_cast<const QRgb*>(sv.image->constScanLine(row + sv.delta.y())) + sv.delta.x();
-    if (code == 0xCC) {
-      std::memcpy(d + area.left(), s + area.left(), static_cast<size_t>(area.width()) * 4);
-      continue;
-    }
     for (int col = area.left(); col <= area.right(); ++col) {
       QRgb p = 0;
       if (needP && !BrushPixel(dc, dc->brush, col, row, &p)) continue;
@@ -613,16 +642,33 @@ namespace {
 constexpr long long kMaxPixels = 1LL << 28;
 }
 
+QImage NewSurfaceImage(int width, int height) {
+  constexpr std::size_t kHugePage = std::size_t{2} << 20;
+  const qsizetype stride = static_cast<qsizetype>(width) * 4;
+  const std::size_t bytes = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
+  QImage image;
+  if (bytes >= kHugePage) {
+    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    if (void* memory = std::aligned_alloc(kHugePage, rounded)) {
+      madvise(memory, rounded, MADV_HUGEPAGE);
+      image = QImage(static_cast<uchar*>(memory), width, height, stride, QImage::Format_RGB32,
+                     [](void* p) { std::free(p); }, memory);
+    }
+  }
+  if (image.isNull()) image = QImage(width, height, QImage::Format_RGB32);
+  if (!image.isNull()) image.fill(qRgb(0, 0, 0));
+  return image;
+}
+
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
   if (dc && !IsLiveDC(dc)) return nullptr;
   if (width <= 0 || height <= 0 || static_cast<long long>(width) * height > kMaxPixels) return nullptr;
   auto* b = new BitmapImpl;
-  b->image = QImage(width, height, QImage::Format_RGB32);
+  b->image = NewSurfaceImage(width, height);
   if (b->image.isNull()) {
     delete b;
     return nullptr;
   }
-  b->image.fill(qRgb(0, 0, 0));
   return track(b);
 }
 

@@ -75,6 +75,10 @@ struct Target {
   HWND top = nullptr;
 };
 Target TargetOf(HDC dc);
+// A black 32-bit image for a bitmap or a window surface. A screen-sized one sits on huge
+// pages where the system offers them: the saver's wipes copy it a column at a time, and
+// with small pages every row of a column costs a page-table walk.
+QImage NewSurfaceImage(int width, int height);
 // Records that an area of a window surface changed.
 void Touched(const Target& t, const QRect& r);
 bool BrushPixel(HDC dc, const BrushImpl* brush, int x, int y, QRgb* out);

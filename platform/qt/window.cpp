@@ -459,8 +459,8 @@ void SurfaceWidget::resizeEvent(QResizeEvent*) {
   if (!IsLiveWindow(owner_)) return;
   QSize old = image.size();
   if (old == size()) return;
-  QImage next(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-  next.fill(qRgb(0, 0, 0));
+  const QSize nextSize = size().expandedTo(QSize(1, 1));
+  QImage next = NewSurfaceImage(nextSize.width(), nextSize.height());
   QPainter(&next).drawImage(0, 0, image);
   image = next;
   owner_->rect.setSize(size());
@@ -620,8 +620,7 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
     if (exStyle & WS_EX_TOOLWINDOW) flags |= Qt::Tool;
     s->setWindowFlags(flags);
     s->setWindowTitle(QString::fromUtf8(w->text.c_str()));
-    s->image = QImage(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
-    s->image.fill(qRgb(0, 0, 0));
+    s->image = NewSurfaceImage(std::max(width, 1), std::max(height, 1));
     s->setGeometry(x, y, width, height);
     w->surface = s;
   }

@@ -113,3 +113,24 @@ TEST_F(LogonChange, UnloadableDecoderStillMovesTheStateOn) {
   CProfileFile(WindowsDirectory() + "/win.ini").ReadString("Desktop", "TileWallpaper", tile);
   EXPECT_EQ(tile, "0");
 }
+
+// quillrun ends before loading any desktop code exactly when the desktop part would have
+// found nothing to do: no change due, and no recorded wallpaper or nowhere to show it.
+TEST_F(LogonChange, TheDesktopPartIsNeededOnlyForADueChangeOrARecordedWallpaperToShow) {
+  for (const char* name : {"WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "SWAYSOCK"}) unsetenv(name);
+  settings("LastDate=6/1/2024\r\nChangeImage=0\r\n");
+  EXPECT_TRUE(LogonNeedsDesktop(box.programFolder(), kNow)) << "a change is due";
+  settings("LastDate=6/15/2024\r\nChangeImage=0\r\n");
+  EXPECT_FALSE(LogonNeedsDesktop(box.programFolder(), kNow)) << "nothing due, nothing recorded";
+  WriteProfileString("Desktop", "Wallpaper", "(None)");
+  setenv("DISPLAY", ":99", 1);
+  EXPECT_FALSE(LogonNeedsDesktop(box.programFolder(), kNow)) << "\"(None)\" is nothing recorded";
+  WriteProfileString("Desktop", "Wallpaper", "/some/quillmrk.bmp");
+  EXPECT_TRUE(LogonNeedsDesktop(box.programFolder(), kNow)) << "a display to put it back on";
+  unsetenv("DISPLAY");
+  EXPECT_FALSE(LogonNeedsDesktop(box.programFolder(), kNow)) << "no display, desktop or bus";
+  setenv("XDG_CURRENT_DESKTOP", "GNOME", 1);
+  settings("ChangeImage=3\r\n");
+  EXPECT_TRUE(LogonNeedsDesktop(box.programFolder(), kNow)) << "a desktop's own settings";
+  unsetenv("XDG_CURRENT_DESKTOP");
+}

@@ -1,62 +1,101 @@
-// Calls run in a child: what comes back when the call finishes, and when it does not.
+// Calls run in a host program: what comes back when the call finishes, and when it does not.
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/isolated_call.h"
 
 namespace {
 
-TEST(RunIsolated, AnswerComesBackWholeEvenWhenLargerThanAPipeHolds) {
-  const std::size_t size = (5 << 20) + 3;
-  int touched = 0;
-  IsolatedCallResult r = RunIsolated([&](std::vector<unsigned char>& data) -> long {
-    touched = 1;  // the child's copy: never seen here
-    data.resize(size);
-    for (std::size_t i = 0; i < size; ++i) data[i] = static_cast<unsigned char>(i * 31 + 7);
-    return -42;
-  });
-  ASSERT_TRUE(r.completed);
-  EXPECT_EQ(r.value, -42);
-  ASSERT_EQ(r.data.size(), size);
-  bool same = true;
-  for (std::size_t i = 0; i < size && same; ++i)
-    same = r.data[i] == static_cast<unsigned char>(i * 31 + 7);
-  EXPECT_TRUE(same);
-  EXPECT_EQ(touched, 0);
+IsolatedCall Host(std::vector<std::string> args, HGLOBAL input = nullptr) {
+  return IsolatedCall{QM_ISOLATED_HOST, std::move(args), input};
 }
 
-TEST(RunIsolated, ACallThatDiesIsAFailureNotTheCallersEnd) {
-  IsolatedCallResult aborted = RunIsolated([](std::vector<unsigned char>&) -> long { std::abort(); });
+bool HasPattern(HGLOBAL block, std::size_t size) {
+  const auto* bytes = static_cast<const unsigned char*>(GlobalLock(block));
+  bool same = GlobalSize(block) == size;
+  for (std::size_t i = 0; i < size && same; ++i)
+    same = bytes[i] == static_cast<unsigned char>(i * 31 + 7);
+  GlobalUnlock(block);
+  return same;
+}
+
+// The block travels both ways whole, larger than a pipe holds: an answer is shared as it
+// is (and can be handed on to the next call), an ordinary block is copied in.
+TEST(RunIsolated, BlocksComeBackWholeAndGoOnToTheNextCall) {
+  const std::size_t size = (5 << 20) + 3;
+  IsolatedCallResult r = RunIsolated(Host({"answer", "-42", std::to_string(size)}));
+  ASSERT_TRUE(r.completed);
+  EXPECT_EQ(r.value, -42);
+  ASSERT_NE(r.block, nullptr);
+  EXPECT_TRUE(HasPattern(r.block, size));
+
+  IsolatedCallResult echoed = RunIsolated(Host({"echo"}, r.block));
+  ASSERT_TRUE(echoed.completed);
+  EXPECT_EQ(echoed.value, static_cast<long>(size));
+  EXPECT_TRUE(HasPattern(r.block, size)) << "the host's changes to its input stay in the host";
+  const auto* out = static_cast<const unsigned char*>(GlobalLock(echoed.block));
+  EXPECT_EQ(out[size - 1], static_cast<unsigned char>((size - 1) * 31 + 8));
+  GlobalUnlock(echoed.block);
+  GlobalFree(echoed.block);
+
+  // A resized answer becomes an ordinary block and keeps its bytes.
+  HGLOBAL grown = GlobalReAlloc(r.block, size + 10, GMEM_MOVEABLE);
+  ASSERT_NE(grown, nullptr);
+  EXPECT_EQ(static_cast<unsigned char*>(GlobalLock(grown))[size - 1],
+            static_cast<unsigned char>((size - 1) * 31 + 7));
+  GlobalUnlock(grown);
+  HGLOBAL plain = GlobalAlloc(GMEM_MOVEABLE, 3);
+  std::memcpy(GlobalLock(plain), "abc", 3);
+  GlobalUnlock(plain);
+  IsolatedCallResult copied = RunIsolated(Host({"echo"}, plain));
+  ASSERT_TRUE(copied.completed);
+  EXPECT_EQ(std::memcmp(GlobalLock(copied.block), "bcd", 3), 0);
+  for (HGLOBAL b : {grown, plain, copied.block}) GlobalFree(b);
+
+  // A descriptor the caller left open where the input goes is not taken for one.
+  const int saved = fcntl(5, F_DUPFD_CLOEXEC, 10);
+  const int stray = memfd_create("stray", 0);
+  ASSERT_EQ(write(stray, "xyz", 3), 3);
+  ASSERT_EQ(dup2(stray, 5), 5);
+  IsolatedCallResult none = RunIsolated(Host({"echo"}));
+  if (saved >= 0) dup2(saved, 5); else close(5);
+  for (int fd : {stray, saved}) if (fd >= 0) close(fd);
+  EXPECT_TRUE(none.completed);
+  EXPECT_EQ(none.value, -1) << "no input block, and no stray descriptor taken for one";
+  EXPECT_EQ(none.block, nullptr);
+}
+
+TEST(RunIsolated, AHostThatDiesIsAFailureNotTheCallersEnd) {
+  IsolatedCallResult aborted = RunIsolated(Host({"abort"}));
   EXPECT_FALSE(aborted.completed);
   EXPECT_EQ(aborted.signal, SIGABRT);
 
-  IsolatedCallResult killed = RunIsolated([](std::vector<unsigned char>& data) -> long {
-    data.assign(1000, 'x');
-    raise(SIGKILL);
-    return 1;
-  });
+  IsolatedCallResult killed = RunIsolated(Host({"kill"}));
   EXPECT_FALSE(killed.completed);
   EXPECT_EQ(killed.signal, SIGKILL);
-  EXPECT_TRUE(killed.data.empty());
+  EXPECT_EQ(killed.block, nullptr);
 
   // Leaving without an answer (a library that calls exit) is no answer either.
-  IsolatedCallResult left = RunIsolated([](std::vector<unsigned char>&) -> long { _exit(0); });
+  IsolatedCallResult left = RunIsolated(Host({"exit"}));
   EXPECT_FALSE(left.completed);
   EXPECT_EQ(left.signal, 0);
+
+  IsolatedCallResult missing = RunIsolated(IsolatedCall{"/nonexistent/host", {}, nullptr});
+  EXPECT_FALSE(missing.completed);
+  EXPECT_TRUE(missing.notStarted);
 }
 
 TEST(RunIsolated, ACallThatTakesTooLongIsStopped) {
   const auto start = std::chrono::steady_clock::now();
-  IsolatedCallResult stuck = RunIsolated(
-      [](std::vector<unsigned char>&) -> long {
-        for (;;) pause();
-      },
-      1);
+  IsolatedCallResult stuck = RunIsolated(Host({"hang"}), 1);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_FALSE(stuck.completed);
@@ -64,7 +103,7 @@ TEST(RunIsolated, ACallThatTakesTooLongIsStopped) {
   EXPECT_EQ(stuck.signal, SIGKILL);
   EXPECT_LT(seconds, 30) << "the caller was held";
 
-  IsolatedCallResult quick = RunIsolated([](std::vector<unsigned char>&) -> long { return 5; }, 60);
+  IsolatedCallResult quick = RunIsolated(Host({"answer", "5", "0"}), 60);
   EXPECT_TRUE(quick.completed);
   EXPECT_FALSE(quick.timedOut);
   EXPECT_EQ(quick.value, 5);
@@ -85,24 +124,20 @@ TEST(RunIsolated, TheProgramsWatchStopsAWaitAtOnce) {
   };
   SetIsolatedCallWatch(watch);
 
-  IsolatedCallResult quick = RunIsolated([](std::vector<unsigned char>&) -> long { return 7; }, 60);
+  IsolatedCallResult quick = RunIsolated(Host({"answer", "7", "0"}), 60);
   EXPECT_TRUE(quick.completed);
   EXPECT_EQ(quick.value, 7);
 
   ASSERT_EQ(write(input[1], "k", 1), 1);
   const auto start = std::chrono::steady_clock::now();
-  IsolatedCallResult stuck = RunIsolated(
-      [](std::vector<unsigned char>&) -> long {
-        for (;;) pause();
-      },
-      60);
+  IsolatedCallResult stuck = RunIsolated(Host({"hang"}), 60);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   SetIsolatedCallWatch({});
   EXPECT_FALSE(stuck.completed);
   EXPECT_TRUE(stuck.interrupted);
   EXPECT_FALSE(stuck.timedOut);
-  EXPECT_EQ(stuck.signal, SIGKILL) << "the child was not killed";
+  EXPECT_EQ(stuck.signal, SIGKILL) << "the host was not killed";
   EXPECT_LT(seconds, 1.0);
   EXPECT_EQ(starts, 2);
   close(input[0]);

@@ -59,7 +59,7 @@ class QuillrunSurvival : public ::testing::Test {
     const std::string bin = QM_BIN_DIR;
     if (!fs::exists(bin + "/quillrun") || !fs::exists(bin + "/djpeg32.so"))
       GTEST_SKIP() << "quillrun and djpeg32.so are not built in " << bin;
-    fs::copy_file(bin + "/quillrun", program + "quillrun");
+    for (const char* file : {"quillrun", "quillrun-desktop", "quilldec"}) fs::copy_file(bin + "/" + file, program + file);
     UseDecoder(bin + "/djpeg32.so");
     fs::create_directories(program + "Coast");
     WriteJpeg(program + "Coast/Beach.jpg", 64, 48);

@@ -1,6 +1,8 @@
 #include "tests/support/file_permissions.h"
 
 #include <linux/capability.h>
+#include <linux/securebits.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -23,9 +25,15 @@ FilePermissionsBind::FilePermissionsBind() {
   if (syscall(SYS_capget, &header, data) != 0) return;
   oldEffective_ = data[0].effective;
   if ((oldEffective_ & kOverrides) == 0) return;
+  // Programs the thread starts meanwhile (the decoder host) must not get root's
+  // capabilities back when they are executed.
+  oldSecureBits_ = prctl(PR_GET_SECUREBITS);
+  if (oldSecureBits_ >= 0) prctl(PR_SET_SECUREBITS, oldSecureBits_ | SECBIT_NOROOT);
   changed_ = SetEffective(oldEffective_ & ~kOverrides);
 }
 
 FilePermissionsBind::~FilePermissionsBind() {
-  if (changed_) SetEffective(oldEffective_);
+  if (!changed_) return;
+  SetEffective(oldEffective_);
+  if (oldSecureBits_ >= 0) prctl(PR_SET_SECUREBITS, oldSecureBits_);
 }

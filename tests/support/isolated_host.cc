@@ -1,0 +1,39 @@
+// A stand-in host for the isolated-call tests: does what its first argument says.
+//   answer VALUE SIZE   answers VALUE with SIZE bytes of a known pattern
+//   echo                answers the input block's size, with each byte of it plus one (and
+//                       tries to write into the caller's block through its descriptor)
+//   abort | kill | exit | hang   dies, is killed, leaves without answering, never answers
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/isolated_call.h"
+
+int main(int argc, char** argv) {
+  PrepareIsolatedHost();
+  const std::string what = argc > 1 ? argv[1] : "";
+  if (what == "answer" && argc == 4) {
+    std::vector<unsigned char> data(std::strtoul(argv[3], nullptr, 10));
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<unsigned char>(i * 31 + 7);
+    return AnswerIsolatedCall(std::atol(argv[2]), data.data(), data.size()) ? 0 : 1;
+  }
+  if (what == "echo") {
+    HGLOBAL input = IsolatedCallInput();
+    if (!input) return AnswerIsolatedCall(-1, nullptr, 0) ? 0 : 1;
+    auto* bytes = static_cast<unsigned char*>(GlobalLock(input));
+    for (std::size_t i = 0; i < GlobalSize(input); ++i) ++bytes[i];
+    // After the changes above, which made the mapping's pages the host's own.
+    const unsigned char scribble = 0xFF;
+    (void)!pwrite(5, &scribble, 1, 0);
+    return AnswerIsolatedCall(static_cast<long>(GlobalSize(input)), bytes, GlobalSize(input)) ? 0 : 1;
+  }
+  if (what == "abort") std::abort();
+  if (what == "kill") raise(SIGKILL);
+  if (what == "hang")
+    for (;;) pause();
+  return 0;
+}
