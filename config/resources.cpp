@@ -8,7 +8,6 @@
 namespace {
 const StringResourceRegistration kStrings[] = {
     {IDS_REMOVE_WALLPAPER, "Are you sure you would like to remove the wallpaper?"},
-    {IDS_COMPANY, "QuillMark Corporation"},
     {IDS_SETUP_NOT_COMPLETE,
      "Please note that you have not completed the setup of the wallpaper and screen saver by "
      "selecting options on the Wallpaper and Screen Saver tabs. You must make your selections "

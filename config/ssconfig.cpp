@@ -10,6 +10,7 @@
 #include "config/wallpaper_page.h"
 #include "imagelib/catalogue.h"
 #include "imagelib/profile_file.h"
+#include "imagelib/settings_keys.h"
 #include "platform/controls.h"
 #include "platform/folder_ops.h"
 #include "platform/paths.h"
@@ -48,7 +49,7 @@ void CSsconfigPropSheet::OnNcLButtonDown(UINT hitTest) {
 // ----- the profile key ------------------------------------------------------------------
 
 std::string ProfileKeyPath() {
-  return "Software\\" + LoadStringResource(IDS_COMPANY) + "\\" + LoadStringResource(AFX_IDS_APP_TITLE);
+  return settings::kProfileKey;
 }
 
 namespace {
@@ -166,11 +167,12 @@ BOOL CSsconfigApp::InitInstance() {
     }
   }
 
-  WriteProfileDefault("ProgramPath", m_strProgramFolder);
-  ini.WriteString("Config", "ProgramPath", m_strProgramFolder);
-  WritePrivateProfileString("ScreenSaver.QuillMark", "ProgramPath", m_strProgramFolder.c_str(), "control.ini");
+  WriteProfileDefault(settings::kProgramPath, m_strProgramFolder);
+  ini.WriteString(settings::kConfigSection, settings::kProgramPath, m_strProgramFolder);
+  WritePrivateProfileString(settings::kSaverSection, settings::kProgramPath, m_strProgramFolder.c_str(),
+                            settings::kSaverSettingsFile);
 
-  std::string newInstall = ReadProfileDefault("New Install");
+  std::string newInstall = ReadProfileDefault(settings::kNewInstall);
   std::string refusal;
   if (!newInstall.empty()) {
     newInstall = WithTrailingSeparator(newInstall);
@@ -183,13 +185,13 @@ BOOL CSsconfigApp::InitInstance() {
     // over. Ending here, as a set that cannot be found does, would end every later start
     // too, so the user is told once and the hand-over is dropped.
     AfxMessageBox(FormatSetMessage(IDS_NEW_SET_REFUSED, refusal), MB_OK | MB_ICONWARNING);
-    DeleteProfileDefault("New Install");
+    DeleteProfileDefault(settings::kNewInstall);
   } else if (!newInstall.empty()) {
     const CProfileFile description = CProfileFile::Outside(
         NativePath(m_strProgramFolder + newInstall + catalogue::kSetDescriptionFile));
     if (std::string problem = SetDescriptionProblem(description, ini); !problem.empty()) {
       AfxMessageBox(FormatSetMessage(IDS_NEW_SET_REFUSED, problem), MB_OK | MB_ICONWARNING);
-      DeleteProfileDefault("New Install");
+      DeleteProfileDefault(settings::kNewInstall);
     } else {
       m_nNewInstall = 1;
       if (!CopySetFromFolder(description, ini)) {
@@ -201,17 +203,17 @@ BOOL CSsconfigApp::InitInstance() {
   }
   if (m_nNewInstall && freshSettings) {
     const std::vector<std::string> sets = ListSetNames(ini);
-    CProfileFile control("control.ini");
-    const char* section = "ScreenSaver.QuillMark";
-    control.WriteString(section, "CurrentSet", sets.empty() ? std::string() : sets.front());
-    control.WriteInt(section, "UseAllImages", 0);
-    control.WriteInt(section, "InMinutes", 1);
-    control.WriteInt(section, "TimeBetween", 1);
-    control.WriteInt(section, "CurrentImageNumber", 1);
-    control.WriteInt(section, "ShowTextDescription", 1);
-    control.WriteInt(section, "ShowInterpretiveText", 0);
-    control.WriteString(section, "InterpretiveTextLanguage", "English");
-    control.WriteInt(section, "Transition", 1);
+    CProfileFile control(settings::kSaverSettingsFile);
+    const char* section = settings::kSaverSection;
+    control.WriteString(section, settings::kCurrentSet, sets.empty() ? std::string() : sets.front());
+    control.WriteInt(section, settings::kUseAllImages, 0);
+    control.WriteInt(section, settings::kInMinutes, 1);
+    control.WriteInt(section, settings::kTimeBetween, 1);
+    control.WriteInt(section, settings::kCurrentImageNumber, 1);
+    control.WriteInt(section, settings::kShowTextDescription, 1);
+    control.WriteInt(section, settings::kShowInterpretiveText, 0);
+    control.WriteString(section, settings::kInterpretiveTextLanguage, "English");
+    control.WriteInt(section, settings::kTransition, 1);
   }
 
   ReportFailedStartupWrites();
@@ -227,7 +229,7 @@ BOOL CSsconfigApp::InitInstance() {
     m_bSheetShown = true;
     m_nSheetResult = sheet.DoModal();
     m_pMainWnd = nullptr;
-    if (m_nSheetResult == IDOK && m_nNewInstall) DeleteProfileDefault("New Install");
+    if (m_nSheetResult == IDOK && m_nNewInstall) DeleteProfileDefault(settings::kNewInstall);
     // The pages go before the sheet, as they were made after it.
     pages.clear();
   }

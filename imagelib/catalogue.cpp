@@ -135,7 +135,7 @@ void movePicture(const CProfileFile& ini, const std::string& from, const std::st
 
 std::string SetNameProblem(const std::string& name) {
   if (name.empty()) return "an empty set name";
-  for (const char* own : {kSetDescriptions, "Config", kAllSetsName})
+  for (const char* own : {kSetDescriptions, settings::kConfigSection, kAllSetsName})
     if (ini::SameName(name, own)) return "the name of the suite's own section [" + std::string(own) + "]";
   if (endsWithIgnoringCase(name, kDeletedSuffix))
     return "a name that ends in \"" + std::string(kDeletedSuffix) +

@@ -4,11 +4,12 @@
 #include "launcher/resource.h"
 #include <cstdio>
 
+#include "imagelib/settings_keys.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 
-const char kNetJumperKey[] = "Software\\Quillmark Corporation\\Quillmark Configuration";
+const char* const kNetJumperKey = settings::kProfileKey;
 const char kDontShowValue[] = "DontShowNetJumpConfirm";
 
 namespace {

@@ -30,6 +30,7 @@
 
 #include "imagelib/catalogue.h"
 #include "imagelib/profile_file.h"
+#include "imagelib/settings_keys.h"
 #include "platform/folder_ops.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
@@ -38,8 +39,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-constexpr const char* kProfileKey = "Software\\QuillMark Corporation\\QuillMark Configuration";
-constexpr const char* kScreenSaverName = "Quillmark Screen Saver.scr";
 // The installed-set record is read through 260- and 520-byte buffers, terminator included.
 constexpr std::size_t kMaxSetName = 259;
 constexpr std::size_t kMaxSetFolder = 519;
@@ -141,7 +140,7 @@ bool copyTree(const fs::path& from, const fs::path& to, std::string& error) {
 // Points the screen saver's name in the Windows directory at the program folder's saver,
 // replacing an older link in one step.
 bool linkScreenSaver(const fs::path& programFolder, std::string& error) {
-  fs::path link = fs::path(WindowsDirectory()) / kScreenSaverName;
+  fs::path link = fs::path(WindowsDirectory()) / settings::kScreenSaverLink;
   fs::path temporary = link;
   temporary += ".quillinst-new";
   std::error_code ec;
@@ -173,9 +172,9 @@ std::string clashProblem(const fs::path& programFolder, const std::string& setNa
 // The installed-set record, "New Install" and the screen saver's link.
 int registerSet(const fs::path& programFolder, const std::string& setName,
                 const std::string& setFolder) {
-  const std::string profileKey = kProfileKey;
+  const std::string profileKey = settings::kProfileKey;
   if (!setString(catalogue::kRecordKey, setName, setFolder) ||
-      !setString(profileKey + "\\New Install", "", setFolder))
+      !setString(profileKey + "\\" + settings::kNewInstall, "", setFolder))
     return fail("cannot write the registry file in " + WindowsDirectory());
   std::string error;
   if (!linkScreenSaver(programFolder, error)) return fail(error);
