@@ -17,6 +17,5 @@ ScreenMetrics GetScreenMetrics() {
 }
 
 int ScreenWidth() { return GetScreenMetrics().width; }
-int ScreenHeight() { return GetScreenMetrics().height; }
 int ScreenBitsPerPixel() { return GetScreenMetrics().bitsPerPixel; }
 int ScreenPlanes() { return GetScreenMetrics().planes; }
