@@ -17,6 +17,7 @@
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/resources_tables.h"
+#include "platform/scoped.h"
 #include "platform/shell.h"
 #include "platform/write_failures.h"
 
@@ -53,20 +54,16 @@ std::string ProfileKeyPath() {
 }
 
 namespace {
-void WriteProfileDefault(const std::string& subkey, const std::string& value) {
-  HKEY key = nullptr;
-  if (RegCreateKeyEx(HKEY_CURRENT_USER, (ProfileKeyPath() + "\\" + subkey).c_str(), &key) != ERROR_SUCCESS) return;
-  RegSetValueEx(key, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+void WriteProfileValue(const std::string& subkey, const std::string& name, const std::string& value) {
+  ScopedRegKey key;
+  if (RegCreateKeyEx(HKEY_CURRENT_USER, (ProfileKeyPath() + "\\" + subkey).c_str(), key.receive()) != ERROR_SUCCESS)
+    return;
+  RegSetValueEx(key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                 static_cast<DWORD>(value.size() + 1));
-  RegCloseKey(key);
 }
 
-void WriteProfileValue(const std::string& subkey, const std::string& name, const std::string& value) {
-  HKEY key = nullptr;
-  if (RegCreateKeyEx(HKEY_CURRENT_USER, (ProfileKeyPath() + "\\" + subkey).c_str(), &key) != ERROR_SUCCESS) return;
-  RegSetValueEx(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                static_cast<DWORD>(value.size() + 1));
-  RegCloseKey(key);
+void WriteProfileDefault(const std::string& subkey, const std::string& value) {
+  WriteProfileValue(subkey, "", value);
 }
 
 // Start-up writes the program folder where the other programs look for it, and a new
@@ -82,29 +79,25 @@ void ReportFailedStartupWrites() {
 }
 
 void DeleteProfileDefault(const std::string& subkey) {
-  HKEY key = nullptr;
+  ScopedRegKey key;
   if (RegOpenKeyEx(HKEY_CURRENT_USER, (ProfileKeyPath() + "\\" + subkey).c_str(), 0, KEY_ALL_ACCESS,
-                   &key) != ERROR_SUCCESS)
-    return;
-  RegDeleteValue(key, "");
-  RegCloseKey(key);
+                   key.receive()) == ERROR_SUCCESS)
+    RegDeleteValue(key.get(), "");
 }
 }  // namespace
 
 std::string ReadProfileDefault(const std::string& subkey) {
-  HKEY key = nullptr;
-  if (RegOpenKeyEx(HKEY_CURRENT_USER, (ProfileKeyPath() + "\\" + subkey).c_str(), 0, KEY_READ, &key) !=
+  ScopedRegKey key;
+  if (RegOpenKeyEx(HKEY_CURRENT_USER, (ProfileKeyPath() + "\\" + subkey).c_str(), 0, KEY_READ, key.receive()) !=
       ERROR_SUCCESS)
     return {};
   DWORD type = 0, size = 0;
-  std::string value;
-  if (RegQueryValueEx(key, "", nullptr, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_SZ && size > 0) {
-    std::string buffer(size, '\0');
-    if (RegQueryValueEx(key, "", nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) == ERROR_SUCCESS)
-      value = buffer.c_str();
-  }
-  RegCloseKey(key);
-  return value;
+  if (RegQueryValueEx(key.get(), "", nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ || size == 0)
+    return {};
+  std::string buffer(size, '\0');
+  if (RegQueryValueEx(key.get(), "", nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS)
+    return {};
+  return buffer.c_str();
 }
 
 // ----- the application ------------------------------------------------------------------

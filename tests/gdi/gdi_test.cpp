@@ -6,6 +6,7 @@
 
 #include "platform/gdi.h"
 #include "platform/gui.h"
+#include "platform/scoped.h"
 #include "platform/window.h"
 #include "tests/gdi/gdi_fixture.h"
 
@@ -198,6 +199,16 @@ TEST_F(GdiTest, CoreHeaderAndPaletteIndexedColourTables) {
   EXPECT_TRUE(DeleteObject(hp));
   EXPECT_TRUE(DeleteObject(GetStockObject(DEFAULT_PALETTE))) << "stock objects stay";
   EXPECT_EQ(GetObjectType(GetStockObject(DEFAULT_PALETTE)), static_cast<DWORD>(OBJ_PAL));
+}
+
+TEST_F(GdiTest, SelectedObjectIsSelectedOutAtTheEndOfItsScope) {
+  MemDC m(2, 2);
+  HPEN pen = CreatePen(PS_SOLID, 1, RGB(1, 2, 3));
+  {
+    SelectedObject selected(m.dc, pen);
+    EXPECT_FALSE(DeleteObject(pen)) << "still selected";
+  }
+  EXPECT_TRUE(DeleteObject(pen));
 }
 
 TEST_F(GdiTest, BitBltCopiesClipsAndRefusesOtherOperations) {

@@ -34,6 +34,7 @@
 #include "platform/folder_ops.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
+#include "platform/scoped.h"
 #include "tools/quillinst/photos.h"
 
 namespace fs = std::filesystem;
@@ -84,13 +85,10 @@ void warnAboutFileBases(const CProfileFile& images, const std::string& setName) 
 }
 
 bool setString(const std::string& keyPath, const std::string& name, const std::string& value) {
-  HKEY key = nullptr;
-  if (RegCreateKeyEx(HKEY_CURRENT_USER, keyPath.c_str(), &key) != ERROR_SUCCESS) return false;
-  LONG rc = RegSetValueEx(key, name.c_str(), 0, REG_SZ,
-                          reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>(value.size() + 1));
-  RegCloseKey(key);
-  return rc == ERROR_SUCCESS;
+  ScopedRegKey key;
+  if (RegCreateKeyEx(HKEY_CURRENT_USER, keyPath.c_str(), key.receive()) != ERROR_SUCCESS) return false;
+  return RegSetValueEx(key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }
 
 // Copies the regular files and folders below `from` into `to`. Links and special files in
