@@ -120,6 +120,75 @@ void CSsconfigApp::WinHelp(DWORD, UINT) {
   ShellExecute(nullptr, "open", manual.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
+namespace {
+// Settings left by an older installation in the Windows directory: its sets are taken
+// over and recorded, then its files are retired.
+void TakeOverOldInstallation(const std::string& windowsDirectory, const std::string& programFolder,
+                             const CProfileFile& ini) {
+  CProfileFile old(windowsDirectory + catalogue::kMainSettingsFile);
+  CopySetFromFolder(old, ini);
+  std::remove((windowsDirectory + catalogue::kMainSettingsFile).c_str());
+  std::remove((windowsDirectory + "quillsav.scr").c_str());
+  std::remove((programFolder + "djpeg.dll").c_str());
+  for (const std::string& set : ListSetNames(ini)) {
+    std::string folder;
+    ini.ReadString(catalogue::kSetDescriptions, set, folder);
+    WriteProfileValue(catalogue::kSetDescriptions, set, folder);
+  }
+}
+
+void PublishProgramFolder(const std::string& programFolder, const CProfileFile& ini) {
+  WriteProfileDefault(settings::kProgramPath, programFolder);
+  ini.WriteString(settings::kConfigSection, settings::kProgramPath, programFolder);
+  WritePrivateProfileString(settings::kSaverSection, settings::kProgramPath, programFolder.c_str(),
+                            settings::kSaverSettingsFile);
+}
+
+enum class NewInstall { None, TakenOver, Failed };
+
+// The set the installer has just added, handed over through the registry.
+NewInstall TakeOverNewInstall(const std::string& programFolder, const CProfileFile& ini) {
+  std::string newInstall = ReadProfileDefault(settings::kNewInstall);
+  if (newInstall.empty()) return NewInstall::None;
+  newInstall = WithTrailingSeparator(newInstall);
+  std::string refusal = SetFolderProblem(newInstall);
+  if (refusal.empty() && !PathStaysInside(programFolder, newInstall + catalogue::kSetDescriptionFile))
+    refusal = "its folder \"" + newInstall + "\" leads outside the program folder";
+  if (refusal.empty()) {
+    const CProfileFile description =
+        CProfileFile::Outside(NativePath(programFolder + newInstall + catalogue::kSetDescriptionFile));
+    refusal = SetDescriptionProblem(description, ini);
+    if (refusal.empty()) {
+      if (CopySetFromFolder(description, ini)) return NewInstall::TakenOver;
+      AfxMessageBox(IDS_NEW_INSTALL_FAILED, MB_OK);
+      return NewInstall::Failed;
+    }
+  }
+  // A set that would overwrite the suite's own settings or another set is not taken over.
+  // Ending here, as a set that cannot be found does, would end every later start too, so
+  // the user is told once and the hand-over is dropped.
+  AfxMessageBox(FormatSetMessage(IDS_NEW_SET_REFUSED, refusal), MB_OK | MB_ICONWARNING);
+  DeleteProfileDefault(settings::kNewInstall);
+  return NewInstall::None;
+}
+
+// The saver's first settings: the first set, a picture a minute, titles shown.
+void WriteNewInstallSaverDefaults(const CProfileFile& ini) {
+  const std::vector<std::string> sets = ListSetNames(ini);
+  CProfileFile control(settings::kSaverSettingsFile);
+  const char* section = settings::kSaverSection;
+  control.WriteString(section, settings::kCurrentSet, sets.empty() ? std::string() : sets.front());
+  control.WriteInt(section, settings::kUseAllImages, 0);
+  control.WriteInt(section, settings::kInMinutes, 1);
+  control.WriteInt(section, settings::kTimeBetween, 1);
+  control.WriteInt(section, settings::kCurrentImageNumber, 1);
+  control.WriteInt(section, settings::kShowTextDescription, 1);
+  control.WriteInt(section, settings::kShowInterpretiveText, 0);
+  control.WriteString(section, settings::kInterpretiveTextLanguage, "English");
+  control.WriteInt(section, settings::kTransition, 1);
+}
+}  // namespace
+
 BOOL CSsconfigApp::InitInstance() {
   Enable3dControls();
   m_pszAppName = LoadStringResource(AFX_IDS_APP_TITLE);
@@ -134,80 +203,22 @@ BOOL CSsconfigApp::InitInstance() {
   m_strWindowsDirectory = WithTrailingSeparator(WindowsDirectory());
 
   CProfileFile ini(m_strProgramFolder + catalogue::kMainSettingsFile);
-  const bool inProgramFolder = FileExists(m_strProgramFolder + catalogue::kMainSettingsFile);
-  const bool inWindowsDirectory = FileExists(m_strWindowsDirectory + catalogue::kMainSettingsFile);
+  const bool freshSettings = !FileExists(m_strProgramFolder + catalogue::kMainSettingsFile);
+  if (freshSettings && !RestoreAllSets(m_strProgramFolder)) {  // it has told the user
+    ReportFailedStartupWrites();
+    return FALSE;
+  }
+  if (FileExists(m_strWindowsDirectory + catalogue::kMainSettingsFile))
+    TakeOverOldInstallation(m_strWindowsDirectory, m_strProgramFolder, ini);
+  PublishProgramFolder(m_strProgramFolder, ini);
 
-  bool freshSettings = false;
-  if (!inProgramFolder) {
-    freshSettings = true;
-    if (!RestoreAllSets(m_strProgramFolder)) {  // it has told the user
-      ReportFailedStartupWrites();
-      return FALSE;
-    }
+  const NewInstall newInstall = TakeOverNewInstall(m_strProgramFolder, ini);
+  m_nNewInstall = newInstall == NewInstall::None ? 0 : 1;
+  if (newInstall == NewInstall::Failed) {
+    ReportFailedStartupWrites();
+    return FALSE;
   }
-
-  if (inWindowsDirectory) {
-    // Settings left by an older installation: take over its set, then retire its files.
-    CProfileFile old(m_strWindowsDirectory + catalogue::kMainSettingsFile);
-    CopySetFromFolder(old, ini);
-    std::remove((m_strWindowsDirectory + catalogue::kMainSettingsFile).c_str());
-    std::remove((m_strWindowsDirectory + "quillsav.scr").c_str());
-    std::remove((m_strProgramFolder + "djpeg.dll").c_str());
-    for (const std::string& set : ListSetNames(ini)) {
-      std::string folder;
-      ini.ReadString(catalogue::kSetDescriptions, set, folder);
-      WriteProfileValue(catalogue::kSetDescriptions, set, folder);
-    }
-  }
-
-  WriteProfileDefault(settings::kProgramPath, m_strProgramFolder);
-  ini.WriteString(settings::kConfigSection, settings::kProgramPath, m_strProgramFolder);
-  WritePrivateProfileString(settings::kSaverSection, settings::kProgramPath, m_strProgramFolder.c_str(),
-                            settings::kSaverSettingsFile);
-
-  std::string newInstall = ReadProfileDefault(settings::kNewInstall);
-  std::string refusal;
-  if (!newInstall.empty()) {
-    newInstall = WithTrailingSeparator(newInstall);
-    refusal = SetFolderProblem(newInstall);
-    if (refusal.empty() && !PathStaysInside(m_strProgramFolder, newInstall + catalogue::kSetDescriptionFile))
-      refusal = "its folder \"" + newInstall + "\" leads outside the program folder";
-  }
-  if (!refusal.empty()) {
-    // A set that would overwrite the suite's own settings or another set is not taken
-    // over. Ending here, as a set that cannot be found does, would end every later start
-    // too, so the user is told once and the hand-over is dropped.
-    AfxMessageBox(FormatSetMessage(IDS_NEW_SET_REFUSED, refusal), MB_OK | MB_ICONWARNING);
-    DeleteProfileDefault(settings::kNewInstall);
-  } else if (!newInstall.empty()) {
-    const CProfileFile description = CProfileFile::Outside(
-        NativePath(m_strProgramFolder + newInstall + catalogue::kSetDescriptionFile));
-    if (std::string problem = SetDescriptionProblem(description, ini); !problem.empty()) {
-      AfxMessageBox(FormatSetMessage(IDS_NEW_SET_REFUSED, problem), MB_OK | MB_ICONWARNING);
-      DeleteProfileDefault(settings::kNewInstall);
-    } else {
-      m_nNewInstall = 1;
-      if (!CopySetFromFolder(description, ini)) {
-        AfxMessageBox(IDS_NEW_INSTALL_FAILED, MB_OK);
-        ReportFailedStartupWrites();
-        return FALSE;
-      }
-    }
-  }
-  if (m_nNewInstall && freshSettings) {
-    const std::vector<std::string> sets = ListSetNames(ini);
-    CProfileFile control(settings::kSaverSettingsFile);
-    const char* section = settings::kSaverSection;
-    control.WriteString(section, settings::kCurrentSet, sets.empty() ? std::string() : sets.front());
-    control.WriteInt(section, settings::kUseAllImages, 0);
-    control.WriteInt(section, settings::kInMinutes, 1);
-    control.WriteInt(section, settings::kTimeBetween, 1);
-    control.WriteInt(section, settings::kCurrentImageNumber, 1);
-    control.WriteInt(section, settings::kShowTextDescription, 1);
-    control.WriteInt(section, settings::kShowInterpretiveText, 0);
-    control.WriteString(section, settings::kInterpretiveTextLanguage, "English");
-    control.WriteInt(section, settings::kTransition, 1);
-  }
+  if (m_nNewInstall && freshSettings) WriteNewInstallSaverDefaults(ini);
 
   ReportFailedStartupWrites();
 
