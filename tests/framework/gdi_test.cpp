@@ -8,7 +8,7 @@
 #include "platform/gui.h"
 #include "platform/scoped.h"
 #include "platform/window.h"
-#include "tests/gdi/gdi_fixture.h"
+#include "tests/framework/gdi_fixture.h"
 
 namespace {
 // A memory context with a bitmap of the given size selected; both freed at the end.
