@@ -1,5 +1,6 @@
 #include "config/about_page.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "config/draw_bitmap.h"
@@ -100,7 +101,16 @@ BOOL CAbout::OnInitDialog() {
     width = info.bmWidth;
     height = info.bmHeight;
   }
-  SetRect(&m_rcLogo, 30, 27, 30 + width, 27 + height);
+  // Between "Software by" and the acknowledgement's box, at the size of its dialog units
+  // in the picture's proportions: it grows and shrinks with the page's text.
+  RECT area;
+  SetRect(&area, 20, 17, 20 + 273, 17 + 47);
+  MapDialogRect(&area);
+  double scale = 0;
+  if (width > 0 && height > 0)
+    scale = std::min(double(area.right - area.left) / width, double(area.bottom - area.top) / height);
+  SetRect(&m_rcLogo, area.left, area.top, area.left + static_cast<int>(width * scale),
+          area.top + static_cast<int>(height * scale));
 
   CSsconfigApp* app = GetConfigApp();
   const std::string programFolder = app ? app->m_strProgramFolder : std::string();
@@ -134,5 +144,5 @@ BOOL CAbout::OnInitDialog() {
 }
 
 void CAbout::OnPaint(HDC dc) {
-  DrawBitmap(dc, m_hLogo, m_rcLogo);
+  StretchBitmap(dc, m_hLogo, m_rcLogo);
 }

@@ -100,9 +100,7 @@ BOOL CEditSetsDlg::OnInitDialog() {
 
   CPropertyPage::OnInitDialog();
 
-  RECT preview;
-  SetRect(&preview, m_rcMonitor.left + 12, m_rcMonitor.top + 14, m_rcMonitor.right - 11, m_rcMonitor.bottom - 27);
-  m_wndMonitor.Create(preview, this, IDC_MONITOR_WINDOW);
+  m_wndMonitor.Create(MonitorScreenArea(m_rcMonitor), this, IDC_MONITOR_WINDOW);
 
   FillSetChooser();
   CComboBox chooser(GetDlgItem(IDC_EDIT_SET_CHOOSER));
@@ -242,7 +240,7 @@ BOOL CEditSetsDlg::OnApply() {
 }
 
 void CEditSetsDlg::OnPaint(HDC dc) {
-  DrawBitmap(dc, m_hMonitorBitmap, m_rcMonitor);
+  StretchBitmap(dc, m_hMonitorBitmap, m_rcMonitor);
   // The arrows stand beside the buttons they belong to: with the old system font that put
   // them at pixels (84, 154) and (143, 154); measuring from the buttons keeps them there
   // whatever the font makes of the dialog units.

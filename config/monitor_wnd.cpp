@@ -2,10 +2,21 @@
 
 #include <cstdio>
 
+#include "config/resource.h"
 #include "imagelib/dib.h"
 #include "platform/controls.h"
 #include "platform/paths.h"
 #include "platform/scoped.h"
+
+RECT MonitorScreenArea(const RECT& monitor) {
+  // The screen's edges in the bitmap: 12 and 11 pixels in from the sides, 14 from the top
+  // and 27 from the bottom (the stand).
+  const long width = monitor.right - monitor.left, height = monitor.bottom - monitor.top;
+  RECT screen;
+  SetRect(&screen, monitor.left + 12 * width / kMonitorBitmapWidth, monitor.top + 14 * height / kMonitorBitmapHeight,
+          monitor.right - 11 * width / kMonitorBitmapWidth, monitor.bottom - 27 * height / kMonitorBitmapHeight);
+  return screen;
+}
 
 CMonitorWnd::~CMonitorWnd() {
   FreePicture();

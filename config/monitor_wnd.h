@@ -8,6 +8,13 @@
 #include "platform/global_memory.h"
 #include "platform/propsheet.h"
 
+// The monitor picture's size in dialog units: its bitmap's size for the old 8-point system
+// font, so that it grows and shrinks with the pages' text.
+constexpr int kMonitorWidthUnits = 122;
+constexpr int kMonitorHeightUnits = 99;
+// The screen part of the monitor picture drawn into `monitor`, where the preview goes.
+RECT MonitorScreenArea(const RECT& monitor);
+
 class CMonitorWnd : public CChildWindow {
  public:
   CMonitorWnd() = default;

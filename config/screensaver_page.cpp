@@ -203,9 +203,7 @@ BOOL CScreenSaverPage::OnInitDialog() {
   SystemParametersInfo(SPI_GETSCREENSAVETIMEOUT, 0, &timeout, 0);
   SetDlgItemText(IDC_SAVER_DELAY, std::to_string(timeout / 60));
 
-  RECT preview;
-  SetRect(&preview, m_rcMonitor.left + 12, m_rcMonitor.top + 14, m_rcMonitor.right - 11, m_rcMonitor.bottom - 27);
-  m_wndMonitor.Create(preview, this, IDC_MONITOR_WINDOW);
+  m_wndMonitor.Create(MonitorScreenArea(m_rcMonitor), this, IDC_MONITOR_WINDOW);
 
   if (!FillSetList()) {
     m_bLoading = false;
@@ -399,5 +397,5 @@ BOOL CScreenSaverPage::OnApply() {
 }
 
 void CScreenSaverPage::OnPaint(HDC dc) {
-  DrawBitmap(dc, m_hMonitorBitmap, m_rcMonitor);
+  StretchBitmap(dc, m_hMonitorBitmap, m_rcMonitor);
 }

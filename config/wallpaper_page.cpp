@@ -1,5 +1,7 @@
 #include "config/wallpaper_page.h"
 
+#include <algorithm>
+
 #include "config/draw_bitmap.h"
 #include "config/image_info_dlg.h"
 #include "config/resource.h"
@@ -79,15 +81,25 @@ BOOL CWallpaperPage::OnInitDialog() {
   CPropertyPage::OnInitDialog();
 
   // The monitor sits centred between the list and the page's right edge, and between the
-  // stretch box and the Image Info button.
+  // stretch box and the Image Info button. It has the size of its dialog units, in the
+  // picture's proportions, and less where the controls' text leaves it less room.
   RECT list = GetDlgItem(IDC_PICTURES).GetRect();
   RECT check = GetDlgItem(IDC_STRETCH).GetRect();
   RECT button = GetDlgItem(IDC_IMAGE_INFO).GetRect();
   RECT page = GetClientRect();
-  m_rcMonitor.left = list.right + (page.right - list.right) / 2 - 91;
-  m_rcMonitor.right = m_rcMonitor.left + kMonitorBitmapWidth;
-  m_rcMonitor.top = check.bottom + (button.top - check.bottom) / 2 - 80;
-  m_rcMonitor.bottom = m_rcMonitor.top + kMonitorBitmapHeight;
+  RECT size, gap;
+  SetRect(&size, 0, 0, kMonitorWidthUnits, kMonitorHeightUnits);
+  SetRect(&gap, 0, 0, 2, 2);
+  MapDialogRect(&size);
+  MapDialogRect(&gap);
+  const double scale = std::min({double(size.right) / kMonitorBitmapWidth, double(size.bottom) / kMonitorBitmapHeight,
+                                 double(page.right - list.right - 2 * gap.right) / kMonitorBitmapWidth,
+                                 double(button.top - check.bottom - 2 * gap.bottom) / kMonitorBitmapHeight});
+  const int width = static_cast<int>(kMonitorBitmapWidth * scale), height = static_cast<int>(kMonitorBitmapHeight * scale);
+  m_rcMonitor.left = list.right + (page.right - list.right - width) / 2;
+  m_rcMonitor.right = m_rcMonitor.left + width;
+  m_rcMonitor.top = check.bottom + (button.top - check.bottom - height) / 2;
+  m_rcMonitor.bottom = m_rcMonitor.top + height;
   if (CSsconfigApp* app = GetConfigApp()) app->m_rcMonitor = m_rcMonitor;
 
   // The running program's own folder: the published "ProgramPath" is only for other
@@ -95,9 +107,7 @@ BOOL CWallpaperPage::OnInitDialog() {
   CSsconfigApp* app = GetConfigApp();
   m_strProgramFolder = WithTrailingSeparator(app ? app->m_strProgramFolder : ProgramFolder());
   // The preview is made even without sets, which Edit Sets may restore in this session.
-  RECT preview;
-  SetRect(&preview, m_rcMonitor.left + 12, m_rcMonitor.top + 14, m_rcMonitor.right - 11, m_rcMonitor.bottom - 27);
-  m_wndMonitor.Create(preview, this, IDC_MONITOR_WINDOW);
+  m_wndMonitor.Create(MonitorScreenArea(m_rcMonitor), this, IDC_MONITOR_WINDOW);
 
   if (!FillSetCombo()) return TRUE;
 
@@ -231,7 +241,7 @@ void CWallpaperPage::OnImageInfo() {
 }
 
 void CWallpaperPage::OnPaint(HDC dc) {
-  if (CSsconfigApp* app = GetConfigApp()) DrawBitmap(dc, app->m_hMonitorBitmap, m_rcMonitor);
+  if (CSsconfigApp* app = GetConfigApp()) StretchBitmap(dc, app->m_hMonitorBitmap, m_rcMonitor);
 }
 
 void CWallpaperPage::SelectCurrentSet() {

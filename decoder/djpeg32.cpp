@@ -104,7 +104,16 @@ Size ScreenForBlock(int width, int height) {
   return {width, static_cast<int>(static_cast<long long>(width) * 3 / 4)};
 }
 
-int WritePanoramaWindow(const char* outputBitmapPath, HGLOBAL packedDib, int origin) {
+// Where the window comes from: the old rule (ScreenForBlock, origin as given) unless a
+// screen is known.
+struct WindowRule {
+  bool forScreen = false;
+  int scaleClass = 1;
+  Size screen;
+};
+
+int WritePanoramaWindow(const char* outputBitmapPath, HGLOBAL packedDib, int origin,
+                        const WindowRule& rule) {
   if (!outputBitmapPath || !*outputBitmapPath || !packedDib) return 0;
   const std::size_t blockSize = GlobalSize(packedDib);
   if (blockSize < kInfoHeaderSize) return 0;
@@ -138,11 +147,20 @@ int WritePanoramaWindow(const char* outputBitmapPath, HGLOBAL packedDib, int ori
     return 0;
   const std::uint8_t* rows = dib + kInfoHeaderSize + tableBytes;
 
-  const Size screen = ScreenForBlock(width, height);
+  const bool wide = width >= height;
+  const Size screen = rule.forScreen ? FitBox(rule.scaleClass, rule.screen) : ScreenForBlock(width, height);
   const int windowWidth = std::min(screen.width, width);
   const int windowHeight = std::min(screen.height, height);
+  if (rule.forScreen) {
+    // The origin counts pixels of a panorama whose short side fills the class's own
+    // screen; the block's short side filled the real one.
+    const Size classScreen = ClassScreen(rule.scaleClass);
+    const long long scaled = wide ? static_cast<long long>(origin) * height / classScreen.height
+                                  : static_cast<long long>(origin) * width / classScreen.width;
+    origin = static_cast<int>(std::clamp<long long>(scaled, 0, std::max(width, height)));
+  }
   int left = 0, top = 0;
-  if (width >= height)
+  if (wide)
     left = std::clamp(origin, 0, width - windowWidth);
   else
     top = std::clamp(origin, 0, height - windowHeight);
@@ -169,32 +187,61 @@ int WritePanoramaWindow(const char* outputBitmapPath, HGLOBAL packedDib, int ori
   return WriteBitmapFile(outputBitmapPath, file) ? 1 : 0;
 }
 
-}  // namespace
-
-extern "C" HGLOBAL QmDecodeJpeg(const char* picturePath, const char* outputBitmapPath,
-                                HWND /*window*/, int scaleClass, int colorCount) {
+HGLOBAL Decode(const char* picturePath, const char* outputBitmapPath,
+               const DecodeRequest& request) {
   if (!picturePath || !*picturePath) return nullptr;
-  const bool eightBit = colorCount == 256;
   // No exception may leave the library: its callers are C-style code.
   try {
     if (outputBitmapPath && *outputBitmapPath) {
       FileStore store;
-      if (!DecodeJpegToDib(picturePath, scaleClass, eightBit, store)) return nullptr;
+      if (!DecodeJpegToDib(picturePath, request, store)) return nullptr;
       return store.WriteTo(outputBitmapPath) ? QM_DECODED_TO_FILE : nullptr;
     }
     BlockStore store;
-    if (!DecodeJpegToDib(picturePath, scaleClass, eightBit, store)) return nullptr;
+    if (!DecodeJpegToDib(picturePath, request, store)) return nullptr;
     return store.Release();
   } catch (...) {
     return nullptr;
   }
 }
 
-extern "C" int QmWritePanoramaWindow(const char* outputBitmapPath, HGLOBAL packedDib,
-                                     int origin) {
+int WriteWindow(const char* outputBitmapPath, HGLOBAL packedDib, int origin, const WindowRule& rule) {
   try {
-    return WritePanoramaWindow(outputBitmapPath, packedDib, origin);
+    return WritePanoramaWindow(outputBitmapPath, packedDib, origin, rule);
   } catch (...) {
     return 0;
   }
+}
+
+}  // namespace
+
+extern "C" HGLOBAL QmDecodeJpeg(const char* picturePath, const char* outputBitmapPath,
+                                HWND /*window*/, int scaleClass, int colorCount) {
+  DecodeRequest request;
+  request.scaleClass = scaleClass;
+  request.eightBit = colorCount == 256;
+  return Decode(picturePath, outputBitmapPath, request);
+}
+
+extern "C" HGLOBAL QmDecodeJpegForScreen(const char* picturePath, const char* outputBitmapPath,
+                                         int scaleClass, int colorCount, int screenWidth,
+                                         int screenHeight, int panorama) {
+  DecodeRequest request;
+  request.scaleClass = scaleClass;
+  request.screen = {screenWidth, screenHeight};
+  request.panorama = panorama != 0;
+  request.eightBit = colorCount == 256;
+  return Decode(picturePath, outputBitmapPath, request);
+}
+
+extern "C" int QmWritePanoramaWindow(const char* outputBitmapPath, HGLOBAL packedDib,
+                                     int origin) {
+  return WriteWindow(outputBitmapPath, packedDib, origin, WindowRule{});
+}
+
+extern "C" int QmWritePanoramaWindowForScreen(const char* outputBitmapPath, HGLOBAL packedDib,
+                                              int origin, int scaleClass, int screenWidth,
+                                              int screenHeight) {
+  return WriteWindow(outputBitmapPath, packedDib, origin,
+                     WindowRule{true, scaleClass, {screenWidth, screenHeight}});
 }

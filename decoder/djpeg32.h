@@ -13,10 +13,14 @@
 // Output size by scale class, each keeping the picture's aspect ratio:
 //   class 1 fits the picture into 640 x 480, class 2 into 800 x 600, class 3 into
 //   1024 x 768 (smaller pictures are enlarged to fit; a scale class outside 1..3 counts
-//   as the nearest of them).
-//   A panorama (one side at least twice the other) is scaled so that its short side
-//   fills the class's screen: a wide one gets the screen height (2:1 -> 1280 x 480 in
-//   class 1), a tall one the screen width (1:3 -> 640 x 1440 in class 1).
+//   as the nearest of them). Called with the size of the screen the picture will be
+//   shown on (QmDecodeJpegForScreen), class 3 fits it into that screen instead, and
+//   classes 1 and 2 into their own screen cut down to that one (QmFitBox), so a small
+//   window gets a picture it can show whole and a large screen gets all its pixels.
+//   A panorama (one side at least twice the other, or any picture that the caller says
+//   is a panorama) is scaled so that its short side fills that box: a wide one gets the
+//   box's height (2:1 -> 1280 x 480 in class 1), a tall one its width (1:3 -> 640 x 1440
+//   in class 1).
 // The decoder uses libjpeg's DCT scaling to decode no more pixels than needed (the
 // smallest scale within 5% of the output size), then reduces by area averaging (or
 // enlarges bilinearly) to the exact size. For 256 colours
@@ -47,6 +51,21 @@
 
 #define QM_DECODER_API __attribute__((visibility("default")))
 
+// The box that a picture is fitted into (see the top of this file); a screen of 0 x 0 (or
+// less) is unknown and gives the class's own screen. The callers use it too, to know the
+// part of a panorama that makes one screen.
+struct QmSize {
+  int width;
+  int height;
+};
+inline QmSize QmFitBox(int scaleClass, int screenWidth, int screenHeight) {
+  QmSize box = scaleClass <= 1 ? QmSize{640, 480} : scaleClass == 2 ? QmSize{800, 600} : QmSize{1024, 768};
+  if (screenWidth < 1 || screenHeight < 1) return box;
+  if (scaleClass >= 3) return {screenWidth, screenHeight};
+  return {screenWidth < box.width ? screenWidth : box.width,
+          screenHeight < box.height ? screenHeight : box.height};
+}
+
 extern "C" {
 
 // Ordinal 2. Decodes `picturePath` for `scaleClass` and `colorCount` (256 asks for an
@@ -68,7 +87,32 @@ QM_DECODER_API HGLOBAL QmDecodeJpeg(const char* picturePath, const char* outputB
 QM_DECODER_API int QmWritePanoramaWindow(const char* outputBitmapPath, HGLOBAL packedDib,
                                          int origin);
 
+// Ordinal 2 for a known screen: the picture is fitted into QmFitBox(scaleClass,
+// screenWidth, screenHeight) rather than the class's fixed screen; with `panorama`
+// nonzero a picture longer one way than the other fills the box with its short side even
+// when it is less than twice as long (the caller knows it is a panorama from its
+// information file). Results as for ordinal 2. The screen comes as plain numbers, so the
+// call means the same in any process.
+QM_DECODER_API HGLOBAL QmDecodeJpegForScreen(const char* picturePath,
+                                             const char* outputBitmapPath, int scaleClass,
+                                             int colorCount, int screenWidth,
+                                             int screenHeight, int panorama);
+
+// Ordinal 3 for a block from QmDecodeJpegForScreen: the window is one screen of the same
+// box (QmFitBox), cut down to the block. `origin` is counted as for ordinal 3 in a picture
+// of the class's own screen (a class-1 origin scaled by the caller, x 1.25 for class 2 and
+// x 1.6 for class 3) and is converted here to the block's real size, so the window starts
+// at the same place of the picture on any screen. Results as for ordinal 3.
+QM_DECODER_API int QmWritePanoramaWindowForScreen(const char* outputBitmapPath,
+                                                  HGLOBAL packedDib, int origin,
+                                                  int scaleClass, int screenWidth,
+                                                  int screenHeight);
+
 }  // extern "C"
 
 using QmDecodeJpegProc = HGLOBAL (*)(const char*, const char*, HWND, int, int);
 using QmWritePanoramaWindowProc = int (*)(const char*, HGLOBAL, int);
+using QmDecodeJpegForScreenProc = HGLOBAL (*)(const char*, const char*, int, int, int, int, int);
+using QmWritePanoramaWindowForScreenProc = int (*)(const char*, HGLOBAL, int, int, int, int);
+constexpr const char* kQmDecodeJpegForScreenName = "QmDecodeJpegForScreen";
+constexpr const char* kQmWritePanoramaWindowForScreenName = "QmWritePanoramaWindowForScreen";

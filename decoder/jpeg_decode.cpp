@@ -11,6 +11,7 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "decoder/djpeg32.h"
 #include "decoder/resample.h"
 #include "platform/paths.h"
 
@@ -201,7 +202,8 @@ long long DecodeBytes(const jpeg_decompress_struct& cinfo, const Blocks& blocks,
 
 // Runs libjpeg; every libjpeg error lands back here through the longjmp. Nothing in this
 // frame is changed after setjmp except through `job`, which lives in the caller.
-bool Decode(Job* job, int scaleClass, bool eightBit) {
+bool Decode(Job* job, const DecodeRequest& request) {
+  const bool eightBit = request.eightBit;
   jpeg_decompress_struct* cinfo = &job->cinfo;
   cinfo->err = jpeg_std_error(&job->err.pub);
   job->err.pub.error_exit = Fail;
@@ -221,7 +223,8 @@ bool Decode(Job* job, int scaleClass, bool eightBit) {
 
   const long long w = cinfo->image_width, h = cinfo->image_height;
   if (w < 1 || h < 1 || w > kMaxSide || h > kMaxSide || w * h > kMaxPixels) return false;
-  job->target = OutputSize({static_cast<int>(w), static_cast<int>(h)}, scaleClass);
+  job->target = OutputSize({static_cast<int>(w), static_cast<int>(h)},
+                           FitBox(request.scaleClass, request.screen), request.panorama);
   const long long tw = job->target.width, th = job->target.height;
   if (tw > kMaxOutputSide || th > kMaxOutputSide || tw * th > kMaxOutputPixels) return false;
   const Blocks blocks = CountBlocks(*cinfo);
@@ -358,21 +361,22 @@ void QuantizeFixed(const std::uint8_t* bgr, Size size, std::uint8_t (*palette)[3
 
 }  // namespace
 
-Size ClassScreen(int scaleClass) {
-  if (scaleClass <= 1) return {640, 480};
-  if (scaleClass == 2) return {800, 600};
-  return {1024, 768};
+Size ClassScreen(int scaleClass) { return FitBox(scaleClass, {}); }
+
+Size FitBox(int scaleClass, Size screen) {
+  const QmSize box = QmFitBox(scaleClass, screen.width, screen.height);
+  return {box.width, box.height};
 }
 
-Size OutputSize(Size picture, int scaleClass) {
-  const Size screen = ClassScreen(scaleClass);
+Size OutputSize(Size picture, Size box, bool panorama) {
+  const Size screen = box;
   const long long w = picture.width, h = picture.height;
   const long long sw = screen.width, sh = screen.height;
   auto scaled = [](long long value, long long num, long long den) {
     return static_cast<int>(std::max(1LL, (value * num * 2 + den) / (den * 2)));
   };
-  if (w >= 2 * h) return {scaled(w, sh, h), screen.height};   // wide panorama
-  if (h >= 2 * w) return {screen.width, scaled(h, sw, w)};    // tall panorama
+  if (w >= 2 * h || (panorama && w > h)) return {scaled(w, sh, h), screen.height};
+  if (h >= 2 * w || (panorama && h > w)) return {screen.width, scaled(h, sw, w)};
   if (w * sh >= h * sw) return {screen.width, scaled(h, sw, w)};
   return {scaled(w, sh, h), screen.height};
 }
@@ -406,11 +410,12 @@ void WriteFileHeader(std::uint8_t* at, std::size_t dibBytes, std::size_t rowsOff
   put32(10, kFileHeaderSize + rowsOffset);
 }
 
-bool DecodeJpegToDib(const std::string& path, int scaleClass, bool eightBit, DibStore& store) {
+bool DecodeJpegToDib(const std::string& path, const DecodeRequest& request, DibStore& store) {
+  const bool eightBit = request.eightBit;
   auto job = std::make_unique<Job>();
   job->file = std::fopen(NativePath(path).c_str(), "rb");
   if (!job->file) return false;
-  if (!Decode(job.get(), scaleClass, eightBit)) return false;
+  if (!Decode(job.get(), request)) return false;
   // The file and libjpeg's memory are no longer needed; let them go before the output
   // is allocated.
   jpeg_destroy_decompress(&job->cinfo);

@@ -13,8 +13,13 @@ struct Size {
 
 // The screen size of a scale class (values outside 1..3 count as the nearest class).
 Size ClassScreen(int scaleClass);
-// The output size for a picture of `picture` pixels in `scaleClass` (see djpeg32.h).
-Size OutputSize(Size picture, int scaleClass);
+// The box a picture is fitted into for `scaleClass` on a screen of `screen` pixels (a
+// screen of 0 x 0 is unknown: the class's own screen). See QmFitBox in djpeg32.h.
+Size FitBox(int scaleClass, Size screen);
+// The output size for a picture of `picture` pixels fitted into `box` (see djpeg32.h);
+// `panorama` also makes a picture less than twice as long as it is wide fill the box with
+// its short side.
+Size OutputSize(Size picture, Size box, bool panorama = false);
 
 class DibStore {
  public:
@@ -25,7 +30,13 @@ class DibStore {
 
 // False (with nothing kept in `store` that the caller must free beyond its own cleanup)
 // when the file cannot be read, is no JPEG, is damaged, or is too large.
-bool DecodeJpegToDib(const std::string& path, int scaleClass, bool eightBit, DibStore& store);
+struct DecodeRequest {
+  int scaleClass = 1;
+  Size screen;  // 0 x 0: the class's own screen
+  bool panorama = false;
+  bool eightBit = false;
+};
+bool DecodeJpegToDib(const std::string& path, const DecodeRequest& request, DibStore& store);
 
 // Layout helpers shared with the panorama window writer.
 constexpr std::size_t kInfoHeaderSize = 40;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 #include "platform/isolated_call.h"
 
@@ -31,13 +32,9 @@ void ReportCrash(const IsolatedCallResult& result, const char* what, const char*
                  what, path ? path : "");
 }
 
-}  // namespace
-
-HGLOBAL CallDecodeJpeg(QmDecodeJpegProc decode, const char* picturePath,
-                       const char* outputBitmapPath, HWND window, int scaleClass,
-                       int colorCount) {
+HGLOBAL DecodeIsolated(const std::function<HGLOBAL()>& decode, const char* picturePath) {
   IsolatedCallResult result = RunIsolated([&](std::vector<unsigned char>& data) -> long {
-    HGLOBAL block = decode(picturePath, outputBitmapPath, window, scaleClass, colorCount);
+    HGLOBAL block = decode();
     if (!block) return kNoPicture;
     if (block == QM_DECODED_TO_FILE) return kToFile;
     const std::size_t size = GlobalSize(block);
@@ -64,14 +61,47 @@ HGLOBAL CallDecodeJpeg(QmDecodeJpegProc decode, const char* picturePath,
   return block;
 }
 
-int CallWritePanoramaWindow(QmWritePanoramaWindowProc writeWindow, const char* outputBitmapPath,
-                            HGLOBAL packedDib, int origin) {
+int WriteIsolated(const std::function<int()>& writeWindow, const char* outputBitmapPath) {
   IsolatedCallResult result = RunIsolated([&](std::vector<unsigned char>&) -> long {
-    return writeWindow(outputBitmapPath, packedDib, origin) != 0 ? 1 : 0;
+    return writeWindow() != 0 ? 1 : 0;
   }, kTimeLimitSeconds);
   if (!result.completed) {
     ReportCrash(result, "writing", outputBitmapPath);
     return 0;
   }
   return static_cast<int>(result.value);
+}
+
+}  // namespace
+
+HGLOBAL CallDecodeJpeg(QmDecodeJpegProc decode, const char* picturePath,
+                       const char* outputBitmapPath, HWND window, int scaleClass,
+                       int colorCount) {
+  return DecodeIsolated(
+      [&] { return decode(picturePath, outputBitmapPath, window, scaleClass, colorCount); },
+      picturePath);
+}
+
+HGLOBAL CallDecodeJpegForScreen(QmDecodeJpegForScreenProc decode, const char* picturePath,
+                                const char* outputBitmapPath, int scaleClass, int colorCount,
+                                const DecodeScreen& screen) {
+  return DecodeIsolated([&] {
+    return decode(picturePath, outputBitmapPath, scaleClass, colorCount, screen.width,
+                  screen.height, screen.panorama ? 1 : 0);
+  }, picturePath);
+}
+
+int CallWritePanoramaWindow(QmWritePanoramaWindowProc writeWindow, const char* outputBitmapPath,
+                            HGLOBAL packedDib, int origin) {
+  return WriteIsolated([&] { return writeWindow(outputBitmapPath, packedDib, origin); },
+                       outputBitmapPath);
+}
+
+int CallWritePanoramaWindowForScreen(QmWritePanoramaWindowForScreenProc writeWindow,
+                                     const char* outputBitmapPath, HGLOBAL packedDib,
+                                     int origin, int scaleClass, const DecodeScreen& screen) {
+  return WriteIsolated([&] {
+    return writeWindow(outputBitmapPath, packedDib, origin, scaleClass, screen.width,
+                       screen.height);
+  }, outputBitmapPath);
 }

@@ -12,3 +12,17 @@ HGLOBAL CallDecodeJpeg(QmDecodeJpegProc decode, const char* picturePath,
 // As `writeWindow` would answer: nonzero when the bitmap file was written.
 int CallWritePanoramaWindow(QmWritePanoramaWindowProc writeWindow, const char* outputBitmapPath,
                             HGLOBAL packedDib, int origin);
+
+// The screen a picture is decoded for, as plain numbers (see QmDecodeJpegForScreen):
+// 0 x 0 when it is not known.
+struct DecodeScreen {
+  int width = 0;
+  int height = 0;
+  bool panorama = false;  // the picture's information file calls it one
+};
+HGLOBAL CallDecodeJpegForScreen(QmDecodeJpegForScreenProc decode, const char* picturePath,
+                                const char* outputBitmapPath, int scaleClass, int colorCount,
+                                const DecodeScreen& screen);
+int CallWritePanoramaWindowForScreen(QmWritePanoramaWindowForScreenProc writeWindow,
+                                     const char* outputBitmapPath, HGLOBAL packedDib,
+                                     int origin, int scaleClass, const DecodeScreen& screen);

@@ -60,22 +60,40 @@ void showWallpaperError() {
   MessageBox(nullptr, kWallpaperErrorText, ApplicationTitle().c_str(), MB_OK);
 }
 
+// The decoder's procedures: sized for the largest monitor when the library can be told
+// it, else ordinals 2 and 3 with the class's fixed screen.
+struct Procedures {
+  QmDecodeJpegProc decode = nullptr;
+  QmWritePanoramaWindowProc window = nullptr;
+  QmDecodeJpegForScreenProc decodeForScreen = nullptr;
+  QmWritePanoramaWindowForScreenProc windowForScreen = nullptr;
+  DecodeScreen screen;
+};
+
+HGLOBAL decodePicture(const Procedures& p, const std::string& picture, const char* output,
+                      int scaleClass, int colorCount) {
+  if (p.decodeForScreen)
+    return CallDecodeJpegForScreen(p.decodeForScreen, picture.c_str(), output, scaleClass,
+                                   colorCount, p.screen);
+  return CallDecodeJpeg(p.decode, picture.c_str(), output, nullptr, scaleClass, colorCount);
+}
+
 // Decodes a panorama into memory and writes the window at `origin` as the bitmap.
-void writePanorama(CWallpaperDecoder& decoder, QmDecodeJpegProc decode,
-                   const std::string& picture, const std::string& bitmap, int scaleClass,
-                   int colorCount, int origin) {
+void writePanorama(CWallpaperDecoder& decoder, const Procedures& p, const std::string& picture,
+                   const std::string& bitmap, int scaleClass, int colorCount, int origin) {
   decoder.FreePanoramaBlock();
-  decoder.m_hPanorama =
-      CallDecodeJpeg(decode, picture.c_str(), "", nullptr, scaleClass, colorCount);
+  decoder.m_hPanorama = decodePicture(p, picture, "", scaleClass, colorCount);
   if (!decoder.m_hPanorama) {
     showWallpaperError();
     return;
   }
-  auto window = reinterpret_cast<QmWritePanoramaWindowProc>(
-      GetProcAddress(decoder.m_hLibrary, WORD{3}));
-  if (!window ||
-      CallWritePanoramaWindow(window, bitmap.c_str(), decoder.m_hPanorama, origin) == 0)
-    showWallpaperError();
+  const bool written =
+      p.decodeForScreen && p.windowForScreen
+          ? CallWritePanoramaWindowForScreen(p.windowForScreen, bitmap.c_str(), decoder.m_hPanorama,
+                                             origin, scaleClass, p.screen) != 0
+          : p.window && CallWritePanoramaWindow(p.window, bitmap.c_str(), decoder.m_hPanorama,
+                                                origin) != 0;
+  if (!written) showWallpaperError();
   decoder.FreePanoramaBlock();
 }
 }  // namespace
@@ -85,7 +103,10 @@ void ApplyWallpaperPicture(const std::string& picturePath, const std::string& in
                            int stretch, const DeviceColorDepth& device,
                            CWallpaperDecoder& decoder) {
   const int colorCount = ColorCountForDepth(device);
-  const int scaleClass = ScaleClassForScreen(stretch != 0, stretch ? ScreenWidth() : 0);
+  // One picture for every monitor, sized for the largest; the root window centres it on
+  // each of them.
+  const MonitorArea monitor = stretch ? LargestMonitor() : MonitorArea{};
+  const int scaleClass = ScaleClassForScreen(stretch != 0, stretch ? monitor.width : 0);
   int origin = ReadPanoramicOrigin(infoFilePath);
   const bool panorama = origin != -1;
   if (panorama) origin = ScalePanoramaOrigin(origin, scaleClass);
@@ -97,15 +118,24 @@ void ApplyWallpaperPicture(const std::string& picturePath, const std::string& in
   if (!decoder.m_hLibrary)
     decoder.m_hLibrary =
         LoadLibrary((WithTrailingSeparator(programFolder) + kDecoderLibraryName).c_str());
-  auto decode = decoder.m_hLibrary ? reinterpret_cast<QmDecodeJpegProc>(
-                                         GetProcAddress(decoder.m_hLibrary, WORD{2}))
-                                   : nullptr;
-  if (decode) {
+  Procedures p;
+  if (HMODULE library = decoder.m_hLibrary) {
+    p.decode = reinterpret_cast<QmDecodeJpegProc>(GetProcAddress(library, WORD{2}));
+    p.window = reinterpret_cast<QmWritePanoramaWindowProc>(GetProcAddress(library, WORD{3}));
+    p.decodeForScreen = reinterpret_cast<QmDecodeJpegForScreenProc>(
+        GetProcAddress(library, kQmDecodeJpegForScreenName));
+    p.windowForScreen = reinterpret_cast<QmWritePanoramaWindowForScreenProc>(
+        GetProcAddress(library, kQmWritePanoramaWindowForScreenName));
+    // Without stretching the class's own screen (640 x 480) is the size, as before.
+    if (stretch) p.screen = DecodeScreen{monitor.width, monitor.height, panorama};
+    else p.screen.panorama = panorama;
+  }
+  if (p.decode || p.decodeForScreen) {
     if (!panorama) {
       // Whether this worked is not looked at: the desktop then shows the old bitmap.
-      CallDecodeJpeg(decode, picture.c_str(), bitmap.c_str(), nullptr, scaleClass, colorCount);
+      decodePicture(p, picture, bitmap.c_str(), scaleClass, colorCount);
     } else {
-      writePanorama(decoder, decode, picture, bitmap, scaleClass, colorCount, origin);
+      writePanorama(decoder, p, picture, bitmap, scaleClass, colorCount, origin);
     }
   }
   if (!decoder.m_bKeepLoaded) decoder.ReleaseLibrary();

@@ -1,12 +1,13 @@
 #pragma once
 // Plain dialogs of the old platform, driven by a dialog procedure:
 //  - DialogBoxParam builds the dialog from a registered template (platform/
-//    dialog_template.h; places in dialog units), sends WM_INITDIALOG (lParam = the
+//    dialog_template.h; arranged in dialog units, sized for the font's text), sends WM_INITDIALOG (lParam = the
 //    caller's value; a nonzero result lets the first tab stop take the focus) and runs a
 //    modal loop until the procedure calls EndDialog, whose result DialogBoxParam returns;
 //  - buttons, check boxes and radio buttons send WM_COMMAND with MAKEWPARAM(id, BN_CLICKED)
-//    and the control's handle; Enter presses the default push button (IDOK when there is
-//    none), Escape and the close box send IDCANCEL;
+//    and the control's handle; Enter presses the focused push button, else the default
+//    one (IDOK when there is none), Escape and the close box send IDCANCEL; Tab follows the
+//    template's order, and the focused control is framed however the focus got there;
 //  - a procedure returns nonzero for a message it handled; what it leaves gets the
 //    dialog's default processing (IDCANCEL ends the dialog with IDCANCEL only when the
 //    procedure did not handle it: like the old default, which left it to the procedure);

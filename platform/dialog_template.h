@@ -3,7 +3,9 @@
 // dialog's font, size, caption and styles and of its controls, every place and size in
 // dialog units. One horizontal dialog unit is a quarter of the dialog font's average
 // character width, one vertical unit an eighth of its height (the "base units"), so a
-// dialog keeps its proportions whatever the font resolves to. Programs describe their
+// dialog keeps its proportions whatever the font resolves to; where a control's text
+// needs more room than its units give, the control grows and pushes what lies to its
+// right and below it, the group box round it and the dialog's edges outwards. Programs describe their
 // dialogs here, register them by resource id, and the Qt layer builds the windows.
 //
 // Option names are our own (not the old WS_/SS_/BS_ constants) so that this header can

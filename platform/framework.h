@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/dialog_template.h"
 #include "platform/message_box.h"
@@ -140,8 +141,10 @@ class CDialog : public CWnd {
   UINT IsDlgButtonChecked(int id) const;
   bool IsDlgItemEnabled(int id) const;
   std::string GetWindowText() const;  // the caption
-  // Dialog-unit place of a control, mapped to pixels of this dialog.
+  // Where a control is, in pixels of this dialog: its dialog-unit place, grown for its text.
   PixelRect GetDlgItemRect(int id) const;
+  // Every window the dialog shows, with its place and its text's room (platform/shown_controls.h).
+  std::vector<struct ShownControl> ShownControls() const;
   // The control itself, for the control classes of platform/dialog_items.h; nullptr
   // while the dialog does not run or for an unknown id.
   ControlObject* GetDlgItemHandle(int id) const;

@@ -156,6 +156,10 @@ constexpr DWORD SRCCOPY = 0x00CC0020;
 // destination (the same context may be both). Only pixels inside both surfaces are
 // touched. FALSE for another operation or a context that is not live.
 BOOL BitBlt(HDC dc, int x, int y, int width, int height, HDC source, int xSrc, int ySrc, DWORD rop);
+// Scales the source rectangle onto the destination rectangle (negative sizes mirror) with
+// the destination's stretch mode.
+BOOL StretchBlt(HDC dc, int x, int y, int width, int height, HDC source, int xSrc, int ySrc,
+                int srcWidth, int srcHeight, DWORD rop);
 
 // Stretch modes: every mode but HALFTONE picks source pixels (rows and columns are
 // dropped or repeated); HALFTONE averages.

@@ -8,6 +8,11 @@
 
 // Creates the application object (argc/argv may carry toolkit options). Idempotent.
 void StartUserInterface(int& argc, char** argv);
+// Called before StartUserInterface by the full-screen screen saver: an X display that
+// answers (XWayland on a Wayland desktop) is taken even where the toolkit could use
+// Wayland, since the saver watches input through the X server while it waits for its
+// decoder, and grabs keyboard and pointer there.
+void PreferXDisplay();
 bool UserInterfaceStarted();
 // True when windows reach a screen someone can look at: false before the start, and on
 // the offscreen platform used when no display answers (no DISPLAY, an unreachable one, or

@@ -176,6 +176,28 @@ bool IsIdleLockerName(const std::string& name) {
 }
 
 namespace {
+// host and display number of a DISPLAY value, without the screen; false when it is not
+// of the form [host]:number[.screen].
+bool splitDisplay(const std::string& display, std::string& host, std::string& number) {
+  const std::size_t colon = display.rfind(':');
+  if (colon == std::string::npos) return false;
+  host = display.substr(0, colon);
+  if (host == "unix") host.clear();
+  number = display.substr(colon + 1, display.find('.', colon) - colon - 1);
+  if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) return false;
+  // Compared as text, so that no length of digits can overflow.
+  number.erase(0, std::min(number.find_first_not_of('0'), number.size() - 1));
+  return true;
+}
+}  // namespace
+
+bool SameXDisplay(const std::string& a, const std::string& b) {
+  std::string hostA, numberA, hostB, numberB;
+  if (!splitDisplay(a, hostA, numberA) || !splitDisplay(b, hostB, numberB)) return a == b;
+  return hostA == hostB && numberA == numberB;
+}
+
+namespace {
 // The value of DISPLAY in a process's environment; "" when it has none or we may not look.
 std::string ProcessDisplay(const std::string& procDir) {
   FILE* file = std::fopen((procDir + "/environ").c_str(), "re");
@@ -215,7 +237,7 @@ std::string IdleLockerProgramRunning(const std::string& display) {
     name[std::strcspn(name, "\n")] = '\0';
     // A locker of another X display of this user (a second seat, a nested server) is
     // none of this session's business.
-    if (IsIdleLockerName(name) && ProcessDisplay(dir) == display) {
+    if (IsIdleLockerName(name) && SameXDisplay(ProcessDisplay(dir), display)) {
       found = name;
       break;
     }

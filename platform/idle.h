@@ -5,7 +5,7 @@
 // seconds, it ran the program that system.ini [boot] "SCRNSAVE.EXE" names with "/s".
 //
 // Here a small watcher program, quillidle, does that inside the user's X session (or a
-// GNOME Wayland session, see RunWaylandIdleWatcher). It is
+// Wayland session, see RunWaylandIdleWatcher). It is
 // started at log-on by our own XDG autostart entry "quillidle.desktop", which switching
 // the screen saver on writes and switching it off removes (SetIdleWatcherEnabled). The
 // watcher re-reads the settings whenever user.reg or system.ini change and ends when the
@@ -92,6 +92,9 @@ bool ServerSaverLooksSuspended(long long idleMs, long long serverTimeoutMs, bool
 std::string IdleLockerProgramRunning(const std::string& display);
 // The same test on one process's name (as /proc/<pid>/comm gives it).
 bool IsIdleLockerName(const std::string& name);
+// Two DISPLAY values name the same X server: the screen number (":0" and ":0.0") and the
+// "unix" host (the local socket, as an empty host) make no difference.
+bool SameXDisplay(const std::string& a, const std::string& b);
 
 // The saver program SCRNSAVE.EXE names, as a path to run; "" when it names nothing that
 // can be run.
@@ -163,7 +166,10 @@ bool SetIdleWatcherEnabled(bool on);
 int RunIdleWatcher();
 
 // The same watcher for Wayland sessions (platform/dbus): idle time from the desktop's own
-// idle service on the session bus (GNOME's org.gnome.Mutter.IdleMonitor), films seen by
-// the session manager's idle inhibitors, one watcher per WAYLAND_DISPLAY. Returns 1 at once
-// when the desktop offers no idle time to other programs.
+// idle service on the session bus (GNOME's org.gnome.Mutter.IdleMonitor), else from the
+// compositor's idle protocol (ext-idle-notify-v1 or KDE's org_kde_kwin_idle, see
+// platform/wayland/idle_notify.h); films seen by the session manager's idle inhibitors or,
+// with the protocols, by the compositor itself; one watcher per WAYLAND_DISPLAY. Returns 1
+// at once when the desktop offers no idle time to other programs, and when the compositor
+// goes away.
 int RunWaylandIdleWatcher();

@@ -121,8 +121,12 @@ class CPropertyPage : public CWnd {
   void EnableDlgItem(int id, BOOL enable);
   bool IsDlgItemEnabled(int id) const;
   RECT GetClientRect() const;
+  // Dialog units of the page's template to pixels of the page (the base units of its font).
+  void MapDialogRect(RECT* rect) const;
   // Asks for a repaint of the page (OnPaint runs when the toolkit paints).
   void Invalidate();
+  // Every window the page shows, with its place and its text's room (platform/shown_controls.h).
+  std::vector<struct ShownControl> ShownControls() const;
   // The page's dialog client area as it is drawn now (controls included), as a PNG file.
   bool SaveImage(const std::string& pngPath) const;
 

@@ -10,6 +10,8 @@
 // is 1024 x 768 pixels, 24 bits per pixel, 1 plane, so that programs that only size a
 // picture for the screen still behave like on a common desktop.
 
+#include <vector>
+
 struct ScreenMetrics {
   int width = 1024;
   int height = 768;
@@ -21,6 +23,21 @@ struct ScreenMetrics {
 
 // Asks the display each time (a log-on program may run before the screen is resized).
 ScreenMetrics GetScreenMetrics();
+
+// One monitor of the screen, in pixels of the whole screen.
+struct MonitorArea {
+  int x = 0, y = 0;
+  int width = 1024, height = 768;
+  bool primary = false;
+};
+
+// The monitors that show the screen (RandR), the primary one first. The old platform had
+// one screen; a server without RandR monitors (or none answering) counts as one monitor
+// of the whole screen, as does no display (the default above).
+std::vector<MonitorArea> GetMonitors();
+// The monitor with the most pixels (the first of equals), which a picture for every
+// monitor is sized for.
+MonitorArea LargestMonitor();
 
 // The single values, named after what the old platform's calls returned.
 int ScreenWidth();         // SM_CXSCREEN, HORZRES of the screen

@@ -3,7 +3,10 @@
 // ScreenSaverProc, ScreenSaverConfigureDialog and RegisterDialogClasses; its main()
 // returns ScreenSaverMain(argc, argv). The framework reads the command line:
 //   /s  (also -s, /S)         full screen: one black window over the whole X screen that
-//                             grabs keyboard and pointer;
+//                             grabs keyboard and pointer; on a Wayland desktop
+//                             (WAYLAND_DISPLAY set) a full-screen window the compositor
+//                             manages, on XWayland where it answers, so that it stands
+//                             above the panels and gets the keyboard;
 //   /c  (also /c:<id>, none)  the module's configuration dialog, template
 //                             DLG_SCRNSAVECONFIGURE, with ScreenSaverConfigureDialog;
 //   /p <X window id>          preview inside that window (also /p:<id>, /l <id>); without
@@ -55,6 +58,13 @@ extern HWND hMainWindow;      // the saver window while it exists
 extern BOOL fChildPreview;    // running in a preview (/p, -window-id and friends)
 
 int ScreenSaverMain(int argc, char** argv);
+
+// The part of the saver window's client area that the show should use. Full screen the
+// window covers every monitor and this is the primary monitor (the old platform had one
+// screen); in a preview, a host's window (-window-id, XSCREENSAVER_WINDOW) or a window of
+// its own it is the whole client area. Counted in the same units as the client area, so
+// it holds whatever the display's pixel ratio.
+BOOL GetScreenSaverViewRect(HWND window, RECT* rect);
 
 // TRUE once input or a signal has ended the saver while the module waited for its decoder:
 // the decode it cut short says nothing about the picture, and the module should not go on

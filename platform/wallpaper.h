@@ -8,7 +8,7 @@
 // On this system the running desktop is changed through its own interface, chosen by
 // platform/desktop.h (centred on black, or plain black for no wallpaper):
 // - a bare X root window (plain window managers): the root window's background becomes a
-//   pixmap of the whole screen with the picture centred, published in the root properties
+//   pixmap of the whole screen with the picture centred on each monitor (RandR), published in the root properties
 //   _XROOTPMAP_ID and ESETROOT_PMAP_ID (type PIXMAP) as other wallpaper setters do; the
 //   pixmap outlives the program (RetainPermanent) and the previous setter's pixmap is freed;
 // - Xfce: xfconf, every monitor and workspace of /backdrop in the xfce4-desktop channel;

@@ -73,6 +73,7 @@ BOOL SetRect(RECT* rect, int left, int top, int right, int bottom);
 BOOL SetRectEmpty(RECT* rect);
 BOOL IsRectEmpty(const RECT* rect);
 BOOL OffsetRect(RECT* rect, int dx, int dy);
+BOOL EqualRect(const RECT* a, const RECT* b);
 
 inline WORD LOWORD(std::uintptr_t v) { return static_cast<WORD>(v & 0xFFFF); }
 inline WORD HIWORD(std::uintptr_t v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }

@@ -54,8 +54,17 @@ void CCaptionWindow::Initialise(HWND parent, HINSTANCE instance, int screenWidth
   if (!parent || !instance) return;
   parent_ = parent;
   instance_ = instance;
+  areaLeft_ = areaTop_ = 0;
   screenWidth_ = screenWidth;
   screenHeight_ = screenHeight;
+}
+
+void CCaptionWindow::SetArea(int left, int top, int width, int height) {
+  if (!parent_ || width < 1 || height < 1) return;
+  areaLeft_ = left;
+  areaTop_ = top;
+  screenWidth_ = width;
+  screenHeight_ = height;
 }
 
 void CCaptionWindow::SetSources(const char* pictureName, const char* infoFile, const char* language) {
@@ -193,7 +202,7 @@ void CCaptionWindow::PlaceWindow() {
   CaptionPlacement p = Place(dc, title_, text_, screenWidth_, screenHeight_);
   if (previous) SelectObject(dc, previous);
   ReleaseDC(nullptr, dc);
-  MoveWindow(window_, p.x, p.y, p.width, p.height, TRUE);
+  MoveWindow(window_, areaLeft_ + p.x, areaTop_ + p.y, p.width, p.height, TRUE);
 }
 
 void CCaptionWindow::Paint() {

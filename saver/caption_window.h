@@ -20,6 +20,9 @@ class CCaptionWindow {
   // Remembers the saver window, the instance and the area the caption is laid out in;
   // nothing is kept unless both window and instance are given.
   void Initialise(HWND parent, HINSTANCE instance, int screenWidth, int screenHeight);
+  // Moves the area the caption is laid out in (the view the picture is shown in), so the
+  // caption lies over the lower part of the picture wherever and however large that is.
+  void SetArea(int left, int top, int width, int height);
   // The saver's own buffers for the current picture name, its information file and the
   // caption language; read afresh at every Show.
   void SetSources(const char* pictureName, const char* infoFile, const char* language);
@@ -53,6 +56,7 @@ class CCaptionWindow {
   HINSTANCE instance_ = nullptr;
   HWND window_ = nullptr;
   ATOM atom_ = 0;
+  int areaLeft_ = 0, areaTop_ = 0;
   int screenWidth_ = 0, screenHeight_ = 0;
   HFONT font_ = nullptr;       // "Arial" bold 12 points
   HFONT shiftJisFont_ = nullptr;  // the context's own font, decoding Shift_JIS

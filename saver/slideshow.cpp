@@ -1,6 +1,7 @@
 #include "saver/slideshow.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -129,6 +130,9 @@ void ReadPictureFacts(const char* fileBase, bool withPan) {
   CopyText(g.pictureUrl, MAX_PATH, ReadPictureLink(g.infoFile));
   g_caption.SetSources(s.currentImageName, g.infoFile, s.language);
   g.panDirection = withPan ? ReadPanDirection(g.infoFile) : PAN_NONE;
+  // A panorama is known by its information file as well as by its shape: one less than
+  // twice as long as high still gets its window and its pan rather than a letterbox.
+  g.infoPanorama = withPan && (g.panDirection != PAN_NONE || ReadPanoramicOrigin(g.infoFile) != -1);
 }
 
 // Moves the list position on and takes the entry's set and picture name.
@@ -153,18 +157,31 @@ void PrepareEntry() {
   ReadPictureFacts(g.fileBase, true);
 }
 
-// Calls the decoder's ordinal 2 for the current picture path; loads the library the
-// first time it is needed.
+// Calls the decoder for the current picture path, sized for the area the show runs in
+// (ordinal 2, sized for the scale class alone, with a library that cannot be told the
+// size); loads the library the first time it is needed.
 HGLOBAL Decode(HWND window) {
   if (!g.decoder) {
     g.decoder = LoadLibrary(NativePath(g.decoderPath).c_str());
-    if (g.decoder) g.decode = GetProcAddress(g.decoder, static_cast<WORD>(2));
+    if (g.decoder) {
+      g.decode = GetProcAddress(g.decoder, static_cast<WORD>(2));
+      g.decodeForScreen = GetProcAddress(g.decoder, kQmDecodeJpegForScreenName);
+    }
   }
-  if (!g.decode) return nullptr;
-  auto decode = reinterpret_cast<QmDecodeJpegProc>(g.decode);
+  if (!g.decode && !g.decodeForScreen) return nullptr;
+  const std::string picture = NativePath(g.picturePath);
+  const int colors = static_cast<int>(g.colorCount);
   g.closingAllowed = false;
-  HGLOBAL block = CallDecodeJpeg(decode, NativePath(g.picturePath).c_str(), "", window,
-                                 g.scaleClass, static_cast<int>(g.colorCount));
+  HGLOBAL block = nullptr;
+  if (g.decodeForScreen) {
+    const DecodeScreen area{g.showArea.right - g.showArea.left, g.showArea.bottom - g.showArea.top,
+                            g.infoPanorama};
+    block = CallDecodeJpegForScreen(reinterpret_cast<QmDecodeJpegForScreenProc>(g.decodeForScreen),
+                                    picture.c_str(), "", g.scaleClass, colors, area);
+  } else {
+    block = CallDecodeJpeg(reinterpret_cast<QmDecodeJpegProc>(g.decode), picture.c_str(), "",
+                           window, g.scaleClass, colors);
+  }
   g.closingAllowed = true;
   if (block == QM_DECODED_TO_FILE) return nullptr;
   if (block && !BlockIsWhole(block)) {
@@ -214,6 +231,11 @@ void TakeDisplayFacts(HWND window) {
   RECT client;
   GetClientRect(window, &client);
   g.smallWindow = client.right - client.left < 600;
+  GetScreenSaverViewRect(window, &g.showArea);
+  const QmSize box = QmFitBox(g.scaleClass, g.showArea.right - g.showArea.left,
+                              g.showArea.bottom - g.showArea.top);
+  g.boxWidth = box.width;
+  g.boxHeight = box.height;
 }
 
 void StartFromWallpaper() {
@@ -226,7 +248,7 @@ void StartFromWallpaper() {
   ReadPictureFacts(fileBase, false);
   CopyText(s.currentImageName, sizeof s.currentImageName, currentImage);
 
-  g.picture = GlobalAlloc(GMEM_MOVEABLE, g.colorCount == 256 ? 1064 : 40);
+  g.picture = GlobalAlloc(GMEM_MOVEABLE, g.colorCount == 256 ? kWallpaperHeaderBlock256 : kWallpaperHeaderBlock);
   g.wallpaperStart = true;
   if (g.picture && ReadDIBFileByHeader(NativePath(g.wallpaperPath).c_str(), g.picture, g.bitsOffset)) {
     g.pictureReady = true;
@@ -245,11 +267,12 @@ void StartUp(HWND window) {
   g_entryPicture[0] = '\0';
   TakeDisplayFacts(window);
   if (s.showInterpretiveText == 1) {
-    // The caption lies in the saver window; laid out in its client area, which is the
-    // screen when the saver runs full screen.
-    RECT client;
-    GetClientRect(window, &client);
-    g_caption.Initialise(window, Instance(), client.right, client.bottom);
+    // The caption lies in the saver window, laid out in the area of the show until a
+    // picture's view narrows it.
+    g_caption.Initialise(window, Instance(), g.showArea.right - g.showArea.left,
+                         g.showArea.bottom - g.showArea.top);
+    g_caption.SetArea(g.showArea.left, g.showArea.top, g.showArea.right - g.showArea.left,
+                      g.showArea.bottom - g.showArea.top);
   }
   g.effect = s.transition;
   CopyText(g.setFolder, MAX_PATH, Join(s.programFolder, s.setFolder));
@@ -300,60 +323,67 @@ void ChangePicture(HWND window) {
 }
 
 // ---- painting -------------------------------------------------------------------------------
-// The screen origin of the view; true when the view is centred (it may not cover the
-// whole window, so uncovered parts are painted black).
+// The view centred in the area of the show, X0 = (w - W) / 2 and Y0 = (h - H) / 2 for any
+// view size; true when the view leaves part of the window uncovered (to be painted black).
 bool PlaceView(HWND window) {
   RECT client;
   GetClientRect(window, &client);
-  const int w = client.right - client.left, h = client.bottom - client.top;
-  if (Settings().stretchWallpaper != 0) {
-    if (g.screenWidth > 1024) {
-      g.x0 = w / 2 - 512;
-      g.y0 = h / 2 - 384;
-      return true;
-    }
-    g.x0 = g.y0 = 0;
-    return false;
-  }
-  g.x0 = w / 2 - 320;
-  g.y0 = h / 2 - 240;
-  return true;
+  const RECT& a = g.showArea;
+  g.x0 = a.left + (a.right - a.left - g.viewWidth) / 2;
+  g.y0 = a.top + (a.bottom - a.top - g.viewHeight) / 2;
+  return g.x0 > client.left || g.y0 > client.top || g.x0 + g.viewWidth < client.right ||
+         g.y0 + g.viewHeight < client.bottom;
 }
 
-void SourceOrigin(DWORD bw, DWORD bh) {
-  g.sx = g.sy = 0;
-  if (!g.panoramic) return;
-  if (g.panDirection == PAN_BOTTOMTOTOP) g.sy = static_cast<int>((bh / 3) * 2);
-  if (g.panDirection == PAN_RIGHTTOLEFT) g.sx = static_cast<int>(bw / 2);
+// A panorama's view starts at the end its pan starts from; any other picture larger than
+// the view (a bitmap made for another screen) shows its middle.
+void SourceOrigin(DWORD pw, DWORD ph) {
+  const int spareX = std::max(0, static_cast<int>(pw) - g.viewWidth);
+  const int spareY = std::max(0, static_cast<int>(ph) - g.viewHeight);
+  if (!g.panoramic) {
+    g.sx = spareX / 2;
+    g.sy = spareY / 2;
+    return;
+  }
+  g.sx = g.panDirection == PAN_RIGHTTOLEFT ? spareX : 0;
+  g.sy = g.panDirection == PAN_BOTTOMTOTOP ? spareY : 0;
 }
 
-void MeasureView(DWORD bw, DWORD bh) {
-  if (bh == 480) {
-    g.viewWidth = 640, g.viewHeight = 480;
-  } else if (bh == 600) {
-    g.viewWidth = 800, g.viewHeight = 600;
-  } else if (bh == 768) {
-    g.viewWidth = 1024, g.viewHeight = 768;
-  } else if (bw == 640) {
-    g.viewWidth = 640, g.viewHeight = 480;
-  } else if (bw == 800) {
-    g.viewWidth = 800, g.viewHeight = 600;
-  } else if (bw == 1024) {
-    g.viewWidth = 1024, g.viewHeight = 768;
-  } else {
-    g.viewWidth = static_cast<WORD>(bw);
-    g.viewHeight = static_cast<WORD>(bh);
-  }
+// The part of the picture on the screen at one time: the whole picture, as far as the
+// scale class's box in the area of the show reaches (a panorama is longer than that one
+// way, and pans across the rest).
+void MeasureView(DWORD pw, DWORD ph) {
+  g.viewWidth = static_cast<WORD>(std::min<DWORD>(pw, static_cast<DWORD>(g.boxWidth)));
+  g.viewHeight = static_cast<WORD>(std::min<DWORD>(ph, static_cast<DWORD>(g.boxHeight)));
   g.nextColumn = g.viewWidth;
   g.nextRow = g.viewHeight;
 }
 
-// Turns the block into a device bitmap once. The bitmap is at least as large as the
-// view, so that the part of a view that the picture does not fill is black rather than
-// whatever the previous picture left on the screen.
-void MakeScreenCopy(HDC dc, const void* dib, DWORD bw, DWORD bh) {
-  const int width = std::max<int>(static_cast<int>(bw), g.viewWidth);
-  const int height = std::max<int>(static_cast<int>(bh), g.viewHeight);
+// The size the picture is shown at. Decoded pictures were made for this area; the
+// desktop's bitmap was made for the largest monitor, so it is fitted into the box of the
+// show (enlarged as well only when stretching).
+void ShownSize(DWORD bw, DWORD bh, DWORD& pw, DWORD& ph) {
+  pw = bw;
+  ph = bh;
+  if (!g.wallpaperStart || bw == 0 || bh == 0) return;
+  const DWORD boxW = static_cast<DWORD>(g.boxWidth), boxH = static_cast<DWORD>(g.boxHeight);
+  const bool larger = bw > boxW || bh > boxH;
+  if (!larger && Settings().stretchWallpaper == 0) return;
+  if (static_cast<std::uint64_t>(bw) * boxH >= static_cast<std::uint64_t>(bh) * boxW) {
+    pw = boxW;
+    ph = std::max<DWORD>(1, static_cast<DWORD>(static_cast<std::uint64_t>(bh) * boxW / bw));
+  } else {
+    ph = boxH;
+    pw = std::max<DWORD>(1, static_cast<DWORD>(static_cast<std::uint64_t>(bw) * boxH / bh));
+  }
+}
+
+// Turns the block into a device bitmap of its shown size once. The bitmap is at least as
+// large as the view, so that the part of a view that the picture does not fill is black
+// rather than whatever the previous picture left on the screen.
+void MakeScreenCopy(HDC dc, const void* dib, DWORD bw, DWORD bh, DWORD pw, DWORD ph) {
+  const int width = std::max<int>(static_cast<int>(pw), g.viewWidth);
+  const int height = std::max<int>(static_cast<int>(ph), g.viewHeight);
   g.screenCopy = CreateCompatibleDC(dc);
   g.screenBitmap = CreateCompatibleBitmap(dc, width, height);
   if (!g.screenCopy || !g.screenBitmap) {
@@ -365,8 +395,40 @@ void MakeScreenCopy(HDC dc, const void* dib, DWORD bw, DWORD bh) {
     return;
   }
   g.replacedBitmap = SelectObject(g.screenCopy, g.screenBitmap);
-  SetDIBitsToDevice(g.screenCopy, 0, 0, bw, bh, 0, 0, 0, bh, PictureBits(dib),
-                    static_cast<const BITMAPINFO*>(dib), DIB_RGB_COLORS);
+  if (pw == bw && ph == bh) {
+    SetDIBitsToDevice(g.screenCopy, 0, 0, bw, bh, 0, 0, 0, bh, PictureBits(dib),
+                      static_cast<const BITMAPINFO*>(dib), DIB_RGB_COLORS);
+  } else {
+    SetStretchBltMode(g.screenCopy, HALFTONE);
+    StretchDIBits(g.screenCopy, 0, 0, static_cast<int>(pw), static_cast<int>(ph), 0, 0,
+                  static_cast<int>(bw), static_cast<int>(bh), PictureBits(dib),
+                  static_cast<const BITMAPINFO*>(dib), DIB_RGB_COLORS, SRCCOPY);
+  }
+}
+
+// Long one way beyond the view: by its shape (one side at least twice the other) or,
+// when its information file calls it a panorama, by any length.
+void FindPanorama(DWORD pw, DWORD ph) {
+  const bool wideShape = ph != 0 && pw / ph >= 2, tallShape = pw != 0 && ph / pw >= 2;
+  g.wide = (wideShape || g.infoPanorama) && pw > g.viewWidth;
+  g.tall = !g.wide && (tallShape || g.infoPanorama) && ph > g.viewHeight;
+  g.panoramic = g.tall || g.wide;
+  if (g.panoramic) g.panPending = true;
+}
+
+// Whether the picture, as it will be shown, covers the whole window: only then may the
+// first paint leave the background as it is.
+bool PictureCoversWindow(HWND window) {
+  RECT client;
+  GetClientRect(window, &client);
+  if (!EqualRect(&client, &g.showArea)) return false;
+  const void* dib = g.picture ? GlobalLock(g.picture) : nullptr;
+  if (!dib) return false;
+  DWORD pw = 0, ph = 0;
+  ShownSize(DIBWidth(dib), DIBHeight(dib), pw, ph);
+  GlobalUnlock(g.picture);
+  return std::min<DWORD>(pw, static_cast<DWORD>(g.boxWidth)) >= static_cast<DWORD>(client.right - client.left) &&
+         std::min<DWORD>(ph, static_cast<DWORD>(g.boxHeight)) >= static_cast<DWORD>(client.bottom - client.top);
 }
 
 void DrawPicture(HWND window) {
@@ -387,25 +449,22 @@ void DrawPicture(HWND window) {
   HPALETTE previous = SelectPalette(dc, g.palette, FALSE);
   RealizePalette(dc);
 
-  const bool centred = PlaceView(window);
-  if (centred && g.captionRect.right > 0) {
+  const DWORD bw = DIBWidth(dib), bh = DIBHeight(dib);
+  DWORD pw = 0, ph = 0;
+  ShownSize(bw, bh, pw, ph);
+  g.shownWidth = static_cast<int>(pw);
+  g.shownHeight = static_cast<int>(ph);
+  MeasureView(pw, ph);
+  FindPanorama(pw, ph);
+  SourceOrigin(pw, ph);
+  const bool uncovered = PlaceView(window);
+  if (uncovered && g.captionRect.right > 0) {
     FillRect(dc, &g.captionRect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   }
-  const DWORD bw = DIBWidth(dib), bh = DIBHeight(dib);
-  g.tall = bw != 0 && bh / bw == 2;
-  g.wide = bh != 0 && bw / bh == 2;
-  g.panoramic = g.tall || g.wide;
-  if (g.panoramic) g.panPending = true;
-  SourceOrigin(bw, bh);
-  MeasureView(bw, bh);
+  g_caption.SetArea(g.x0, g.y0, g.viewWidth, g.viewHeight);
 
-  if (!g.screenCopy) MakeScreenCopy(dc, dib, bw, bh);
-  if (g.wallpaperStart && g.y0 == 0) {
-    RECT client;
-    GetClientRect(window, &client);
-    StretchDIBits(dc, g.x0, 0, client.right, client.bottom, 0, 0, g.viewWidth, g.viewHeight,
-                  PictureBits(dib), static_cast<const BITMAPINFO*>(dib), DIB_RGB_COLORS, SRCCOPY);
-  } else if (g.screenCopy) {
+  if (!g.screenCopy) MakeScreenCopy(dc, dib, bw, bh, pw, ph);
+  if (g.screenCopy) {
     DrawWithEffect(dc, g.effect, g.screenCopy, g.viewWidth, g.viewHeight, g.x0, g.y0, g.sx, g.sy);
   }
   if (previous) SelectPalette(dc, previous, FALSE);
@@ -422,7 +481,9 @@ void RepairAfterCaption(HWND window) {
     }
     void* dib = g.picture ? GlobalLock(g.picture) : nullptr;
     if (dib) {
-      SourceOrigin(DIBWidth(dib), DIBHeight(dib));
+      DWORD pw = 0, ph = 0;
+      ShownSize(DIBWidth(dib), DIBHeight(dib), pw, ph);
+      SourceOrigin(pw, ph);
       GlobalUnlock(g.picture);
     }
     BitBlt(dc, g.x0, g.y0, g.viewWidth, g.viewHeight, g.screenCopy, g.sx, g.sy, SRCCOPY);
@@ -447,7 +508,7 @@ void StartTimersAfterPaint(HWND window) {
 bool Paint(HWND window) {
   RECT update;
   GetUpdateRect(window, &update, FALSE);
-  if (update.right == 152 && update.bottom == 112) {
+  if (update.right == kPreviewPaneWidth && update.bottom == kPreviewPaneHeight) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
     const int cx = (ps.rcPaint.left + ps.rcPaint.right) / 2;
@@ -499,41 +560,46 @@ void PanStep(HWND window) {
   HDC dc = GetDC(window);
   if (g.panoramic && g.panDirection == PAN_NONE) g.panDirection = g.tall ? PAN_TOPTOBOTTOM : PAN_LEFTTORIGHT;
   const int w = g.viewWidth, h = g.viewHeight, x0 = g.x0, y0 = g.y0;
+  // The pan runs to the picture's far edge (two view widths or three view heights for
+  // the panoramas of the old fixed screens). The counters start at the view's size; a
+  // backward pan draws the row or column before the view's start (sy or sx) first.
+  const int lastRow = g.shownHeight, lastColumn = g.shownWidth;
+  const int backRow = g.sy - h - 1, backColumn = g.sx - w - 1;
   HDC copy = g.screenCopy;
   bool ended = true;
   if (copy && dc) {
     switch (g.panDirection) {
       case PAN_TOPTOBOTTOM:
-        if (g.nextRow < 3 * h) {
+        if (g.nextRow < lastRow) {
           BitBlt(dc, x0, y0, w, h - 1, dc, x0, y0 + 1, SRCCOPY);
-          BitBlt(dc, x0, y0 + h - 1, w, 1, copy, 0, g.nextRow, SRCCOPY);
+          BitBlt(dc, x0, y0 + h - 1, w, 1, copy, g.sx, g.nextRow, SRCCOPY);
           ++g.nextRow;
         }
-        ended = g.nextRow >= 3 * h;
+        ended = g.nextRow >= lastRow;
         break;
       case PAN_BOTTOMTOTOP:
-        if (g.nextRow > -h) {
+        if (g.nextRow + backRow >= 0) {
           BitBlt(dc, x0, y0 + 1, w, h - 1, dc, x0, y0, SRCCOPY);
-          BitBlt(dc, x0, y0, w, 1, copy, 0, h + g.nextRow - 1, SRCCOPY);
+          BitBlt(dc, x0, y0, w, 1, copy, g.sx, g.nextRow + backRow, SRCCOPY);
           --g.nextRow;
         }
-        ended = g.nextRow <= -h;
+        ended = g.nextRow + backRow < 0;
         break;
       case PAN_LEFTTORIGHT:
-        if (g.nextColumn < 2 * w) {
+        if (g.nextColumn < lastColumn) {
           BitBlt(dc, x0, y0, w - 1, h, dc, x0 + 1, y0, SRCCOPY);
-          BitBlt(dc, x0 + w - 1, y0, 1, h, copy, g.nextColumn, 0, SRCCOPY);
+          BitBlt(dc, x0 + w - 1, y0, 1, h, copy, g.nextColumn, g.sy, SRCCOPY);
           ++g.nextColumn;
         }
-        ended = g.nextColumn >= 2 * w;
+        ended = g.nextColumn >= lastColumn;
         break;
       case PAN_RIGHTTOLEFT:
-        if (g.nextColumn > 0) {
+        if (g.nextColumn + backColumn >= 0) {
           BitBlt(dc, x0 + 1, y0, w - 1, h, dc, x0, y0, SRCCOPY);
-          BitBlt(dc, x0, y0, 1, h, copy, g.nextColumn - 1, 0, SRCCOPY);
+          BitBlt(dc, x0, y0, 1, h, copy, g.nextColumn + backColumn, g.sy, SRCCOPY);
           --g.nextColumn;
         }
-        ended = g.nextColumn <= 0;
+        ended = g.nextColumn + backColumn < 0;
         break;
       default:
         break;
@@ -616,7 +682,9 @@ LRESULT CALLBACK ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARA
       if (!g.closingAllowed) return 0;
       break;
     case WM_ERASEBKGND: {
-      const bool uncovered = (g.scaleClass == 1 && g.screenWidth != 640) || g.screenWidth > 1024;
+      // Class 1 on a larger screen, a wider screen than the class's, several monitors, a
+      // picture of another shape: whatever the window shows beside the view is black.
+      const bool uncovered = !PictureCoversWindow(window);
       if (g.colorCount == 256 || (!g.erasedOnce && uncovered)) {
         RECT client;
         GetClientRect(window, &client);

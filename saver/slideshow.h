@@ -20,6 +20,11 @@ constexpr UINT kPanHold = 3000;
 constexpr UINT kPanStartDelay = 1000;
 constexpr UINT kAfterPanDelay = 2000;
 constexpr int kSaverIconId = 100;
+// The update area of the display settings' preview pane, where only the icon is drawn.
+constexpr int kPreviewPaneWidth = 152, kPreviewPaneHeight = 112;
+// The block read from the wallpaper bitmap starts as a bare header, with room for the
+// colour table of an 8-bit display.
+constexpr DWORD kWallpaperHeaderBlock = 40, kWallpaperHeaderBlock256 = 40 + 256 * 4;
 
 struct SlideshowState {
   // Display facts, taken at window creation.
@@ -27,6 +32,10 @@ struct SlideshowState {
   DWORD colorCount = 0;  // 256 for an 8-bit display, 0 for 32 bits, else 2^bits
   int scaleClass = 1;
   bool smallWindow = false;  // a preview: no timer ever starts
+  // Where the show runs in the window (the primary monitor, or the whole window) and the
+  // largest view that a picture of the scale class gets there.
+  RECT showArea{};
+  int boxWidth = 0, boxHeight = 0;
 
   // Paths.
   char setFolder[MAX_PATH] = "";
@@ -47,9 +56,11 @@ struct SlideshowState {
   HGDIOBJ replacedBitmap = nullptr;
   HPALETTE palette = nullptr;
   WORD viewWidth = 0, viewHeight = 0;
+  int shownWidth = 0, shownHeight = 0;  // the picture as the screen copy holds it
   int x0 = 0, y0 = 0, sx = 0, sy = 0;
   bool panoramic = false, wide = false, tall = false;
   int panDirection = 0;
+  bool infoPanorama = false;  // the information file has [Panoramic] data
   bool panPending = false;
   int nextRow = 0, nextColumn = 0;
   bool panFinished = false;
@@ -78,6 +89,7 @@ struct SlideshowState {
   // The decoder.
   HMODULE decoder = nullptr;
   FARPROC decode = nullptr;
+  FARPROC decodeForScreen = nullptr;  // nullptr in a library that cannot be told the size
 
   // Timers running (their ids, 0 when stopped).
   UINT_PTR timers[4] = {0, 0, 0, 0};

@@ -42,10 +42,12 @@ IdleDecision IdleRound::Run(IdleObservation seen, std::string locker, bool runni
   seen.msSinceBlocked = lastBlocked_ < 0 ? -1 : IdleMonotonicMs() - lastBlocked_;
   seen.saverRunning = running;
   seen.otherSaverFramework = !locker.empty();
-  // A lock request is a moment, not a state: it holds until our saver has gone.
+  // A lock request is a moment, not a state: it holds until our saver has gone. Without
+  // a saver of ours it changes nothing by itself (the count goes on); the lock state is
+  // what the locker tells logind.
   const bool lockAsked = lockers.TakeLockRequest();
   lockPending_ = running && (lockPending_ || lockAsked);
-  if (lockAsked || lockPending_ || lockers.ServiceActive()) {
+  if (lockPending_ || lockers.ServiceActive() || lockers.SessionLocked()) {
     seen.lockerActive = true;
     if (locker.empty()) locker = lockers.Who();
   }

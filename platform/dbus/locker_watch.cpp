@@ -76,6 +76,7 @@ struct LockerWatch::Impl {
   std::string sessionPath;  // logind's object for our session
   std::map<std::string, bool> active;
   int lockRequests = 0;
+  bool sessionLocked = false;  // logind's LockedHint for our session
   std::string lastLocker;
   std::vector<GPollFD> gfds;
   int priority = 0;
@@ -97,6 +98,28 @@ struct LockerWatch::Impl {
       ++self->lockRequests;
       self->lastLocker = "logind";
     }
+  }
+
+  // Lockers that tell logind (GNOME's, KDE's, light-locker, xfce4-screensaver) set the
+  // session's LockedHint while the lock screen is up.
+  static void OnSessionProperties(GDBusConnection*, const char*, const char*, const char*, const char*,
+                                  GVariant* parameters, gpointer data) {
+    if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(sa{sv}as)"))) return;
+    GVariant* changed = g_variant_get_child_value(parameters, 1);
+    gboolean locked = FALSE;
+    if (g_variant_lookup(changed, "LockedHint", "b", &locked)) static_cast<Impl*>(data)->sessionLocked = locked != FALSE;
+    g_variant_unref(changed);
+  }
+
+  void ReadLockedHint() {
+    GVariant* reply = Call(system, "org.freedesktop.login1", sessionPath.c_str(), "org.freedesktop.DBus.Properties",
+                           "Get", g_variant_new("(ss)", "org.freedesktop.login1.Session", "LockedHint"), "(v)");
+    if (!reply) return;
+    GVariant* value = nullptr;
+    g_variant_get(reply, "(v)", &value);
+    if (g_variant_is_of_type(value, G_VARIANT_TYPE_BOOLEAN)) sessionLocked = g_variant_get_boolean(value) != FALSE;
+    g_variant_unref(value);
+    g_variant_unref(reply);
   }
 
   void WatchSession() {
@@ -138,6 +161,10 @@ struct LockerWatch::Impl {
     g_variant_unref(reply);
     g_dbus_connection_signal_subscribe(system, "org.freedesktop.login1", "org.freedesktop.login1.Session", "Lock",
                                        sessionPath.c_str(), nullptr, G_DBUS_SIGNAL_FLAGS_NONE, OnLock, this, nullptr);
+    g_dbus_connection_signal_subscribe(system, "org.freedesktop.login1", "org.freedesktop.DBus.Properties",
+                                       "PropertiesChanged", sessionPath.c_str(), "org.freedesktop.login1.Session",
+                                       G_DBUS_SIGNAL_FLAGS_NONE, OnSessionProperties, this, nullptr);
+    ReadLockedHint();
   }
 };
 
@@ -200,6 +227,8 @@ bool LockerWatch::ServiceActive() const {
   return false;
 }
 
+bool LockerWatch::SessionLocked() const { return m_impl->sessionLocked; }
+
 bool LockerWatch::TakeLockRequest() {
   if (m_impl->lockRequests == 0) return false;
   m_impl->lockRequests = 0;
@@ -209,6 +238,7 @@ bool LockerWatch::TakeLockRequest() {
 std::string LockerWatch::Who() const {
   for (const auto& [name, on] : m_impl->active)
     if (on) return name;
+  if (m_impl->sessionLocked) return "logind (session locked)";
   return m_impl->lastLocker;
 }
 

@@ -6,7 +6,8 @@
 // org.mate.ScreenSaver and org.xfce.ScreenSaver. Each says with "ActiveChanged(b)" when its
 // blanking or lock screen comes on and goes off; it is asked once ("GetActive") when the
 // watch begins. On the system bus: logind's "Lock" signal for this session (what
-// `loginctl lock-session` and suspending send to the session's locker).
+// `loginctl lock-session` and suspending send to the session's locker), and the session's
+// "LockedHint", which lockers set while their lock screen is up.
 //
 // A bus that is not there is simply not watched: no error, no autolaunch of a bus. The
 // session bus is DBUS_SESSION_BUS_ADDRESS, else $XDG_RUNTIME_DIR/bus; the system bus is
@@ -31,6 +32,8 @@ class LockerWatch {
 
   // A saver or locker service says its screen saver or lock screen is on.
   bool ServiceActive() const;
+  // logind says the session is locked (LockedHint).
+  bool SessionLocked() const;
   // True once for each lock request that came since the last call.
   bool TakeLockRequest();
   // Which service is active or asked to lock, for the log; "" when none.

@@ -17,6 +17,7 @@
 
 #include "platform/framework.h"
 #include "platform/gui.h"
+#include "platform/shown_controls.h"
 #include "platform/qt/dialog_template_qt.h"
 #include "platform/qt/framework_internal.h"
 #include "platform/qt/text_codec.h"
@@ -59,11 +60,18 @@ ModalDialogHook& modalHook() {
 // which may keep the dialog open.
 class FrameworkDialog : public QDialog {
  public:
-  FrameworkDialog(std::function<void()> onCancel) : onCancel_(std::move(onCancel)) {}
+  FrameworkDialog(std::function<void()> onCancel, std::function<void()> onOk)
+      : onCancel_(std::move(onCancel)), onOk_(std::move(onOk)) {}
   void reject() override { onCancel_(); }
 
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    if (EnterMeansOk(this, e)) onOk_();
+    else QDialog::keyPressEvent(e);
+  }
+
  private:
-  std::function<void()> onCancel_;
+  std::function<void()> onCancel_, onOk_;
 };
 }  // namespace
 
@@ -96,7 +104,7 @@ int CDialog::DoModal() {
   auto window = std::make_unique<DialogWindow>();
   // The dialog window lives on the stack of this call; the pointer in m_window is only a
   // view of it while the dialog runs.
-  FrameworkDialog dialog([this] { OnCancel(); });
+  FrameworkDialog dialog([this] { OnCancel(); }, [this] { Dispatch(IDOK, Notification::Clicked); });
   window->dialog = &dialog;
   Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint;
   if (t->styles & dlg::Caption) flags |= Qt::WindowTitleHint;
@@ -112,6 +120,7 @@ int CDialog::DoModal() {
   }
 
   OnInitDialog();
+  if (!m_window->ended) PlaceControls(&dialog, *t, m_window->built);
   if (AnswersQuery(Notification::QueryDragIcon)) {
     if (HICON icon = OnQueryDragIcon(); icon && !m_bigIcon) m_bigIcon = icon;
   }
@@ -251,6 +260,10 @@ PixelRect CDialog::GetDlgItemRect(int id) const {
   if (!w) return {};
   QRect r = w->geometry();
   return {r.x(), r.y(), r.width(), r.height()};
+}
+
+std::vector<ShownControl> CDialog::ShownControls() const {
+  return m_window ? DescribeBuilt(m_window->dialog, m_window->built.controls) : std::vector<ShownControl>{};
 }
 
 PixelRect CDialog::GetClientRect() const {

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QEventLoop>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -51,6 +52,10 @@ class PlainDialog : public QDialog {
   void closeEvent(QCloseEvent* e) override {
     e->ignore();
     reject();
+  }
+  void keyPressEvent(QKeyEvent* e) override {
+    if (EnterMeansOk(this, e) && IsLiveWindow(handle)) SendMessage(handle, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    else QDialog::keyPressEvent(e);
   }
 };
 
@@ -287,6 +292,7 @@ INT_PTR DialogBoxParam(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proce
       firstFocus->widget)
     firstFocus->widget->setFocus(Qt::TabFocusReason);
   if (!state.ended) {
+    PlaceControls(&dialog, *t, built);
     DialogTestHook hook = testHook();
     dialog.show();
     if (hook) {
@@ -320,6 +326,8 @@ BOOL EndDialog(HWND w, INT_PTR result) {
   if (!d || !d->dialog) return FALSE;
   d->dialog->ended = true;
   d->dialog->result = result;
+  // Gone from the screen at once: no key or click reaches an ended dialog's procedure.
+  if (d->widget) d->widget->hide();
   if (d->dialog->loop) d->dialog->loop->exit(0);
   return TRUE;
 }

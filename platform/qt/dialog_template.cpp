@@ -1,6 +1,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QEvent>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -244,58 +245,26 @@ QWidget* MakeControl(QWidget* dialog, const ControlTemplate& c) {
 }
 }  // namespace
 
-namespace {
-// The templates were laid out for the old platform's 8-point system font, which is
-// narrower than any font found here, so a one-line label would wrap its last word out
-// of sight. Such a label grows to its text's width instead, into the free space to its
-// right: never past the dialog, the group box it lies in, or another control.
-void WidenClippedLabels(QWidget* dialog, const DialogTemplate& t, const std::vector<QWidget*>& widgets) {
-  for (size_t i = 0; i < widgets.size(); ++i) {
-    const ControlTemplate& c = t.controls[i];
-    auto* label = qobject_cast<QLabel*>(widgets[i]);
-    if (!label || (c.options & ctl::AlignMask) != ctl::AlignLeft) continue;
-    const QFontMetrics metrics(label->font());
-    const QRect r = label->geometry();
-    if (r.height() >= 2 * metrics.height()) continue;  // room for wrapped lines
-    const int needed = metrics.horizontalAdvance(WithoutMnemonics(label->text())) + 2;
-    if (needed <= r.width()) continue;
-    int right = std::min(r.x() + needed, dialog->width());
-    for (size_t j = 0; j < widgets.size(); ++j) {
-      if (j == i || (t.controls[j].options & ctl::Hidden)) continue;
-      const QRect other = widgets[j]->geometry();
-      if (t.controls[j].kind == ControlKind::GroupBox) {
-        if (other.contains(r)) right = std::min(right, other.right() - 3);
-        continue;
-      }
-      const bool sameRows = other.top() < r.bottom() && other.bottom() > r.top();
-      if (sameRows && other.left() >= r.right()) right = std::min(right, other.left() - 2);
-    }
-    if (right > r.right() + 1) label->setGeometry(r.x(), r.y(), right - r.x(), r.height());
-  }
-}
-}  // namespace
-
 BuiltDialog BuildDialogFromTemplate(QWidget* dialog, const DialogTemplate& t) {
   BuiltDialog built;
   built.font = DialogFont(t);
   built.base = BaseUnitsForQFont(built.font);
   dialog->setFont(built.font);
   dialog->setWindowTitle(DisplayText(t.caption));
-  PixelRect client = MapDialogRect(built, 0, 0, t.cx, t.cy);
-  dialog->setFixedSize(std::max(client.cx, 1), std::max(client.cy, 1));
+  KeepFocusShown(dialog->window());
 
   QButtonGroup* radioGroup = nullptr;
   QWidget* previous = nullptr;
-  std::vector<std::pair<QLabel*, size_t>> prefixLabels;
   std::vector<QWidget*> widgets;
+  std::vector<QRect> placed;
   for (size_t i = 0; i < t.controls.size(); ++i) {
     const ControlTemplate& c = t.controls[i];
     QWidget* w = MakeControl(dialog, c);
     PixelRect r = MapDialogRect(built, c.x, c.y, c.cx, c.cy);
-    int height = r.cy;
-    // A combo box's template height includes its drop-down list.
-    if (c.kind == ControlKind::ComboBox) height = std::min(r.cy, w->sizeHint().height());
-    w->setGeometry(r.x, r.y, r.cx, height);
+    QRect at(r.x, r.y, r.cx, r.cy);
+    // A combo box's template height includes its drop-down list; its field took about 12
+    // units on the old platform, and grows from there to what the style needs.
+    if (c.kind == ControlKind::ComboBox) at.setHeight(std::min(r.cy, MapDialogRect(built, 0, 0, 0, 12).cy));
     if (c.options & ctl::Group) radioGroup = nullptr;
     if (auto* radio = qobject_cast<QRadioButton*>(w)) {
       if (!radioGroup) radioGroup = new QButtonGroup(dialog);
@@ -303,34 +272,93 @@ BuiltDialog BuildDialogFromTemplate(QWidget* dialog, const DialogTemplate& t) {
     }
     if (TakesFocus(c.kind)) w->setFocusPolicy(c.options & ctl::TabStop ? Qt::StrongFocus : Qt::ClickFocus);
     if (c.kind == ControlKind::GroupBox) w->lower();
-    if (auto* ud = dynamic_cast<UpDownControl*>(w)) {
-      if ((c.options & ctl::AutoBuddy) && previous) {
-        if (c.options & ctl::AlignBuddyRight) {
-          QRect b = previous->geometry();
-          int width = r.cx > 0 ? std::min(r.cx, b.width()) : 16;
-          previous->setGeometry(b.x(), b.y(), b.width() - width, b.height());
-          ud->setGeometry(b.right() + 1 - width, b.y(), width, b.height());
-        }
-        ud->setBuddy(previous, c.options & ctl::SetBuddyInt);
-      }
+    // An up-down at its buddy's right edge takes part of the buddy's place once the buddy
+    // has been placed.
+    if (auto* ud = dynamic_cast<UpDownControl*>(w); ud && (c.options & ctl::AutoBuddy) && previous) {
+      ud->setBuddy(previous, c.options & ctl::SetBuddyInt);
+      if (c.options & ctl::AlignBuddyRight) at = QRect();
     }
-    if (c.kind == ControlKind::StaticText && !(c.options & ctl::NoPrefix))
-      prefixLabels.emplace_back(static_cast<QLabel*>(w), i);
     if (c.options & ctl::Disabled) w->setEnabled(false);
     if (c.options & ctl::Hidden) w->hide();
     built.controls.emplace(c.id, w);
     built.ordered.push_back(w);
     widgets.push_back(w);
+    placed.push_back(at);
     previous = w;
   }
-  WidenClippedLabels(dialog, t, widgets);
   // A static text's mnemonic moves the focus to the next control that takes it.
-  for (auto& [label, index] : prefixLabels) {
+  for (size_t i = 0; i < t.controls.size(); ++i) {
+    const ControlTemplate& c = t.controls[i];
+    if (c.kind != ControlKind::StaticText || (c.options & ctl::NoPrefix)) continue;
+    auto* label = static_cast<QLabel*>(widgets[i]);
     QWidget* buddy = nullptr;
-    for (size_t j = index + 1; j < widgets.size() && !buddy; ++j)
+    for (size_t j = i + 1; j < widgets.size() && !buddy; ++j)
       if (TakesFocus(t.controls[j].kind)) buddy = widgets[j];
     if (buddy) label->setBuddy(buddy);
     else label->setText(WithoutMnemonics(label->text()));
   }
+
+  built.placed = std::move(placed);
+  PlaceControls(dialog, t, built);
   return built;
+}
+
+void PlaceControls(QWidget* dialog, const DialogTemplate& t, const BuiltDialog& built) {
+  const std::vector<QWidget*>& widgets = built.ordered;
+  std::vector<QRect> laidOut;
+  const QSize client = LayOutControls(t, built.base, widgets, built.placed, laidOut);
+  dialog->setFixedSize(std::max(client.width(), 1), std::max(client.height(), 1));
+  for (size_t i = 0; i < widgets.size(); ++i) {
+    const ControlTemplate& c = t.controls[i];
+    auto* ud = dynamic_cast<UpDownControl*>(widgets[i]);
+    if (ud && ud->buddy() && (c.options & ctl::AlignBuddyRight)) {
+      const QRect b = ud->buddy()->geometry();
+      const int width = std::min(c.cx > 0 ? MapDialogRect(built, 0, 0, c.cx, 0).cx : 16, b.width() / 2);
+      ud->buddy()->setGeometry(b.x(), b.y(), b.width() - width, b.height());
+      ud->setGeometry(b.right() + 1 - width, b.y(), width, b.height());
+    } else {
+      widgets[i]->setGeometry(laidOut[i]);
+    }
+  }
+}
+
+QSize LaidOutSize(const DialogTemplate& t) {
+  QWidget scratch;
+  BuildDialogFromTemplate(&scratch, t);
+  return scratch.size();
+}
+
+bool EnterMeansOk(QDialog* dialog, QKeyEvent* event) {
+  if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) return false;
+  if (event->modifiers() & ~Qt::KeypadModifier) return false;
+  if (qobject_cast<QPushButton*>(dialog->focusWidget())) return false;
+  for (QPushButton* button : dialog->findChildren<QPushButton*>())
+    if (button->isDefault() && button->isVisible()) return false;
+  return true;
+}
+
+namespace {
+// The toolkit forgets that the keyboard moved the focus whenever the mouse moves it; this
+// reminds it at every focus change in a window that asked for it.
+class FocusShower : public QObject {
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::FocusIn && watched->isWidgetType()) {
+      QWidget* window = static_cast<QWidget*>(watched)->window();
+      if (window->property("qmShowFocus").toBool()) window->setAttribute(Qt::WA_KeyboardFocusChange);
+    }
+    return false;
+  }
+};
+}  // namespace
+
+void KeepFocusShown(QWidget* window) {
+  static FocusShower* shower = nullptr;
+  if (!shower && QCoreApplication::instance()) {
+    shower = new FocusShower;
+    shower->setParent(QCoreApplication::instance());
+    QCoreApplication::instance()->installEventFilter(shower);
+  }
+  window->setProperty("qmShowFocus", true);
+  window->setAttribute(Qt::WA_KeyboardFocusChange);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Qt side of dialog templates: builds a template's controls as child widgets of a dialog
-// window, placed in pixels from their dialog units. Used by the framework's dialogs and by
-// the plain dialogs with a dialog procedure.
+// window, arranged as their dialog units say and sized for the text of the font found
+// here. Used by the framework's dialogs and by the plain dialogs with a dialog procedure.
 #include <QFont>
 #include <QWidget>
 #include <functional>
@@ -49,11 +49,37 @@ struct BuiltDialog {
   std::vector<QWidget*> ordered;     // every control, in the template's order
   DialogBaseUnits base;
   QFont font;
+  std::vector<QRect> placed;         // where the template's dialog units put each control
 };
+
+// Places controls built from `t`: `placed` is where the template's dialog units put each
+// one (an empty rectangle: placed by other means); `out` gets where each one goes once it
+// has the room its text needs. Returns the dialog's client size.
+QSize LayOutControls(const DialogTemplate& t, const DialogBaseUnits& base, const std::vector<QWidget*>& widgets,
+                     const std::vector<QRect>& placed, std::vector<QRect>& out);
 
 // Creates the controls of `t` in `dialog`, sets the dialog's font, caption and fixed
 // client size. Controls with the same id keep the first one in the map.
 BuiltDialog BuildDialogFromTemplate(QWidget* dialog, const DialogTemplate& t);
+// Whether a key press is an Enter that the dialog itself must answer with IDOK: the old
+// dialog manager sent IDOK when no push button was the default and none had the focus
+// (the toolkit then does nothing).
+class QDialog;
+class QKeyEvent;
+bool EnterMeansOk(QDialog* dialog, QKeyEvent* event);
+
+// The focus rectangle shows in `window` whatever moved the focus, as the old dialogs drew
+// it; the toolkit's styles draw it only after the keyboard moved the focus.
+void KeepFocusShown(QWidget* window);
+
+// The client size of a dialog built from `t`, without building it for use.
+QSize LaidOutSize(const DialogTemplate& t);
+// What the dialog `client` shows (platform/shown_controls.h), the ids taken from `controls`.
+struct ShownControl;
+std::vector<ShownControl> DescribeBuilt(QWidget* client, const std::map<int, QWidget*>& controls);
+// Places the controls again for the texts they have now: a dialog whose program fills
+// its texts in before it shows (WM_INITDIALOG, OnInitDialog) grows to hold them.
+void PlaceControls(QWidget* dialog, const DialogTemplate& t, const BuiltDialog& built);
 // Dialog units of a template to pixels of the dialog built from it.
 PixelRect MapDialogRect(const BuiltDialog& built, int x, int y, int cx, int cy);
 

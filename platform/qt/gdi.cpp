@@ -384,7 +384,7 @@ BOOL BitBlt(HDC dc, int x, int y, int width, int height, HDC source, int xSrc, i
 }
 
 // Nearest-pixel (or averaged, HALFTONE) scaling of source pixels given by a fetch function
-// onto the destination rectangle.
+// onto the destination rectangle; shared by StretchBlt and StretchDIBits.
 bool StretchPixels(HDC dc, int xDest, int yDest, int destWidth, int destHeight, int srcWidth,
                    int srcHeight, const std::function<bool(int sx, int sy, QRgb*)>& fetch, DWORD rop) {
   if (rop != SRCCOPY) return false;
@@ -434,6 +434,24 @@ bool StretchPixels(HDC dc, int xDest, int yDest, int destWidth, int destHeight, 
   }
   Touched(t, area);
   return true;
+}
+
+BOOL StretchBlt(HDC dc, int x, int y, int width, int height, HDC source, int xSrc, int ySrc,
+                int srcWidth, int srcHeight, DWORD rop) {
+  if (!IsLiveDC(dc) || !IsLiveDC(source)) return FALSE;
+  Target s = TargetOf(source);
+  if (!s.image) return TRUE;
+  int sx0 = (srcWidth < 0 ? xSrc + srcWidth + 1 : xSrc) + s.origin.x();
+  int sy0 = (srcHeight < 0 ? ySrc + srcHeight + 1 : ySrc) + s.origin.y();
+  QRect from(sx0, sy0, std::abs(srcWidth), std::abs(srcHeight));
+  QRect valid = from & s.clip;
+  const QImage snapshot = s.image->copy(from);  // the source may be the destination
+  auto fetch = [&](int c, int r, QRgb* out) {
+    if (!valid.contains(from.left() + c, from.top() + r)) return false;
+    *out = snapshot.pixel(c, r) | 0xFF000000u;
+    return true;
+  };
+  return StretchPixels(dc, x, y, width, height, srcWidth, srcHeight, fetch, rop) ? TRUE : FALSE;
 }
 
 // ---- Bitmaps --------------------------------------------------------------------------------

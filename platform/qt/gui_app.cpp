@@ -89,6 +89,10 @@ void chooseToolkitPlatform() {
 }
 }  // namespace
 
+void PreferXDisplay() {
+  if (!std::getenv("QT_QPA_PLATFORM") && xDisplayReachable()) setenv("QT_QPA_PLATFORM", "xcb", 1);
+}
+
 void StartUserInterface(int& argc, char** argv) {
   if (app() || QApplication::instance()) return;
   chooseToolkitPlatform();

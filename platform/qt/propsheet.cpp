@@ -19,6 +19,7 @@
 
 #include "platform/gui.h"
 #include "platform/propsheet.h"
+#include "platform/shown_controls.h"
 #include "platform/qt/dialog_template_qt.h"
 #include "platform/qt/framework_internal.h"
 #include "platform/qt/gdi_internal.h"
@@ -271,6 +272,17 @@ RECT CPropertyPage::GetClientRect() const {
   return r;
 }
 
+void CPropertyPage::MapDialogRect(RECT* rect) const {
+  if (!rect || !m_window) return;
+  const PixelRect r = ::MapDialogRect(m_window->built, rect->left, rect->top, rect->right - rect->left,
+                                      rect->bottom - rect->top);
+  SetRect(rect, r.x, r.y, r.x + r.cx, r.y + r.cy);
+}
+
+std::vector<ShownControl> CPropertyPage::ShownControls() const {
+  return m_window ? DescribeBuilt(m_window->widget, m_window->built.controls) : std::vector<ShownControl>{};
+}
+
 void CPropertyPage::Invalidate() {
   if (m_window) m_window->widget->update();
 }
@@ -422,6 +434,8 @@ bool CPropertySheet::Activate(int index) {
       window->built = BuildDialogFromTemplate(window->widget, *t);
       window->widget->setWindowTitle(QString());
     }
+    // Every page has the sheet's page area, as large as the largest page needs.
+    window->widget->setFixedSize(window->widget->size().expandedTo(m_window->stack->size()));
     window->widget->move(0, 0);
     window->widget->show();
     for (const auto& [id, widget] : window->built.controls) {
@@ -437,6 +451,18 @@ bool CPropertySheet::Activate(int index) {
                                   [page, controlId](Notification code) { page->Dispatch(controlId, code); });
     }
     page->m_window = std::move(window);
+    // Tab goes from the tabs through the page's controls in the template's order to the
+    // sheet's buttons; the other pages' controls are hidden and skipped.
+    QWidget* before = m_window->tabs;
+    for (QWidget* w : page->m_window->built.ordered)
+      if (w->focusPolicy() & Qt::TabFocus) {
+        QWidget::setTabOrder(before, w);
+        before = w;
+      }
+    for (int id : {IDOK, IDCANCEL, ID_APPLY_NOW, IDHELP}) {
+      QWidget::setTabOrder(before, m_window->buttons[id]);
+      before = m_window->buttons[id];
+    }
   }
   m_active = index;
   {
@@ -533,10 +559,9 @@ int CPropertySheet::DoModal() {
     if (const DialogTemplate* t = FindDialogTemplate(static_cast<int>(page->m_templateId))) {
       fontOnly.fontName = t->fontName;
       fontOnly.fontPointSize = t->fontPointSize;
-      QFont font = DialogFont(*t);
-      PixelRect r = DialogUnitsToPixels(BaseUnitsForQFont(font), 0, 0, t->cx, t->cy);
-      pageWidth = std::max(pageWidth, r.cx);
-      pageHeight = std::max(pageHeight, r.cy);
+      const QSize size = LaidOutSize(*t);
+      pageWidth = std::max(pageWidth, size.width());
+      pageHeight = std::max(pageHeight, size.height());
     }
   }
   QFont font = DialogFont(fontOnly);
@@ -564,7 +589,8 @@ int CPropertySheet::DoModal() {
   for (const auto& [id, label] : labels) {
     auto* b = new QPushButton(QString::fromLatin1(label), &dialog);
     b->setGeometry(x, buttonsTop, button.cx, button.cy);
-    b->setAutoDefault(false);
+    // A focused button is the one Enter presses, as with the old sheet's buttons.
+    b->setAutoDefault(true);
     x += button.cx + gap.cx;
     m_window->buttons[id] = b;
   }
@@ -576,6 +602,7 @@ int CPropertySheet::DoModal() {
     return groups;
   });
   m_window->buttons[IDOK]->setDefault(true);
+  KeepFocusShown(&dialog);
   m_window->buttons[ID_APPLY_NOW]->setEnabled(false);
   dialog.setFixedSize(gap.x * 2 + pageWidth, buttonsTop + button.cy + gap.y);
   QObject::connect(m_window->buttons[IDOK], &QPushButton::clicked, &dialog, [this] { Ok(); });

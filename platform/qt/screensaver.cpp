@@ -30,6 +30,8 @@ namespace {
 constexpr char kClassName[] = "WindowsScreenSaverClass";
 bool inputEnds = true;
 bool seenPointer = false;
+// The primary monitor inside a full-screen window; empty for the whole client area.
+QRect showArea;
 POINT firstPointer;
 
 LRESULT CALLBACK saverWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -149,8 +151,12 @@ QWindow* foreignWindow(unsigned long id, QSize* size) {
   int width = 0, height = 0;
   if (QGuiApplication::platformName() != QLatin1String("xcb") || !ForeignWindowSize(id, &width, &height))
     return nullptr;
-  *size = QSize(width, height);
-  return QWindow::fromWinId(static_cast<WId>(id));
+  QWindow* host = QWindow::fromWinId(static_cast<WId>(id));
+  // X counts device pixels; the saver window is laid out in the toolkit's units, which
+  // are larger on a scaled display.
+  const qreal ratio = host && host->devicePixelRatio() > 0 ? host->devicePixelRatio() : 1.0;
+  *size = QSize(qRound(width / ratio), qRound(height / ratio));
+  return host;
 }
 
 // Puts the saver window inside the host, covering it.
@@ -287,8 +293,18 @@ LRESULT WINAPI DefScreenSaverProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
   return DefWindowProc(w, message, wParam, lParam);
 }
 
+BOOL GetScreenSaverViewRect(HWND window, RECT* rect) {
+  if (!rect || !GetClientRect(window, rect)) return FALSE;
+  const QRect client(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
+  const QRect area = showArea.isEmpty() ? client : showArea.intersected(client);
+  if (area.isEmpty()) return TRUE;
+  SetRect(rect, area.left(), area.top(), area.left() + area.width(), area.top() + area.height());
+  return TRUE;
+}
+
 HWND CreateScreenSaverWindowForTesting(int width, int height, BOOL preview) {
   inputEnds = true;
+  showArea = QRect();
   HWND w = makeSaverWindow(0, 0, width, height, preview != FALSE);
   if (w) ShowWindow(w, SW_SHOWNA);
   return w;
@@ -303,6 +319,9 @@ int ScreenSaverMain(int argc, char** argv) {
                  argc > 0 ? argv[0] : "saver");
     return 1;
   }
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  const bool waylandDesktop = mode == Mode::FullScreen && wayland && *wayland;
+  if (mode == Mode::FullScreen || mode == Mode::Root) PreferXDisplay();
   StartUserInterface(argc, argv);
   hMainInstance = GetModuleHandle(nullptr);
 
@@ -329,10 +348,15 @@ int ScreenSaverMain(int argc, char** argv) {
     case Mode::FullScreen:
     case Mode::Root:
       inputEnds = mode == Mode::FullScreen;
+      // Known before the window's first message, which starts the show.
+      if (screen && screen->geometry() != whole) showArea = screen->geometry().translated(-whole.topLeft());
       w = makeSaverWindow(whole.x(), whole.y(), whole.width(), whole.height(), false);
       if (w) {
+        // A Wayland compositor gives the keyboard to the windows it manages: a window that
+        // bypasses it (XWayland's override-redirect) may stay without input there, under a
+        // panel. A full-screen window of its own stands above the panels and has the focus.
         w->surface->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                                   Qt::X11BypassWindowManagerHint);
+                                   (waylandDesktop ? Qt::WindowFlags() : Qt::X11BypassWindowManagerHint));
         w->surface->setGeometry(whole);
       }
       break;
@@ -364,6 +388,7 @@ int ScreenSaverMain(int argc, char** argv) {
   if (!w) return 1;
   if (IsWindow(w)) ShowWindow(w, SW_SHOW);
   if (mode == Mode::FullScreen && IsWindow(w) && w->surface) {
+    if (waylandDesktop) w->surface->showFullScreen();
     w->surface->activateWindow();
     w->surface->setFocus();
     w->surface->grabKeyboard();

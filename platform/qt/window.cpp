@@ -54,6 +54,9 @@ BOOL OffsetRect(RECT* r, int dx, int dy) {
   r->left += dx; r->right += dx; r->top += dy; r->bottom += dy;
   return TRUE;
 }
+BOOL EqualRect(const RECT* a, const RECT* b) {
+  return a && b && a->left == b->left && a->top == b->top && a->right == b->right && a->bottom == b->bottom;
+}
 
 namespace {
 QRect toQRect(const RECT& r) { return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1)); }

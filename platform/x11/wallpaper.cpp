@@ -22,6 +22,7 @@
 #include "platform/registry.h"
 #include "platform/desktop.h"
 #include "platform/x11/desktop_backends.h"
+#include "platform/x11/monitors.h"
 #include "platform/x11/wallpaper_bmp.h"
 
 namespace {
@@ -117,6 +118,36 @@ void releasePreviousWallpaper(Display* display, Window root, Atom rootId, Atom e
     XKillClient(display, esetPixmap);
 }
 
+// Draws the picture centred on the monitor, clipped to it.
+void putCentred(Display* display, int screen, Pixmap pixmap, GC gc, const RgbPicture& picture,
+                const MonitorArea& monitor) {
+  const int depth = DefaultDepth(display, screen);
+  const int left = (monitor.width - picture.width) / 2;
+  const int top = (monitor.height - picture.height) / 2;
+  const int fromX = std::max(0, -left), fromY = std::max(0, -top);
+  const int shownW = std::min(picture.width - fromX, monitor.width - std::max(0, left));
+  const int shownH = std::min(picture.height - fromY, monitor.height - std::max(0, top));
+  if (shownW <= 0 || shownH <= 0) return;
+  XImage* image = XCreateImage(display, DefaultVisual(display, screen), static_cast<unsigned>(depth),
+                               ZPixmap, 0, nullptr, static_cast<unsigned>(shownW),
+                               static_cast<unsigned>(shownH), 32, 0);
+  if (!image) return;
+  image->data = static_cast<char*>(std::calloc(static_cast<std::size_t>(image->bytes_per_line), shownH));
+  if (image->data) {
+    PixelMapper mapper(display, screen);
+    for (int y = 0; y < shownH; ++y) {
+      const std::uint32_t* row =
+          &picture.pixels[static_cast<std::size_t>(fromY + y) * picture.width + fromX];
+      for (int x = 0; x < shownW; ++x) XPutPixel(image, x, y, mapper.map(row[x]));
+    }
+    // Xlib splits an image larger than the server's request limit on its own.
+    XPutImage(display, pixmap, gc, image, 0, 0, monitor.x + std::max(0, left),
+              monitor.y + std::max(0, top), static_cast<unsigned>(shownW),
+              static_cast<unsigned>(shownH));
+  }
+  XDestroyImage(image);  // frees data too
+}
+
 // False (with the X server's words in `problem`) when the picture could not be drawn; the
 // old wallpaper then stays. Errors about a previous setter's pixmap are no failure of ours.
 bool showOnRoot(Display* display, const RgbPicture* picture, std::string* problem) {
@@ -146,34 +177,10 @@ bool showOnRoot(Display* display, const RgbPicture* picture, std::string* proble
   XFillRectangle(display, pixmap, gc, 0, 0, static_cast<unsigned>(width),
                  static_cast<unsigned>(height));
 
-  // Centred without scaling: a picture larger than the screen is cut evenly on both sides.
-  const int left = (width - picture->width) / 2;
-  const int top = (height - picture->height) / 2;
-  const int fromX = std::max(0, -left), fromY = std::max(0, -top);
-  const int shownW = std::min(picture->width - fromX, width - std::max(0, left));
-  const int shownH = std::min(picture->height - fromY, height - std::max(0, top));
-  if (shownW > 0 && shownH > 0) {
-    XImage* image = XCreateImage(display, DefaultVisual(display, screen),
-                                 static_cast<unsigned>(depth), ZPixmap, 0, nullptr,
-                                 static_cast<unsigned>(shownW), static_cast<unsigned>(shownH),
-                                 32, 0);
-    if (image) {
-      image->data = static_cast<char*>(
-          std::calloc(static_cast<std::size_t>(image->bytes_per_line), shownH));
-      if (image->data) {
-        PixelMapper mapper(display, screen);
-        for (int y = 0; y < shownH; ++y) {
-          const std::uint32_t* row =
-              &picture->pixels[static_cast<std::size_t>(fromY + y) * picture->width + fromX];
-          for (int x = 0; x < shownW; ++x) XPutPixel(image, x, y, mapper.map(row[x]));
-        }
-        // Xlib splits an image larger than the server's request limit on its own.
-        XPutImage(display, pixmap, gc, image, 0, 0, std::max(0, left), std::max(0, top),
-                  static_cast<unsigned>(shownW), static_cast<unsigned>(shownH));
-      }
-      XDestroyImage(image);  // frees data too
-    }
-  }
+  // Centred without scaling on each monitor: a picture larger than a monitor is cut
+  // evenly on both sides.
+  for (const MonitorArea& monitor : MonitorsOf(display))
+    putCentred(display, screen, pixmap, gc, *picture, monitor);
   XFreeGC(display, gc);
   XSync(display, False);
   if (const int error = guard.TakeError()) {

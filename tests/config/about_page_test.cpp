@@ -78,10 +78,11 @@ TEST_F(AboutPageTest, ScreenTextsAndTheLogo) {
         EXPECT_EQ(page.GetDlgItemText(IDC_ABOUT_WIDTH), "1024 pixels");
         EXPECT_EQ(page.GetDlgItemText(IDC_ABOUT_HEIGHT), "768 pixels");
         EXPECT_EQ(page.GetDlgItemText(IDC_ABOUT_COLORS), "16777216 colors");
-        EXPECT_EQ(page.m_rcLogo.left, 30);
-        EXPECT_EQ(page.m_rcLogo.top, 27);
-        EXPECT_EQ(page.m_rcLogo.right, 30 + kLogoWidth);
-        EXPECT_EQ(page.m_rcLogo.bottom, 27 + kLogoHeight);
+        // The logo keeps its proportions at the size the page's font gives it.
+        const RECT& logo = page.m_rcLogo;
+        EXPECT_GT(logo.right - logo.left, kLogoWidth / 2);
+        EXPECT_NEAR(double(logo.right - logo.left) / (logo.bottom - logo.top), double(kLogoWidth) / kLogoHeight, 0.1);
+        EXPECT_LE(logo.right, page.GetClientRect().right);
         sheet.PressButton(IDOK);
       });
   EXPECT_EQ(CAbout::ColorsText(32), "16.7 million colors");

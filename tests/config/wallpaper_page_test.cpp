@@ -76,14 +76,16 @@ TEST_F(WallpaperPageTest, OpensOnTheStoredSetAndPictureWithTheMonitorInPlace) {
 
     RECT list = page.GetDlgItem(IDC_PICTURES).GetRect(), check = page.GetDlgItem(IDC_STRETCH).GetRect(),
          button = page.GetDlgItem(IDC_IMAGE_INFO).GetRect(), client = page.GetClientRect();
-    EXPECT_EQ(page.m_rcMonitor.left, list.right + (client.right - list.right) / 2 - 91);
-    EXPECT_EQ(page.m_rcMonitor.top, check.bottom + (button.top - check.bottom) / 2 - 80);
-    EXPECT_EQ(page.m_rcMonitor.right - page.m_rcMonitor.left, 183);
-    EXPECT_EQ(page.m_rcMonitor.bottom - page.m_rcMonitor.top, 161);
+    // Centred between the list and the page's edge, and between the box and the button.
+    const RECT& m = page.m_rcMonitor;
+    EXPECT_NEAR(m.left - list.right, client.right - m.right, 1);
+    EXPECT_NEAR(m.top - check.bottom, button.top - m.bottom, 1);
     EXPECT_EQ(GetConfigApp()->m_rcMonitor.left, page.m_rcMonitor.left);
     RECT preview = page.m_wndMonitor.GetWindowRect();
-    EXPECT_EQ(preview.left, page.m_rcMonitor.left + 12);
-    EXPECT_EQ(preview.bottom, page.m_rcMonitor.bottom - 27);
+    EXPECT_GT(preview.left, m.left);
+    EXPECT_LT(preview.right, m.right);
+    EXPECT_GT(preview.top, m.top);
+    EXPECT_LT(preview.bottom, m.bottom - (m.bottom - m.top) / 8) << "above the monitor's stand";
     EXPECT_EQ(page.m_wndMonitor.GetWindowText(), "Monitor Window");
     EXPECT_EQ(page.m_wndMonitor.m_nMode, CMonitorWnd::kPicture);
     EXPECT_EQ(page.m_wndMonitor.m_nWidth, 8);

@@ -164,6 +164,39 @@ TEST_F(Decoder, PanoramasFillTheScreenWithTheirShortSide) {
   EXPECT_EQ(wide3.height, 768);
 }
 
+Dib DecodeForScreen(const std::string& picture, int scaleClass, int screenW, int screenH,
+                    int panorama = 0) {
+  HGLOBAL h = QmDecodeJpegForScreen(picture.c_str(), "", scaleClass, 0, screenW, screenH, panorama);
+  if (!h) return {};
+  auto* p = static_cast<std::uint8_t*>(GlobalLock(h));
+  Dib d = Dib::From(p, GlobalSize(h));
+  GlobalUnlock(h);
+  GlobalFree(h);
+  return d;
+}
+
+TEST_F(Decoder, ClassThreeFitsTheRealScreenAndTheOthersStayWithinTheirs) {
+  struct Case {
+    int w, h, scaleClass, screenW, screenH, panorama, wantW, wantH;
+  } cases[] = {
+      {1600, 1200, 3, 1920, 1080, 0, 1440, 1080},  {1920, 1080, 3, 1920, 1080, 0, 1920, 1080},
+      {1500, 1000, 3, 3840, 2160, 0, 3240, 2160},  {1000, 1500, 3, 1920, 1080, 0, 720, 1080},
+      {3000, 1000, 3, 1920, 1080, 0, 3240, 1080},  {1800, 1000, 3, 1920, 1080, 0, 1920, 1067},
+      {1800, 1000, 3, 1920, 1080, 1, 1944, 1080},  {1600, 1200, 3, 400, 300, 0, 400, 300},
+      {1600, 1200, 1, 3840, 2160, 0, 640, 480},    {1600, 1200, 2, 1920, 1080, 0, 800, 600},
+      {1600, 1200, 1, 400, 300, 0, 400, 300},      {1600, 1200, 3, 0, 0, 0, 1024, 768},
+  };
+  for (const Case& c : cases) {
+    std::string what = std::to_string(c.w) + "x" + std::to_string(c.h) + " class " +
+                       std::to_string(c.scaleClass) + " on " + std::to_string(c.screenW) + "x" +
+                       std::to_string(c.screenH) + (c.panorama ? " panorama" : "");
+    Dib d = DecodeForScreen(Picture("p.jpg", c.w, c.h), c.scaleClass, c.screenW, c.screenH, c.panorama);
+    EXPECT_EQ(d.width, c.wantW) << what;
+    EXPECT_EQ(d.height, c.wantH) << what;
+    if (d.width > 0) ExpectQuadrants(d, 12, what);
+  }
+}
+
 TEST_F(Decoder, OutputFileHoldsTheSameBitmapAndReplacesTheOldOne) {
   std::string picture = Picture("p.jpg", 1600, 1200);
   std::string out = sandbox.path("wall/quillmrk.bmp");
@@ -403,6 +436,36 @@ TEST_F(PanoramaWindow, TallWindowIsCutFromTheTop) {
   EXPECT_EQ(window.height, 480);
   ExpectWindow(block, window, 0, 960);
   GlobalFree(block);
+}
+
+TEST_F(PanoramaWindow, ALargeScreenShowsThePanoramaFromTheSamePlace) {
+  // Red counts 16-pixel bands of the 4800-pixel picture: the band a window starts in
+  // tells where in the picture it starts, whatever the decoded size.
+  std::string path = sandbox.path("pano.jpg");
+  MakeJpeg(path, 4800, 1200, JpegKind::Colour, [](int x, int) {
+    return Rgb{static_cast<std::uint8_t>(x / 48 * 2), 128, 64};
+  });
+  const int origin = 532;  // 333 in class 1, scaled for class 3
+  struct Screen {
+    int w, h, wantW;
+  } screens[] = {{1024, 768, 1024}, {1920, 1080, 1920}, {0, 0, 1024}};
+  int firstRed[3] = {};
+  for (int i = 0; i < 3; ++i) {
+    const Screen& sc = screens[i];
+    HGLOBAL block = QmDecodeJpegForScreen(path.c_str(), "", 3, 0, sc.w, sc.h, 0);
+    ASSERT_NE(block, nullptr);
+    std::string out = sandbox.path("w.bmp");
+    ASSERT_NE(QmWritePanoramaWindowForScreen(out.c_str(), block, origin, 3, sc.w, sc.h), 0);
+    Dib window = ReadBitmap(out);
+    EXPECT_EQ(window.width, sc.wantW) << sc.w;
+    EXPECT_EQ(window.height, sc.h ? sc.h : 768);
+    firstRed[i] = window.at(2, window.height / 2).r;
+    GlobalFree(block);
+  }
+  // 532 of a 3072-wide picture is about picture column 831, in band 17 (red 34).
+  EXPECT_NEAR(firstRed[0], 34, 3);
+  EXPECT_NEAR(firstRed[1], firstRed[0], 3) << "1920 x 1080 starts where 1024 x 768 does";
+  EXPECT_EQ(firstRed[2], firstRed[0]) << "an unknown screen is the class's own";
 }
 
 TEST_F(PanoramaWindow, BadBlocksAndPathsWriteNothing) {

@@ -128,6 +128,7 @@ class Session(dbus.service.Object):
     def __init__(self, bus):
         super().__init__(bus, SESSION_PATH)
         self.bus = bus
+        self.locked = False
 
     @dbus.service.method(IFACE)
     def Lock(self):
@@ -138,6 +139,18 @@ class Session(dbus.service.Object):
     @dbus.service.method(IFACE, in_signature="b")
     def SetLockedHint(self, locked):
         note("SetLockedHint %s" % bool(locked))
+        self.locked = bool(locked)
+        self.PropertiesChanged(self.IFACE, {"LockedHint": dbus.Boolean(self.locked)}, [])
+
+    @dbus.service.method(dbus.PROPERTIES_IFACE, in_signature="ss", out_signature="v")
+    def Get(self, interface, name):
+        if name != "LockedHint":
+            raise dbus.exceptions.DBusException("no property " + name)
+        return dbus.Boolean(self.locked)
+
+    @dbus.service.signal(dbus.PROPERTIES_IFACE, signature="sa{sv}as")
+    def PropertiesChanged(self, interface, changed, invalidated):
+        pass
 
 
 def main():

@@ -44,7 +44,8 @@ lockers_control() {
 
 # lockers_watcher SECONDS: switches the screen saver on with that delay and starts the
 # watcher. The saver it runs is the real quillsav behind a wrapper that notes each start
-# in $sandbox/saver.log and its process id in $sandbox/saver.pid. Sets watcher_pid.
+# in $sandbox/saver.log and its process id in $sandbox/saver.pid. Sets watcher_pid. The
+# watcher runs as the user the array run_as switches to, when the caller sets one.
 lockers_watcher() {
   local saver=$sandbox/saver.scr
   printf '#!/bin/sh\necho "$(date +%%s.%%N) $*" >>"%s/saver.log"\necho $$ >"%s/saver.pid"\nexec "%s/quillsav" "$@"\n' \
@@ -53,7 +54,7 @@ lockers_watcher() {
   printf '[boot]\r\nSCRNSAVE.EXE=%s\r\n' "$saver" >"$windows/system.ini"
   printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"ScreenSaveActive"="1"\r\n"ScreenSaveTimeOut"="%s"\r\n' \
     "$1" >"$windows/user.reg"
-  "$program/quillidle" 2>>"$sandbox/watcher.log" &
+  ${run_as[@]+"${run_as[@]}"} "$program/quillidle" 2>>"$sandbox/watcher.log" &
   watcher_pid=$!
 }
 

@@ -72,8 +72,24 @@ sleep 3
 "${ss[@]}" --method org.freedesktop.ScreenSaver.SetActive false >/dev/null
 
 # 2. logind asks the session to lock (loginctl lock-session).
-lock_ends_slideshow "logind" gdbus call --system --dest org.freedesktop.login1 \
-  --object-path /org/freedesktop/login1/session/_31 --method org.freedesktop.login1.Session.Lock
+session=(gdbus call --system --dest org.freedesktop.login1 --object-path /org/freedesktop/login1/session/_31)
+lock_ends_slideshow "logind" "${session[@]}" --method org.freedesktop.login1.Session.Lock
+
+# 2b. A lock request without a slideshow, when nothing then locks, does not put the next
+#     one off by a whole delay; while a locker says the session is locked, none starts.
+sleep 1
+asked=$(date +%s%N)
+"${session[@]}" --method org.freedesktop.login1.Session.Lock >/dev/null
+lockers_saver_started
+started=$(tail -n1 "$sandbox/saver.log" | cut -d' ' -f1)
+after=$(awk -v s="$started" -v t="$asked" 'BEGIN { printf "%d", s * 1000 - t / 1000000 }')
+[ "$after" -lt 1500 ] || fail "the slideshow came $after ms after a lock request that locked nothing"
+"${session[@]}" --method org.freedesktop.login1.Session.SetLockedHint true >/dev/null
+lockers_ends_within "$saver_pid" 10 || fail "the slideshow still runs a second after the session was locked"
+rm -f "$sandbox/saver.pid"
+sleep 3
+[ ! -s "$sandbox/saver.pid" ] || fail "a slideshow started while the session was locked"
+"${session[@]}" --method org.freedesktop.login1.Session.SetLockedHint false >/dev/null
 
 # 3. xss-lock starts while the slideshow shows: the slideshow ends, nothing starts again,
 #    and when the X server's saver comes on (its time-out is the same 2 s) xss-lock's
@@ -92,5 +108,5 @@ kill -0 "$locker" 2>/dev/null || fail "i3lock ended: $(cat "$sandbox/xss-lock.lo
 if grep -q "Cannot grab" "$sandbox/xss-lock.log"; then fail "i3lock could not grab"; fi
 [ ! -s "$sandbox/saver.pid" ] || fail "a slideshow started under xss-lock"
 grep -q "xss-lock owns the screen" "$sandbox/watcher.log" || fail "the watcher did not say it stood back for xss-lock"
-[ "$(wc -l <"$sandbox/saver.log")" -eq 3 ] || fail "$(wc -l <"$sandbox/saver.log") slideshows started instead of 3"
+[ "$(wc -l <"$sandbox/saver.log")" -eq 4 ] || fail "$(wc -l <"$sandbox/saver.log") slideshows started instead of 4"
 echo "PASS"

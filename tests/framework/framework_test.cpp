@@ -135,9 +135,9 @@ TEST(Dialog, DataExchangeMessageMapsAndControls) {
 }
 
 // Labels laid out for the old, narrower system font: a one-line label too narrow for its
-// text grows to the right, but never onto another control, out of its group box or past
-// the dialog; a label with room for more lines keeps its size.
-TEST(Dialog, NarrowOneLineLabelsGrowIntoFreeSpaceOnly) {
+// text grows to the right and pushes what lies beside it, the group box round it and the
+// dialog's edge outwards; a label with room for more lines keeps its size.
+TEST(Dialog, NarrowOneLineLabelsGrowAndPushTheirNeighbours) {
   Sandbox sandbox;
   EnsureUserInterface();
   const std::string text = "A label with far more text than its box";
@@ -159,24 +159,28 @@ TEST(Dialog, NarrowOneLineLabelsGrowIntoFreeSpaceOnly) {
   CDialog dialog(9002);
   std::map<int, RECT> placed;
   SetModalDialogHook([&](CDialog& d) {
-    for (int id : {200, 201, 202, 203, 204, 205}) placed[id] = GetDialogItem(d, id).GetRect();
+    for (int id : {200, 201, 202, 203, 204, 205, -1}) placed[id] = GetDialogItem(d, id).GetRect();
     const DialogBaseUnits base = BaseUnitsForFont(t.fontName, t.fontPointSize);
-    const PixelRect group = DialogUnitsToPixels(base, 5, 40, 60, 30);
+    const PixelRect edit = DialogUnitsToPixels(base, 60, 4, 40, 12);
     const PixelRect narrow = DialogUnitsToPixels(base, 5, 5, 20, 8);
     const PixelRect tall = DialogUnitsToPixels(base, 5, 75, 20, 20);
     const PixelRect client = d.GetClientRect();
+    const RECT& group = placed[-1];
     EXPECT_GT(placed[200].right - placed[200].left, narrow.cx) << "grows";
-    EXPECT_LE(placed[200].right, placed[201].left) << "but stops before the edit box";
-    EXPECT_GT(placed[202].right, placed[201].left) << "with nothing beside it, as far as its text";
-    EXPECT_LT(placed[202].right, client.cx);
-    EXPECT_LT(placed[203].right, group.x + group.cx) << "stays in its group box";
+    EXPECT_LE(placed[200].right, placed[201].left) << "and pushes the edit box along";
+    EXPECT_GT(placed[201].left, edit.x);
+    EXPECT_EQ(placed[201].top, edit.y) << "which keeps its row";
+    EXPECT_EQ(placed[202].right - placed[202].left, placed[200].right - placed[200].left) << "the same text, the same width";
+    EXPECT_LE(placed[203].right, group.right) << "the group box grows round it";
+    EXPECT_GT(placed[203].left, group.left);
     EXPECT_EQ(placed[204].right - placed[204].left, tall.cx) << "room for wrapped lines: unchanged";
-    EXPECT_LE(placed[205].right, client.cx) << "never past the dialog";
+    EXPECT_LE(placed[205].right, client.cx) << "the dialog grows to hold it";
+    EXPECT_GT(client.cx, DialogUnitsToPixels(base, 0, 0, t.cx, 0).cx);
     d.PressEscape();
   });
   dialog.DoModal();
   SetModalDialogHook({});
-  EXPECT_EQ(placed.size(), 6u);
+  EXPECT_EQ(placed.size(), 7u);
 }
 
 TEST(Dialog, MissingTemplateAndUnansweredDialog) {

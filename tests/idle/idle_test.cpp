@@ -164,6 +164,17 @@ TEST(IdlePolicy, LockersEndOurRunningSaverAndHoldTheNextOneBack) {
   EXPECT_FALSE(IsIdleLockerName("quillsav"));
 }
 
+TEST(IdlePolicy, LockerDisplayMatchesOursWhateverScreenOrLocalHostIsWritten) {
+  EXPECT_TRUE(SameXDisplay(":0", ":0.0"));
+  EXPECT_TRUE(SameXDisplay("unix:0.1", ":0"));
+  EXPECT_TRUE(SameXDisplay(":007", ":7"));
+  EXPECT_FALSE(SameXDisplay(":0", ":1"));
+  EXPECT_FALSE(SameXDisplay(":1", ":10"));
+  EXPECT_FALSE(SameXDisplay("remote:0", ":0"));  // ssh forwarding: another server
+  EXPECT_FALSE(SameXDisplay("", ":0"));
+  EXPECT_TRUE(SameXDisplay(":99999999999999999999999.0", ":99999999999999999999999"));
+}
+
 TEST(IdlePolicy, ServerSaverSilentPastItsTimeOutMeansSomeoneSuspendedIt) {
   EXPECT_FALSE(ServerSaverLooksSuspended(61'000, 60'000, false));  // its timer may still be due
   EXPECT_TRUE(ServerSaverLooksSuspended(64'000, 60'000, false));

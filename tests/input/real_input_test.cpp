@@ -143,4 +143,23 @@ TEST_F(RealInputTest, ControlTabAndControlPageKeysGoRoundThePages) {
     sheet.PressButton(IDCANCEL);
   });
 }
+// Tab runs through the page's controls in the template's order and on to the sheet's
+// buttons; Enter presses the focused button, not the default one; the focus stays in
+// sight after a mouse click.
+TEST_F(RealInputTest, TabFollowsTheTemplateAndEnterPressesTheFocusedButton) {
+  AddSet("Coast", "Coast", kCoast);
+  Run([&](CPropertySheet& sheet) {
+    CPropertyPage& page = *sheet.GetPage(0);
+    ClickControl(page, IDC_STRETCH);  // a change that OK or Apply would write
+    ASSERT_TRUE(sheet.IsApplyEnabled());
+    const std::string focused = sandbox_.path("focused.png"), elsewhere = sandbox_.path("elsewhere.png");
+    ASSERT_TRUE(page.SaveImage(focused));
+    Keys({"Tab", "Tab"});  // Image Info, then the sheet's OK
+    ASSERT_TRUE(page.SaveImage(elsewhere));
+    EXPECT_TRUE(sandbox_.readFile(focused) != sandbox_.readFile(elsewhere)) << "the clicked box showed its focus";
+    Keys({"Tab", "Return"});  // Cancel
+    EXPECT_FALSE(sheet.IsRunning());
+  });
+  EXPECT_EQ(ConfigValue("StretchWallpaper"), kMissing) << "cancelled, not applied";
+}
 }  // namespace

@@ -1,14 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "launcher/netjumper.h"
 #include "launcher/resource.h"
+#include "platform/controls.h"
 #include "platform/gui.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
 #include "tests/launcher/recording_opener.h"
+#include "tests/support/layout_check.h"
+#include "tests/support/private_display.h"
 #include "tests/support/sandbox.h"
 
 namespace {
@@ -205,6 +209,13 @@ TEST_F(NetJumperTest, RefusedAddressIsNamedAndNeverAskedAbout) {
   EXPECT_EQ(opener_.settledCalls(1), (Calls{{"http://www.example.org"}}));
 }
 
+TEST_F(NetJumperTest, DialogFitsEveryFontSize) {
+  start("http://example.com/a/rather/long/path/that/wraps/onto/the/second/line/of/the/question?x=1&y=2", [](CDialog& d) {
+    ExpectLaidOut(d.ShownControls(), d.GetClientRect(), "NetJumper");
+    d.ClickDlgItem(IDCANCEL);
+  });
+}
+
 TEST_F(NetJumperTest, DialogFollowsItsTemplate) {
   start("http://example.com/", [](CDialog& d) {
     EXPECT_EQ(d.GetWindowText(), "Quillmark NetJumper");
@@ -213,17 +224,52 @@ TEST_F(NetJumperTest, DialogFollowsItsTemplate) {
     EXPECT_EQ(d.GetDlgItemText(IDCANCEL), "No");
     ASSERT_NE(d.GetIcon(TRUE), nullptr);
     EXPECT_EQ(d.GetIcon(TRUE), d.GetIcon(FALSE));
-    // Places are the template's dialog units in the dialog font's base units.
-    DialogBaseUnits base = BaseUnitsForFont("MS Sans Serif", 8);
-    EXPECT_EQ(d.GetClientRect(), DialogUnitsToPixels(base, 0, 0, 298, 79));
-    EXPECT_EQ(d.GetDlgItemRect(IDOK), DialogUnitsToPixels(base, 96, 58, 50, 14));
-    EXPECT_EQ(d.GetDlgItemRect(IDCANCEL), DialogUnitsToPixels(base, 150, 58, 50, 14));
-    EXPECT_EQ(d.GetDlgItemRect(IDC_DONTSHOW), DialogUnitsToPixels(base, 95, 41, 107, 10));
-    EXPECT_EQ(d.GetDlgItemRect(IDC_QUESTION), DialogUnitsToPixels(base, 7, 7, 284, 23));
+    // The template's arrangement: the question on top, the check box below it, Yes and No
+    // side by side below that; at least the template's size in the dialog font's units.
+    const PixelRect yes = d.GetDlgItemRect(IDOK), no = d.GetDlgItemRect(IDCANCEL),
+                    box = d.GetDlgItemRect(IDC_DONTSHOW), question = d.GetDlgItemRect(IDC_QUESTION);
+    EXPECT_EQ(yes.y, no.y);
+    EXPECT_LT(yes.x + yes.cx, no.x);
+    EXPECT_LE(box.y + box.cy, yes.y);
+    EXPECT_LE(question.y + question.cy, box.y);
+    const PixelRect least = DialogUnitsToPixels(BaseUnitsForFont("MS Sans Serif", 8), 0, 0, 298, 79);
+    EXPECT_GE(d.GetClientRect().cx, least.cx);
+    EXPECT_GE(d.GetClientRect().cy, least.cy);
     d.ClickDlgItem(IDCANCEL);
   });
   int w = 0, h = 0;
   GetIconSize(LoadIconResource(IDR_MAINFRAME), &w, &h);
   EXPECT_EQ(w, 32);
   EXPECT_EQ(h, 32);
+}
+
+// The question under a real mouse and keyboard (a click on the question brings the window
+// the keys). The program's display must be the test's own X server: a process of its own.
+class NetJumperRealInput : public NetJumperTest {
+ protected:
+  void SetUp() override {
+    if (UserInterfaceStarted()) GTEST_SKIP() << "the user interface already runs here: needs a process of its own";
+    display_ = std::make_unique<PrivateDisplay>();
+    if (!display_->ready()) GTEST_SKIP() << display_->why();
+    NetJumperTest::SetUp();
+  }
+  std::function<void(CDialog&)> ClickThenKeys(std::vector<std::string> keys) {
+    return [this, keys](CDialog& d) {
+      const CControl box(d.GetDlgItemHandle(IDC_QUESTION));
+      const RECT r = box.GetRect();
+      const POINT p = box.ClientToScreen(POINT{(r.right - r.left) / 2, (r.bottom - r.top) / 2});
+      ASSERT_TRUE(display_->xdotool({"mousemove", std::to_string(p.x), std::to_string(p.y), "click", "1"}));
+      std::vector<std::string> args{"key", "--delay", "80"};
+      args.insert(args.end(), keys.begin(), keys.end());
+      ASSERT_TRUE(display_->xdotool(args));
+    };
+  }
+  std::unique_ptr<PrivateDisplay> display_;
+};
+
+TEST_F(NetJumperRealInput, EscapeIsNoAndEnterIsYes) {
+  // Had Escape not ended the dialog, the Enter after it would have opened the page.
+  EXPECT_EQ(start("http://example.com/escape", ClickThenKeys({"Escape", "Return"})).dialogs, 1);
+  EXPECT_EQ(start("http://example.com/enter", ClickThenKeys({"Return"})).dialogs, 1);
+  EXPECT_EQ(opener_.settledCalls(1), (Calls{{"http://example.com/enter"}}));
 }

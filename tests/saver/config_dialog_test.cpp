@@ -4,10 +4,13 @@
 #include <vector>
 
 #include "platform/dialog.h"
+#include "platform/gui.h"
 #include "platform/message_box.h"
 #include "platform/screensaver.h"
 #include "saver/resources.h"
 #include "tests/saver/saver_fixture.h"
+#include "tests/support/layout_check.h"
+#include "tests/support/private_display.h"
 
 namespace {
 class ConfigDialogTest : public SaverTest {
@@ -76,6 +79,16 @@ TEST_F(ConfigDialogTest, OpensWithTheStoredSettingsAndWritesThemBack) {
   EXPECT_EQ(SaverSetting("PanoramicSpeed"), "77");
 }
 
+TEST_F(ConfigDialogTest, FitsEveryFontSize) {
+  Run([](HWND d) {
+    RECT client;
+    ASSERT_TRUE(GetClientRect(d, &client));
+    ExpectLaidOut(ShownControls(d), {0, 0, static_cast<int>(client.right), static_cast<int>(client.bottom)},
+                  "quillsav /c");
+    PressDlgButton(d, IDCANCEL);
+  });
+}
+
 TEST_F(ConfigDialogTest, SixtySecondsAreStoredAsOneMinute) {
   WriteSaverSettings("TimeBetween=20\r\nInMinutes=0\r\n");
   Run([](HWND d) {
@@ -125,4 +138,40 @@ TEST_F(ConfigDialogTest, AnUnknownLanguageIsKept) {
   EXPECT_EQ(SaverSetting("InterpretiveTextLanguage"), "Klingon");
   EXPECT_EQ(SaverSetting("TimeBetween"), "2");
   EXPECT_EQ(SaverSetting("Transition"), "0");
+}
+
+// Enter and Escape from the real keyboard, with the focus where a click put it. The
+// program's display must be the test's own X server, so this wants a process of its own
+// (as ctest runs every test).
+class ConfigDialogRealKeys : public SaverTest {
+ protected:
+  static void SetUpTestSuite() {}  // the user interface starts in the test, on its display
+  void TearDown() override {}       // nothing may read the display once it has gone
+};
+
+TEST_F(ConfigDialogRealKeys, EnterIsOkAndEscapeIsCancel) {
+  if (UserInterfaceStarted()) GTEST_SKIP() << "the user interface already runs here: needs a process of its own";
+  PrivateDisplay display;
+  if (!display.ready()) GTEST_SKIP() << display.why();
+  SaverTest::SetUpTestSuite();
+  ASSERT_TRUE(RegisterDialogClasses(GetModuleHandle(nullptr)));
+  auto run = [&](std::vector<std::string> keys) {
+    WriteSaverSettings("TimeBetween=30\r\nInMinutes=0\r\n");
+    SetDialogTestHook([&](HWND d) {
+      HWND edit = GetDlgItem(d, IDC_TIME_BETWEEN);
+      RECT r;
+      ASSERT_TRUE(GetClientRect(edit, &r));
+      POINT p{r.right / 2, r.bottom / 2};
+      ClientToScreen(edit, &p);
+      ASSERT_TRUE(display.xdotool({"mousemove", std::to_string(p.x), std::to_string(p.y), "click", "1"}));
+      SetDlgItemText(d, IDC_TIME_BETWEEN, "45");
+      keys.insert(keys.begin(), {"key", "--delay", "80"});
+      ASSERT_TRUE(display.xdotool(keys));
+    });
+    DialogBox(GetModuleHandle(nullptr), MAKEINTRESOURCE(kConfigDialogId), nullptr, ScreenSaverConfigureDialog);
+    SetDialogTestHook({});
+    return SaverSetting("TimeBetween");
+  };
+  EXPECT_EQ(run({"Return"}), "45") << "Enter in the edit box presses OK, the default button";
+  EXPECT_EQ(run({"Escape", "Return"}), "30") << "Escape cancelled before Enter could press OK";
 }

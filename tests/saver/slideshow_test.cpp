@@ -317,6 +317,63 @@ TEST_F(SlideshowTest, ADirectionOnAnOrdinaryPictureOnlyHolds) {
   EXPECT_TRUE(Running(kSlideshowTimer));
 }
 
+TEST_F(SlideshowTest, PicturesOfAnyShapeAreCentredInTheWindow) {
+  // 16:9 in the 640 x 480 box of an 800 x 600 window: 640 x 360 at (80, 120).
+  WriteBandedJpeg(box.programFolder() + "colours/red.jpg", 1280, 720, {kRed}, true);
+  WriteSaverSettings("CurrentSet=Colours\r\n");
+  Start();
+  HDC dc = GetDC(window);
+  EXPECT_TRUE(Near(GetPixel(dc, 85, 125), kRed)) << std::hex << GetPixel(dc, 85, 125);
+  EXPECT_TRUE(Near(GetPixel(dc, 714, 474), kRed)) << std::hex << GetPixel(dc, 714, 474);
+  EXPECT_EQ(GetPixel(dc, 400, 110), RGB(0, 0, 0)) << "black above the picture";
+  EXPECT_EQ(GetPixel(dc, 400, 490), RGB(0, 0, 0)) << "and below it";
+  ReleaseDC(window, dc);
+  End();
+
+  // The desktop's bitmap, made for a larger monitor, is fitted into the view as well.
+  box.writeFile(box.windowsDirectory() + "/quillmrk.bmp", SolidBitmap(1920, 1080, kWhite));
+  Start();
+  EXPECT_EQ(SlideshowStateForTesting().viewWidth, 640);
+  EXPECT_EQ(SlideshowStateForTesting().viewHeight, 360);
+  dc = GetDC(window);
+  EXPECT_TRUE(Near(GetPixel(dc, 85, 125), kWhite)) << std::hex << GetPixel(dc, 85, 125);
+  EXPECT_EQ(GetPixel(dc, 400, 110), RGB(0, 0, 0));
+  ReleaseDC(window, dc);
+}
+
+TEST_F(SlideshowTest, AHostsWindowOfAnySizeGetsAPictureDecodedForIt) {
+  WriteCatalogue("StretchWallpaper=1\r\n", kColours);
+  WriteSaverSettings("CurrentSet=Colours\r\n");
+  Start(700, 500, TRUE);
+  const SlideshowState& s = SlideshowStateForTesting();
+  EXPECT_EQ(s.viewWidth, 667);
+  EXPECT_EQ(s.viewHeight, 500);
+  EXPECT_EQ(s.x0, 16);
+  EXPECT_EQ(s.y0, 0);
+}
+
+TEST_F(SlideshowTest, TheInformationFileMakesAShortPanoramaPan) {
+  const std::string folder = box.programFolder() + "wide/";
+  WriteBandedJpeg(folder + "pan.jpg", 1152, 640, {kRed, kBlue}, true);  // 1.8 : 1
+  WriteSaverSettings("CurrentSet=Wide\r\nPanoramicSpeed=5\r\n");
+  Start();
+  EXPECT_FALSE(SlideshowStateForTesting().panoramic) << "by its shape alone a letterbox";
+  End();
+  box.writeFile(folder + "pan.nfo", "[Panoramic]\r\nPanoramicOrigin=0\r\n");
+  Start();
+  const SlideshowState& s = SlideshowStateForTesting();
+  EXPECT_TRUE(s.panoramic);
+  EXPECT_EQ(s.viewWidth, 640);
+  EXPECT_EQ(s.viewHeight, 480);
+  EXPECT_EQ(s.shownWidth, 864) << "the short side fills the view";
+  Tick(kHoldTimer);
+  Tick(kPanStartTimer);
+  Tick(kPanStepTimer, 224);
+  EXPECT_FALSE(Running(kPanStepTimer)) << "the pan ends at the picture's edge";
+  EXPECT_TRUE(Near(ViewPixel(634, 240), kBlue));
+  EXPECT_TRUE(Near(ViewPixel(5, 240), kRed)) << "column 224 of 864 is still red";
+}
+
 TEST_F(SlideshowTest, AllTransitionsDrawTheFirstPicturePlainThenCycle) {
   WriteSaverSettings("CurrentSet=Colours\r\nTransition=1\r\nTimeBetween=1\r\nInMinutes=0\r\n");
   Start();

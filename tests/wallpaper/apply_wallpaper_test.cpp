@@ -204,4 +204,13 @@ TEST_F(ApplyWallpaper, RealDecoderWritesTheScreenSizedBitmapAndPanoramaWindow) {
   EXPECT_EQ(messages, std::vector<std::string>{kError});
   ASSERT_TRUE(shown(picture)) << "the old bitmap stays";
   EXPECT_EQ(picture.width, 640);
+
+  // Less than twice as wide, but its information file calls it a panorama: a window of
+  // the whole screen, not a letterbox.
+  ASSERT_TRUE(WriteJpeg(p + "short.jpg", 1800, 1000, [](int, int) { return 0x00E000u; }));
+  box.writeFile(p + "short.nfo", "[Panoramic]\r\nPanoramicOrigin=0\r\n");
+  apply("short", 1);  // default 1024 x 768 screen
+  ASSERT_TRUE(shown(picture));
+  EXPECT_EQ(picture.width, 1024);
+  EXPECT_EQ(picture.height, 768);
 }

@@ -207,6 +207,30 @@ TEST_F(OwnXServer, WallpaperIsCentredOnTheRootAndTheOldPixmapFreed) {
   EXPECT_EQ(std::string(recorded), "(None)");
 }
 
+TEST_F(OwnXServer, WallpaperIsCentredOnEachMonitor) {
+  // Two monitors side by side (the left one takes the place of the screen's own), the
+  // right one narrower than the picture.
+  const std::string monitors = "xrandr --setmonitor left 200/1x240/1+0+0 screen && "
+                               "xrandr --setmonitor right 120/1x240/1+200+0 none";
+  ASSERT_EQ(system(monitors.c_str()), 0);
+  ASSERT_EQ(GetMonitors().size(), 2u);
+  EXPECT_EQ(LargestMonitor().width, 200);
+
+  const std::string small = box.path("small.bmp");
+  box.writeFile(small, MakeBitmap(140, 60, [](int, int) { return 0xFF0000u; }));
+  ASSERT_TRUE(SystemParametersInfo(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(small.c_str()),
+                                   SPIF_UPDATEINIFILE));
+  Pixmap shown = property("_XROOTPMAP_ID");
+  ASSERT_NE(shown, None);
+  EXPECT_EQ(pixel(shown, 30, 90), 0xFF0000u) << "the left monitor's picture starts at 30";
+  EXPECT_EQ(pixel(shown, 29, 90), 0x000000u);
+  EXPECT_EQ(pixel(shown, 169, 149), 0xFF0000u);
+  EXPECT_EQ(pixel(shown, 170, 120), 0x000000u) << "nothing runs over the seam";
+  EXPECT_EQ(pixel(shown, 200, 120), 0xFF0000u) << "the right monitor's copy, cut to it";
+  EXPECT_EQ(pixel(shown, 319, 149), 0xFF0000u);
+  EXPECT_EQ(pixel(shown, 260, 89), 0x000000u);
+}
+
 TEST_F(OwnXServer, UnreadableBitmapLeavesTheDesktopAlone) {
   const std::string good = box.path("good.bmp"), bad = box.path("bad.bmp");
   box.writeFile(good, MakeBitmap(10, 10, [](int, int) { return 0x00FF00u; }));
