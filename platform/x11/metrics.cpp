@@ -69,6 +69,5 @@ ScreenMetrics GetScreenMetrics() {
   return m;
 }
 
-int ScreenWidth() { return GetScreenMetrics().width; }
 int ScreenBitsPerPixel() { return GetScreenMetrics().bitsPerPixel; }
 int ScreenPlanes() { return GetScreenMetrics().planes; }
