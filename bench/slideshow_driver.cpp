@@ -28,7 +28,10 @@ struct Surface {
   HBITMAP bitmap;
   Surface(int w, int h) : dc(CreateCompatibleDC(nullptr)), bitmap(CreateCompatibleBitmap(dc, w, h)) {
     SelectObject(dc, bitmap);
-    PatBlt(dc, 0, 0, w, h, WHITENESS);
+    const RECT all{0, 0, w, h};
+    HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
+    FillRect(dc, &all, white);
+    DeleteObject(white);
   }
 };
 }  // namespace

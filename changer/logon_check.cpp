@@ -4,18 +4,19 @@
 #include <string>
 
 #include "changer/wallpaper_change.h"
-#include "imagelib/catalogue.h"
 #include "imagelib/profile_file.h"
+#include "imagelib/settings_keys.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
 
 bool LogonNeedsDesktop(const std::string& programFolder, const LocalDateTime& now) {
-  const CProfileFile ini(WithTrailingSeparator(programFolder) + catalogue::kMainSettingsFile);
+  const CProfileFile ini(WithTrailingSeparator(programFolder) + settings::kMainSettingsFile);
+  const int manual = static_cast<int>(settings::ChangeInterval::Manual);
   std::string lastDate;
-  ini.ReadString("Config", "LastDate", lastDate);
-  int changeImage = ini.ReadInt("Config", "ChangeImage");
-  if (changeImage == -1) changeImage = 3;
-  if (changeImage != 3 && ChangeIsDue(changeImage, lastDate, now)) return true;
+  ini.ReadString(settings::kConfigSection, settings::kLastDate, lastDate);
+  int changeImage = ini.ReadInt(settings::kConfigSection, settings::kChangeImage);
+  if (changeImage == -1) changeImage = manual;
+  if (changeImage != manual && ChangeIsDue(changeImage, lastDate, now)) return true;
 
   char recorded[1024] = {};
   GetProfileString("Desktop", "Wallpaper", "", recorded, sizeof recorded);

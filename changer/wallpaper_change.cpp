@@ -4,6 +4,7 @@
 
 #include "imagelib/catalogue.h"
 #include "imagelib/profile_file.h"
+#include "imagelib/settings_keys.h"
 #include "imagelib/wallpaper.h"
 #include "platform/paths.h"
 #include "platform/screen.h"
@@ -14,16 +15,17 @@ ChangeResult RunLogonWallpaperChange(const std::string& programFolder, const Loc
   const CProfileFile ini(folder + catalogue::kMainSettingsFile);
 
   std::string currentSet, currentImage, lastDate;
-  ini.ReadString("Config", "CurrentSet", currentSet);
-  ini.ReadString("Config", "CurrentImage", currentImage);
-  ini.ReadString("Config", "LastDate", lastDate);
-  const int useAllImages = ini.ReadInt("Config", "UseAllImages");
-  int stretch = ini.ReadInt("Config", "StretchWallpaper");
-  int changeImage = ini.ReadInt("Config", "ChangeImage");
+  ini.ReadString(settings::kConfigSection, settings::kCurrentSet, currentSet);
+  ini.ReadString(settings::kConfigSection, settings::kCurrentImage, currentImage);
+  ini.ReadString(settings::kConfigSection, settings::kLastDate, lastDate);
+  const int useAllImages = ini.ReadInt(settings::kConfigSection, settings::kUseAllImages);
+  int stretch = ini.ReadInt(settings::kConfigSection, settings::kStretchWallpaper);
+  int changeImage = ini.ReadInt(settings::kConfigSection, settings::kChangeImage);
   if (stretch == -1) stretch = 1;
-  if (changeImage == -1) changeImage = 3;
+  const int manual = static_cast<int>(settings::ChangeInterval::Manual);
+  if (changeImage == -1) changeImage = manual;
 
-  if (changeImage == 3) return ChangeResult::Manual;
+  if (changeImage == manual) return ChangeResult::Manual;
   if (!ChangeIsDue(changeImage, lastDate, now)) return ChangeResult::NotDue;
 
   const std::string bitmapPath = WallpaperBitmapPath(WindowsDirectory());
@@ -46,9 +48,9 @@ ChangeResult RunLogonWallpaperChange(const std::string& programFolder, const Loc
     ApplyWallpaperPicture(files.jpg, files.nfo, bitmapPath, folder, stretch, screen, decoder);
   }
 
-  ini.WriteString("Config", "CurrentSet", next.set);
-  ini.WriteString("Config", "CurrentImage", next.picture);
-  ini.WriteString("Config", "LastDate", FormatLastDate(now));
+  ini.WriteString(settings::kConfigSection, settings::kCurrentSet, next.set);
+  ini.WriteString(settings::kConfigSection, settings::kCurrentImage, next.picture);
+  ini.WriteString(settings::kConfigSection, settings::kLastDate, FormatLastDate(now));
   return ChangeResult::Changed;
 }
 

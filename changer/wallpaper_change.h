@@ -5,7 +5,7 @@
 // set, picture and today's date.
 #include <string>
 
-#include "changer/last_date.h"
+#include "imagelib/last_date.h"
 
 enum class ChangeResult {
   Manual,       // "ChangeImage" 3 or missing (also: no quillmrk.ini): nothing written

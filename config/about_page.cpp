@@ -9,6 +9,7 @@
 #include "config/ssconfig.h"
 #include "imagelib/catalogue.h"
 #include "imagelib/profile_file.h"
+#include "imagelib/settings_keys.h"
 #include "platform/folder_ops.h"
 #include "platform/dialog_template.h"
 #include "platform/resources_tables.h"
@@ -58,7 +59,7 @@ struct LogoRegistration {
 } kLogo;
 
 constexpr const char* kCompanySection = "Company";
-constexpr const char* kCompanyFile = "company.ini";
+constexpr const char* kCompanyFile = settings::kCompanyFile;
 }  // namespace
 
 CAbout::CAbout() : CPropertyPage(IDD_ABOUT) { SetRect(&m_rcLogo, 0, 0, 0, 0); }
@@ -115,7 +116,7 @@ BOOL CAbout::OnInitDialog() {
   const std::string programFolder = app ? app->m_strProgramFolder : std::string();
   CProfileFile ini(programFolder + catalogue::kMainSettingsFile);
   std::string set;
-  ini.ReadString("Config", "CurrentSet", set);
+  ini.ReadString(settings::kConfigSection, settings::kCurrentSet, set);
   std::string setFolder;
   ini.ReadString(catalogue::kSetDescriptions, set, setFolder);
   // A set folder that leads out of the program folder has no company file of the set's.

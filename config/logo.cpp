@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/scoped.h"
+
 namespace {
 void Fill(HDC dc, int left, int top, int right, int bottom, COLORREF colour) {
   RECT rect;
@@ -13,11 +15,12 @@ void Fill(HDC dc, int left, int top, int right, int bottom, COLORREF colour) {
 
 void Text(HDC dc, const char* text, RECT rect, int height, int weight, bool italic, COLORREF colour, UINT format) {
   HFONT font = CreateFont(-height, 0, 0, 0, weight, italic ? 1 : 0, 0, 0, 0, 0, 0, ANTIALIASED_QUALITY, 0, "Arial");
-  HGDIOBJ old = SelectObject(dc, font);
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, colour);
-  DrawText(dc, text, static_cast<int>(std::strlen(text)), &rect, format);
-  if (old) SelectObject(dc, old);
+  {
+    SelectedObject selected(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, colour);
+    DrawText(dc, text, static_cast<int>(std::strlen(text)), &rect, format);
+  }
   DeleteObject(font);
 }
 }  // namespace

@@ -6,6 +6,7 @@
 #include "imagelib/dib.h"
 #include "platform/controls.h"
 #include "platform/paths.h"
+#include "platform/scoped.h"
 
 RECT MonitorScreenArea(const RECT& monitor) {
   // The screen's edges in the bitmap: 12 and 11 pixels in from the sides, 14 from the top
@@ -57,10 +58,11 @@ void CMonitorWnd::Load(const std::string& bitmapPath) {
   m_hPalette = nullptr;
   if (!m_hPicture) return;
 
-  const void* dib = GlobalLock(m_hPicture);
-  long width = dib ? static_cast<long>(static_cast<LONG>(DIBWidth(dib))) : -1;
-  long height = dib ? static_cast<long>(static_cast<LONG>(DIBHeight(dib))) : -1;
-  if (dib) GlobalUnlock(m_hPicture);
+  long width = -1, height = -1;
+  if (const GlobalLockScope locked(m_hPicture); const void* dib = locked.data()) {
+    width = static_cast<LONG>(DIBWidth(dib));
+    height = static_cast<LONG>(DIBHeight(dib));
+  }
   if (width < 0 || height < 0) {
     FreePicture();
     return;

@@ -34,7 +34,6 @@ constexpr int IDC_INFO_TEXT = 1069;
 
 // Strings.
 constexpr unsigned IDS_REMOVE_WALLPAPER = 1;
-constexpr unsigned IDS_COMPANY = 2;
 constexpr unsigned IDS_SETUP_NOT_COMPLETE = 8;
 constexpr unsigned IDS_SHORTCUT_DESCRIPTION = 9;
 constexpr unsigned IDS_SHORTCUT_NAME = 10;

@@ -4,11 +4,11 @@
 #include "platform/dialog_template.h"
 #include "platform/resources.h"
 #include "platform/resources_tables.h"
+#include "platform/scoped.h"
 
 namespace {
 const StringResourceRegistration kStrings[] = {
     {IDS_REMOVE_WALLPAPER, "Are you sure you would like to remove the wallpaper?"},
-    {IDS_COMPANY, "QuillMark Corporation"},
     {IDS_SETUP_NOT_COMPLETE,
      "Please note that you have not completed the setup of the wallpaper and screen saver by "
      "selecting options on the Wallpaper and Screen Saver tabs. You must make your selections "
@@ -112,10 +112,11 @@ void PaintMonitor(HDC dc, int width, int height) {
   };
   auto line = [dc](int x0, int y0, int x1, int y1, COLORREF c) {
     HPEN pen = CreatePen(PS_SOLID, 1, c);
-    HGDIOBJ old = SelectObject(dc, pen);
-    MoveToEx(dc, x0, y0, nullptr);
-    LineTo(dc, x1, y1);
-    SelectObject(dc, old);
+    {
+      SelectedObject selected(dc, pen);
+      MoveToEx(dc, x0, y0, nullptr);
+      LineTo(dc, x1, y1);
+    }
     DeleteObject(pen);
   };
   const COLORREF background = RGB(255, 0, 255);

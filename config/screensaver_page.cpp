@@ -8,6 +8,7 @@
 #include "config/resource.h"
 #include "config/ssconfig.h"
 #include "imagelib/catalogue.h"
+#include "imagelib/settings_keys.h"
 #include "platform/controls.h"
 #include "platform/dialog_template.h"
 #include "platform/message_box.h"
@@ -19,8 +20,8 @@
 #include "platform/wallpaper.h"
 
 namespace {
-constexpr const char* kSection = "ScreenSaver.QuillMark";
-constexpr const char* kSaverFile = "Quillmark Screen Saver.scr";
+constexpr const char* kSection = settings::kSaverSection;
+constexpr const char* kSaverFile = settings::kScreenSaverLink;
 constexpr UINT kPreviewPeriod = 3000;
 constexpr int kSlowest = 100, kFastest = 10, kDefaultSpeed = 50;
 
@@ -117,7 +118,7 @@ CScreenSaverPage::CScreenSaverPage() : CPropertyPage(IDD_SCREENSAVER) {
   SetRect(&m_rcMonitor, 0, 0, 0, 0);
   if (CSsconfigApp* app = GetConfigApp()) m_strProgramFolder = app->m_strProgramFolder;
   m_ini.SetFile(m_strProgramFolder + catalogue::kMainSettingsFile);
-  m_control.SetFile("control.ini");
+  m_control.SetFile(settings::kSaverSettingsFile);
 }
 
 CScreenSaverPage::~CScreenSaverPage() {
@@ -143,11 +144,11 @@ BOOL CScreenSaverPage::OnInitDialog() {
   m_bLoading = true;
   m_strAllImageSets = LoadStringResource(IDS_ALL_IMAGE_SETS);
 
-  int titles = m_control.ReadInt(kSection, "ShowTextDescription");
+  int titles = m_control.ReadInt(kSection, settings::kShowTextDescription);
   m_nShowTitles = titles == -1 ? 1 : titles;
-  int descriptive = m_control.ReadInt(kSection, "ShowInterpretiveText");
+  int descriptive = m_control.ReadInt(kSection, settings::kShowInterpretiveText);
   m_nDescriptiveText = descriptive == -1 ? 0 : descriptive;
-  int transition = m_control.ReadInt(kSection, "Transition");
+  int transition = m_control.ReadInt(kSection, settings::kTransition);
   // A number the list does not have would leave the list without a choice and store -1.
   m_nTransition = transition < 0 || transition >= static_cast<int>(std::size(kTransitions)) ? 1 : transition;
 
@@ -163,12 +164,12 @@ BOOL CScreenSaverPage::OnInitDialog() {
 
   CPropertyPage::OnInitDialog();
 
-  m_control.ReadString(kSection, "InterpretiveTextLanguage", m_strLanguage);
+  m_control.ReadString(kSection, settings::kInterpretiveTextLanguage, m_strLanguage);
   m_nLanguage = languages.SelectString(-1, m_strLanguage);
   if (m_nLanguage == CB_ERR) m_nLanguage = 0;
 
-  int inMinutes = m_control.ReadInt(kSection, "InMinutes");
-  m_nTimeBetween = m_control.ReadInt(kSection, "TimeBetween");
+  int inMinutes = m_control.ReadInt(kSection, settings::kInMinutes);
+  m_nTimeBetween = m_control.ReadInt(kSection, settings::kTimeBetween);
   if (inMinutes == -1) inMinutes = 1;
   if (inMinutes == 1) {
     SetTimeRange(1, 60);
@@ -184,7 +185,7 @@ BOOL CScreenSaverPage::OnInitDialog() {
 
   CSliderCtrl slider(GetDlgItem(IDC_SAVER_SPEED));
   slider.SetRange(kFastest, kSlowest);
-  int speed = m_control.ReadInt(kSection, "PanoramicSpeed");
+  int speed = m_control.ReadInt(kSection, settings::kPanoramicSpeed);
   if (speed == -1 || speed < kFastest || speed > kSlowest) speed = kDefaultSpeed;
   slider.SetPos(kSlowest + kFastest - speed);
 
@@ -210,7 +211,7 @@ BOOL CScreenSaverPage::OnInitDialog() {
   }
 
   std::string currentSet;
-  m_control.ReadString(kSection, "CurrentSet", currentSet);
+  m_control.ReadString(kSection, settings::kCurrentSet, currentSet);
   CComboBox sets(GetDlgItem(IDC_SAVER_SETS));
   if (sets.SelectString(-1, currentSet) == CB_ERR) sets.SetCurSel(0);
 
@@ -365,8 +366,8 @@ BOOL CScreenSaverPage::OnApply() {
   SystemParametersInfo(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, SPIF_UPDATEINIFILE);
   // Without any set there is no choice to store; the saver keeps the one it has.
   if (!m_strSetName.empty()) {
-    m_control.WriteString(kSection, "CurrentSet", m_strSetName);
-    m_control.WriteInt(kSection, "UseAllImages", m_strSetName == m_strAllImageSets ? 1 : 0);
+    m_control.WriteString(kSection, settings::kCurrentSet, m_strSetName);
+    m_control.WriteInt(kSection, settings::kUseAllImages, m_strSetName == m_strAllImageSets ? 1 : 0);
   }
 
   std::string windowsDirectory;
@@ -382,15 +383,15 @@ BOOL CScreenSaverPage::OnApply() {
 
   SystemParametersInfo(SPI_SETSCREENSAVETIMEOUT, static_cast<UINT>(m_nDelayMinutes * 60), nullptr,
                        SPIF_UPDATEINIFILE);
-  m_control.WriteInt(kSection, "InMinutes", IsDlgButtonChecked(IDC_SAVER_MINUTES) ? 1 : 0);
-  m_control.WriteInt(kSection, "TimeBetween", m_nTimeBetween);
-  m_control.WriteInt(kSection, "CurrentImageNumber", 1);
-  m_control.WriteInt(kSection, "ShowTextDescription", m_nShowTitles);
-  m_control.WriteInt(kSection, "ShowInterpretiveText", m_nDescriptiveText);
-  m_control.WriteString(kSection, "InterpretiveTextLanguage", GetDlgItemText(IDC_SAVER_LANGUAGE));
-  m_control.WriteInt(kSection, "Transition", m_nTransition);
-  m_control.WriteString(kSection, "ProgramPath", m_strProgramFolder);
-  m_control.WriteInt(kSection, "PanoramicSpeed",
+  m_control.WriteInt(kSection, settings::kInMinutes, IsDlgButtonChecked(IDC_SAVER_MINUTES) ? 1 : 0);
+  m_control.WriteInt(kSection, settings::kTimeBetween, m_nTimeBetween);
+  m_control.WriteInt(kSection, settings::kCurrentImageNumber, 1);
+  m_control.WriteInt(kSection, settings::kShowTextDescription, m_nShowTitles);
+  m_control.WriteInt(kSection, settings::kShowInterpretiveText, m_nDescriptiveText);
+  m_control.WriteString(kSection, settings::kInterpretiveTextLanguage, GetDlgItemText(IDC_SAVER_LANGUAGE));
+  m_control.WriteInt(kSection, settings::kTransition, m_nTransition);
+  m_control.WriteString(kSection, settings::kProgramPath, m_strProgramFolder);
+  m_control.WriteInt(kSection, settings::kPanoramicSpeed,
                      kSlowest + kFastest - CSliderCtrl(GetDlgItem(IDC_SAVER_SPEED)).GetPos());
   return CPropertyPage::OnApply();
 }

@@ -10,12 +10,14 @@
 #include "config/wallpaper_page.h"
 #include "imagelib/catalogue.h"
 #include "imagelib/profile_file.h"
+#include "imagelib/settings_keys.h"
 #include "platform/controls.h"
 #include "platform/folder_ops.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/resources_tables.h"
+#include "platform/scoped.h"
 #include "platform/shell.h"
 #include "platform/write_failures.h"
 
@@ -48,24 +50,20 @@ void CSsconfigPropSheet::OnNcLButtonDown(UINT hitTest) {
 // ----- the profile key ------------------------------------------------------------------
 
 std::string ProfileKeyPath() {
-  return "Software\\" + LoadStringResource(IDS_COMPANY) + "\\" + LoadStringResource(AFX_IDS_APP_TITLE);
+  return settings::kProfileKey;
 }
 
 namespace {
-void WriteProfileDefault(const std::string& subkey, const std::string& value) {
-  HKEY key = nullptr;
-  if (RegCreateKeyEx(HKEY_CURRENT_USER, (ProfileKeyPath() + "\\" + subkey).c_str(), &key) != ERROR_SUCCESS) return;
-  RegSetValueEx(key, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+void WriteProfileValue(const std::string& subkey, const std::string& name, const std::string& value) {
+  ScopedRegKey key;
+  if (RegCreateKeyEx(HKEY_CURRENT_USER, (ProfileKeyPath() + "\\" + subkey).c_str(), key.receive()) != ERROR_SUCCESS)
+    return;
+  RegSetValueEx(key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                 static_cast<DWORD>(value.size() + 1));
-  RegCloseKey(key);
 }
 
-void WriteProfileValue(const std::string& subkey, const std::string& name, const std::string& value) {
-  HKEY key = nullptr;
-  if (RegCreateKeyEx(HKEY_CURRENT_USER, (ProfileKeyPath() + "\\" + subkey).c_str(), &key) != ERROR_SUCCESS) return;
-  RegSetValueEx(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                static_cast<DWORD>(value.size() + 1));
-  RegCloseKey(key);
+void WriteProfileDefault(const std::string& subkey, const std::string& value) {
+  WriteProfileValue(subkey, "", value);
 }
 
 // Start-up writes the program folder where the other programs look for it, and a new
@@ -81,29 +79,25 @@ void ReportFailedStartupWrites() {
 }
 
 void DeleteProfileDefault(const std::string& subkey) {
-  HKEY key = nullptr;
+  ScopedRegKey key;
   if (RegOpenKeyEx(HKEY_CURRENT_USER, (ProfileKeyPath() + "\\" + subkey).c_str(), 0, KEY_ALL_ACCESS,
-                   &key) != ERROR_SUCCESS)
-    return;
-  RegDeleteValue(key, "");
-  RegCloseKey(key);
+                   key.receive()) == ERROR_SUCCESS)
+    RegDeleteValue(key.get(), "");
 }
 }  // namespace
 
 std::string ReadProfileDefault(const std::string& subkey) {
-  HKEY key = nullptr;
-  if (RegOpenKeyEx(HKEY_CURRENT_USER, (ProfileKeyPath() + "\\" + subkey).c_str(), 0, KEY_READ, &key) !=
+  ScopedRegKey key;
+  if (RegOpenKeyEx(HKEY_CURRENT_USER, (ProfileKeyPath() + "\\" + subkey).c_str(), 0, KEY_READ, key.receive()) !=
       ERROR_SUCCESS)
     return {};
   DWORD type = 0, size = 0;
-  std::string value;
-  if (RegQueryValueEx(key, "", nullptr, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_SZ && size > 0) {
-    std::string buffer(size, '\0');
-    if (RegQueryValueEx(key, "", nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) == ERROR_SUCCESS)
-      value = buffer.c_str();
-  }
-  RegCloseKey(key);
-  return value;
+  if (RegQueryValueEx(key.get(), "", nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ || size == 0)
+    return {};
+  std::string buffer(size, '\0');
+  if (RegQueryValueEx(key.get(), "", nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS)
+    return {};
+  return buffer.c_str();
 }
 
 // ----- the application ------------------------------------------------------------------
@@ -126,6 +120,75 @@ void CSsconfigApp::WinHelp(DWORD, UINT) {
   ShellExecute(nullptr, "open", manual.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
+namespace {
+// Settings left by an older installation in the Windows directory: its sets are taken
+// over and recorded, then its files are retired.
+void TakeOverOldInstallation(const std::string& windowsDirectory, const std::string& programFolder,
+                             const CProfileFile& ini) {
+  CProfileFile old(windowsDirectory + catalogue::kMainSettingsFile);
+  CopySetFromFolder(old, ini);
+  std::remove((windowsDirectory + catalogue::kMainSettingsFile).c_str());
+  std::remove((windowsDirectory + "quillsav.scr").c_str());
+  std::remove((programFolder + "djpeg.dll").c_str());
+  for (const std::string& set : ListSetNames(ini)) {
+    std::string folder;
+    ini.ReadString(catalogue::kSetDescriptions, set, folder);
+    WriteProfileValue(catalogue::kSetDescriptions, set, folder);
+  }
+}
+
+void PublishProgramFolder(const std::string& programFolder, const CProfileFile& ini) {
+  WriteProfileDefault(settings::kProgramPath, programFolder);
+  ini.WriteString(settings::kConfigSection, settings::kProgramPath, programFolder);
+  WritePrivateProfileString(settings::kSaverSection, settings::kProgramPath, programFolder.c_str(),
+                            settings::kSaverSettingsFile);
+}
+
+enum class NewInstall { None, TakenOver, Failed };
+
+// The set the installer has just added, handed over through the registry.
+NewInstall TakeOverNewInstall(const std::string& programFolder, const CProfileFile& ini) {
+  std::string newInstall = ReadProfileDefault(settings::kNewInstall);
+  if (newInstall.empty()) return NewInstall::None;
+  newInstall = WithTrailingSeparator(newInstall);
+  std::string refusal = SetFolderProblem(newInstall);
+  if (refusal.empty() && !PathStaysInside(programFolder, newInstall + catalogue::kSetDescriptionFile))
+    refusal = "its folder \"" + newInstall + "\" leads outside the program folder";
+  if (refusal.empty()) {
+    const CProfileFile description =
+        CProfileFile::Outside(NativePath(programFolder + newInstall + catalogue::kSetDescriptionFile));
+    refusal = SetDescriptionProblem(description, ini);
+    if (refusal.empty()) {
+      if (CopySetFromFolder(description, ini)) return NewInstall::TakenOver;
+      AfxMessageBox(IDS_NEW_INSTALL_FAILED, MB_OK);
+      return NewInstall::Failed;
+    }
+  }
+  // A set that would overwrite the suite's own settings or another set is not taken over.
+  // Ending here, as a set that cannot be found does, would end every later start too, so
+  // the user is told once and the hand-over is dropped.
+  AfxMessageBox(FormatSetMessage(IDS_NEW_SET_REFUSED, refusal), MB_OK | MB_ICONWARNING);
+  DeleteProfileDefault(settings::kNewInstall);
+  return NewInstall::None;
+}
+
+// The saver's first settings: the first set, a picture a minute, titles shown.
+void WriteNewInstallSaverDefaults(const CProfileFile& ini) {
+  const std::vector<std::string> sets = ListSetNames(ini);
+  CProfileFile control(settings::kSaverSettingsFile);
+  const char* section = settings::kSaverSection;
+  control.WriteString(section, settings::kCurrentSet, sets.empty() ? std::string() : sets.front());
+  control.WriteInt(section, settings::kUseAllImages, 0);
+  control.WriteInt(section, settings::kInMinutes, 1);
+  control.WriteInt(section, settings::kTimeBetween, 1);
+  control.WriteInt(section, settings::kCurrentImageNumber, 1);
+  control.WriteInt(section, settings::kShowTextDescription, 1);
+  control.WriteInt(section, settings::kShowInterpretiveText, 0);
+  control.WriteString(section, settings::kInterpretiveTextLanguage, "English");
+  control.WriteInt(section, settings::kTransition, 1);
+}
+}  // namespace
+
 BOOL CSsconfigApp::InitInstance() {
   Enable3dControls();
   m_pszAppName = LoadStringResource(AFX_IDS_APP_TITLE);
@@ -140,79 +203,22 @@ BOOL CSsconfigApp::InitInstance() {
   m_strWindowsDirectory = WithTrailingSeparator(WindowsDirectory());
 
   CProfileFile ini(m_strProgramFolder + catalogue::kMainSettingsFile);
-  const bool inProgramFolder = FileExists(m_strProgramFolder + catalogue::kMainSettingsFile);
-  const bool inWindowsDirectory = FileExists(m_strWindowsDirectory + catalogue::kMainSettingsFile);
+  const bool freshSettings = !FileExists(m_strProgramFolder + catalogue::kMainSettingsFile);
+  if (freshSettings && !RestoreAllSets(m_strProgramFolder)) {  // it has told the user
+    ReportFailedStartupWrites();
+    return FALSE;
+  }
+  if (FileExists(m_strWindowsDirectory + catalogue::kMainSettingsFile))
+    TakeOverOldInstallation(m_strWindowsDirectory, m_strProgramFolder, ini);
+  PublishProgramFolder(m_strProgramFolder, ini);
 
-  bool freshSettings = false;
-  if (!inProgramFolder) {
-    freshSettings = true;
-    if (!RestoreAllSets(m_strProgramFolder)) {  // it has told the user
-      ReportFailedStartupWrites();
-      return FALSE;
-    }
+  const NewInstall newInstall = TakeOverNewInstall(m_strProgramFolder, ini);
+  m_nNewInstall = newInstall == NewInstall::None ? 0 : 1;
+  if (newInstall == NewInstall::Failed) {
+    ReportFailedStartupWrites();
+    return FALSE;
   }
-
-  if (inWindowsDirectory) {
-    // Settings left by an older installation: take over its set, then retire its files.
-    CProfileFile old(m_strWindowsDirectory + catalogue::kMainSettingsFile);
-    CopySetFromFolder(old, ini);
-    std::remove((m_strWindowsDirectory + catalogue::kMainSettingsFile).c_str());
-    std::remove((m_strWindowsDirectory + "quillsav.scr").c_str());
-    std::remove((m_strProgramFolder + "djpeg.dll").c_str());
-    for (const std::string& set : ListSetNames(ini)) {
-      std::string folder;
-      ini.ReadString(catalogue::kSetDescriptions, set, folder);
-      WriteProfileValue(catalogue::kSetDescriptions, set, folder);
-    }
-  }
-
-  WriteProfileDefault("ProgramPath", m_strProgramFolder);
-  ini.WriteString("Config", "ProgramPath", m_strProgramFolder);
-  WritePrivateProfileString("ScreenSaver.QuillMark", "ProgramPath", m_strProgramFolder.c_str(), "control.ini");
-
-  std::string newInstall = ReadProfileDefault("New Install");
-  std::string refusal;
-  if (!newInstall.empty()) {
-    newInstall = WithTrailingSeparator(newInstall);
-    refusal = SetFolderProblem(newInstall);
-    if (refusal.empty() && !PathStaysInside(m_strProgramFolder, newInstall + catalogue::kSetDescriptionFile))
-      refusal = "its folder \"" + newInstall + "\" leads outside the program folder";
-  }
-  if (!refusal.empty()) {
-    // A set that would overwrite the suite's own settings or another set is not taken
-    // over. Ending here, as a set that cannot be found does, would end every later start
-    // too, so the user is told once and the hand-over is dropped.
-    AfxMessageBox(FormatSetMessage(IDS_NEW_SET_REFUSED, refusal), MB_OK | MB_ICONWARNING);
-    DeleteProfileDefault("New Install");
-  } else if (!newInstall.empty()) {
-    const CProfileFile description = CProfileFile::Outside(
-        NativePath(m_strProgramFolder + newInstall + catalogue::kSetDescriptionFile));
-    if (std::string problem = SetDescriptionProblem(description, ini); !problem.empty()) {
-      AfxMessageBox(FormatSetMessage(IDS_NEW_SET_REFUSED, problem), MB_OK | MB_ICONWARNING);
-      DeleteProfileDefault("New Install");
-    } else {
-      m_nNewInstall = 1;
-      if (!CopySetFromFolder(description, ini)) {
-        AfxMessageBox(IDS_NEW_INSTALL_FAILED, MB_OK);
-        ReportFailedStartupWrites();
-        return FALSE;
-      }
-    }
-  }
-  if (m_nNewInstall && freshSettings) {
-    const std::vector<std::string> sets = ListSetNames(ini);
-    CProfileFile control("control.ini");
-    const char* section = "ScreenSaver.QuillMark";
-    control.WriteString(section, "CurrentSet", sets.empty() ? std::string() : sets.front());
-    control.WriteInt(section, "UseAllImages", 0);
-    control.WriteInt(section, "InMinutes", 1);
-    control.WriteInt(section, "TimeBetween", 1);
-    control.WriteInt(section, "CurrentImageNumber", 1);
-    control.WriteInt(section, "ShowTextDescription", 1);
-    control.WriteInt(section, "ShowInterpretiveText", 0);
-    control.WriteString(section, "InterpretiveTextLanguage", "English");
-    control.WriteInt(section, "Transition", 1);
-  }
+  if (m_nNewInstall && freshSettings) WriteNewInstallSaverDefaults(ini);
 
   ReportFailedStartupWrites();
 
@@ -227,7 +233,7 @@ BOOL CSsconfigApp::InitInstance() {
     m_bSheetShown = true;
     m_nSheetResult = sheet.DoModal();
     m_pMainWnd = nullptr;
-    if (m_nSheetResult == IDOK && m_nNewInstall) DeleteProfileDefault("New Install");
+    if (m_nSheetResult == IDOK && m_nNewInstall) DeleteProfileDefault(settings::kNewInstall);
     // The pages go before the sheet, as they were made after it.
     pages.clear();
   }

@@ -1,8 +1,6 @@
 #include "config/wallpaper_page.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <ctime>
 
 #include "config/draw_bitmap.h"
 #include "config/image_info_dlg.h"
@@ -10,6 +8,8 @@
 #include "config/set_dialogs.h"
 #include "config/ssconfig.h"
 #include "imagelib/catalogue.h"
+#include "imagelib/last_date.h"
+#include "imagelib/settings_keys.h"
 #include "platform/controls.h"
 #include "platform/folder_ops.h"
 #include "platform/message_box.h"
@@ -20,7 +20,8 @@
 #include "platform/wallpaper.h"
 
 namespace {
-constexpr const char* kConfig = "Config";
+constexpr const char* kConfig = settings::kConfigSection;
+using settings::ChangeInterval;
 
 // A stored value outside its range counts as missing, which makes it 0.
 int ReadChoice(const CProfileFile& ini, const char* key, int highest) {
@@ -33,15 +34,6 @@ int ReadChoice(const CProfileFile& ini, const char* key, int highest) {
 int FirstSetEntry(const CComboBox& combo) {
   if (combo.GetCount() > 1 && combo.GetLBText(0) == LoadStringResource(IDS_ALL_IMAGE_SETS)) return 1;
   return 0;
-}
-
-std::string TodayText() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  if (const std::tm* t = std::localtime(&now)) local = *t;
-  char text[32];
-  std::snprintf(text, sizeof text, "%d/%d/%d", local.tm_mon + 1, local.tm_mday, local.tm_year + 1900);
-  return text;
 }
 
 // The desktop may be one whose background this system cannot set (an unknown Wayland
@@ -83,8 +75,8 @@ void CWallpaperPage::DoDataExchange(CPageDataExchange* pDX) {
 }
 
 BOOL CWallpaperPage::OnInitDialog() {
-  m_nChangeInterval = ReadChoice(m_ini, "ChangeImage", 3);
-  m_nStretch = ReadChoice(m_ini, "StretchWallpaper", 1);
+  m_nChangeInterval = ReadChoice(m_ini, settings::kChangeImage, static_cast<int>(ChangeInterval::Manual));
+  m_nStretch = ReadChoice(m_ini, settings::kStretchWallpaper, 1);
   m_nWallpaperOff = ReadChoice(m_ini, "Wallpaper Disabled", 1);
   CPropertyPage::OnInitDialog();
 
@@ -119,10 +111,10 @@ BOOL CWallpaperPage::OnInitDialog() {
 
   if (!FillSetCombo()) return TRUE;
 
-  int allSets = m_ini.ReadInt(kConfig, "UseAllImages");
+  int allSets = m_ini.ReadInt(kConfig, settings::kUseAllImages);
   // Only 1 means all sets, as quillrun and the saver read it.
   m_nAllSets = allSets == 1 ? 1 : 0;
-  m_ini.ReadString(kConfig, "CurrentSet", m_strCurrentSet);
+  m_ini.ReadString(kConfig, settings::kCurrentSet, m_strCurrentSet);
 
   CComboBox combo(GetDlgItem(IDC_SETS));
   bool found = combo.SelectString(-1, m_nAllSets ? LoadStringResource(IDS_ALL_IMAGE_SETS) : m_strCurrentSet) != CB_ERR;
@@ -132,7 +124,7 @@ BOOL CWallpaperPage::OnInitDialog() {
 
   FillPictureList();
 
-  m_ini.ReadString(kConfig, "CurrentImage", m_strCurrentPicture);
+  m_ini.ReadString(kConfig, settings::kCurrentImage, m_strCurrentPicture);
   if (m_strCurrentPicture == CProfileFile::kNotAvailable) m_strCurrentPicture.clear();
   CListBox pictures(GetDlgItem(IDC_PICTURES));
   if (m_nAllSets) {
@@ -314,8 +306,8 @@ BOOL CWallpaperPage::OnApply() {
   UpdateData(TRUE);
   const bool off = m_nWallpaperOff == 1;
   std::string storedPicture, storedSet;
-  m_ini.ReadString(kConfig, "CurrentImage", storedPicture);
-  m_ini.ReadString(kConfig, "CurrentSet", storedSet);
+  m_ini.ReadString(kConfig, settings::kCurrentImage, storedPicture);
+  m_ini.ReadString(kConfig, settings::kCurrentSet, storedSet);
   // No picture file is a picture whose files lie outside its set: nothing to show.
   const bool convert = !off && !m_strCurrentPicture.empty() && !m_strPictureFile.empty() &&
                        (m_strCurrentPicture != storedPicture || m_strCurrentSet != storedSet ||
@@ -326,13 +318,13 @@ BOOL CWallpaperPage::OnApply() {
     AfxMessageBox(FormatSetMessage(IDS_PICTURE_MISSING, m_strCurrentPicture), MB_OK | MB_ICONWARNING);
     return FALSE;
   }
-  m_ini.WriteInt(kConfig, "UseAllImages", m_nAllSets);
-  m_ini.WriteInt(kConfig, "StretchWallpaper", IsDlgButtonChecked(IDC_STRETCH) ? 1 : 0);
+  m_ini.WriteInt(kConfig, settings::kUseAllImages, m_nAllSets);
+  m_ini.WriteInt(kConfig, settings::kStretchWallpaper, IsDlgButtonChecked(IDC_STRETCH) ? 1 : 0);
   m_ini.WriteInt(kConfig, "Wallpaper Disabled", off ? 1 : 0);
 
   if (off) {
     if (AfxMessageBox(IDS_REMOVE_WALLPAPER, MB_YESNO | MB_ICONQUESTION) != IDYES) return FALSE;
-    m_ini.WriteInt(kConfig, "ChangeImage", 3);
+    m_ini.WriteInt(kConfig, settings::kChangeImage, static_cast<int>(ChangeInterval::Manual));
     SystemParametersInfo(SPI_SETDESKWALLPAPER, 0, const_cast<char*>("(None)"), SPIF_UPDATEINIFILE);
     tellWhenNotShown();
     UpdateStartupShortcut(false, m_strProgramFolder);
@@ -340,9 +332,10 @@ BOOL CWallpaperPage::OnApply() {
   }
 
   // No interval chosen counts as the first one, as a missing setting does.
-  int interval = m_nChangeInterval < 0 || m_nChangeInterval > 3 ? 0 : m_nChangeInterval;
-  m_ini.WriteInt(kConfig, "ChangeImage", interval);
-  UpdateStartupShortcut(interval != 3, m_strProgramFolder);
+  const int manual = static_cast<int>(ChangeInterval::Manual);
+  int interval = m_nChangeInterval < 0 || m_nChangeInterval > manual ? 0 : m_nChangeInterval;
+  m_ini.WriteInt(kConfig, settings::kChangeImage, interval);
+  UpdateStartupShortcut(interval != manual, m_strProgramFolder);
 
   if (convert) {
     m_nStretchChanged = 0;
@@ -353,10 +346,10 @@ BOOL CWallpaperPage::OnApply() {
     ApplyWallpaperPicture(m_strPictureFile, m_strInfoFile, WallpaperBitmapPath(windowsDirectory),
                           m_strProgramFolder, m_nStretch, depth, m_decoder);
     tellWhenNotShown();
-    m_ini.WriteString(kConfig, "CurrentImage", m_strCurrentPicture);
+    m_ini.WriteString(kConfig, settings::kCurrentImage, m_strCurrentPicture);
   }
-  m_ini.WriteString(kConfig, "CurrentSet", m_strCurrentSet);
-  m_ini.WriteString(kConfig, "LastDate", TodayText());
+  m_ini.WriteString(kConfig, settings::kCurrentSet, m_strCurrentSet);
+  m_ini.WriteString(kConfig, settings::kLastDate, FormatLastDate(LocalNow()));
   if (m_nAllSets) CComboBox(GetDlgItem(IDC_SETS)).SelectString(-1, LoadStringResource(IDS_ALL_IMAGE_SETS));
   return CPropertyPage::OnApply();
 }

@@ -17,7 +17,7 @@ class CWallpaperPage : public CPropertyPage {
 
   // Exchanged with the controls.
   int m_nStretch = 0;
-  int m_nChangeInterval = -1;  // 0 every day, 1 every 2nd day, 2 weekly, 3 manual
+  int m_nChangeInterval = -1;  // a settings::ChangeInterval, -1 for none chosen
   int m_nWallpaperOff = -1;    // 0 on, 1 off
   std::string m_strListSelection;
 

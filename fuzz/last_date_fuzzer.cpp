@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "changer/last_date.h"
+#include "imagelib/last_date.h"
 #include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

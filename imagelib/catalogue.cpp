@@ -11,6 +11,7 @@
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
+#include "platform/scoped.h"
 
 using namespace catalogue;
 
@@ -76,28 +77,27 @@ bool sectionLongerThan(const std::string& section, DWORD length, const std::stri
                                   static_cast<DWORD>(larger.size()), file.c_str()) > length;
 }
 
-HKEY openRecord() {
-  HKEY key = nullptr;
-  if (RegOpenKeyEx(HKEY_CURRENT_USER, kRecordKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-    return nullptr;
+ScopedRegKey openRecord() {
+  ScopedRegKey key;
+  if (RegOpenKeyEx(HKEY_CURRENT_USER, kRecordKey, 0, KEY_ALL_ACCESS, key.receive()) != ERROR_SUCCESS)
+    return {};
   return key;
 }
 
 // Calls `visit` with each value name of the installed-set record, in record order. A name
 // too long for the record's buffer cannot name a set and is passed over.
 void forEachRecordName(const std::function<void(HKEY, const std::string&)>& visit) {
-  HKEY record = openRecord();
+  const ScopedRegKey record = openRecord();
   if (!record) return;
   for (DWORD index = 0;; ++index) {
     char name[kRecordNameSize] = {};
     DWORD nameSize = kRecordNameSize;
-    LONG rc = RegEnumValue(record, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
+    LONG rc = RegEnumValue(record.get(), index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
     if (rc == ERROR_MORE_DATA) continue;
     if (rc != ERROR_SUCCESS) break;
     name[kRecordNameSize - 1] = '\0';
-    visit(record, name);
+    visit(record.get(), name);
   }
-  RegCloseKey(record);
 }
 
 // Every key of [SetDescriptions] with its folder, as stored.
@@ -135,7 +135,7 @@ void movePicture(const CProfileFile& ini, const std::string& from, const std::st
 
 std::string SetNameProblem(const std::string& name) {
   if (name.empty()) return "an empty set name";
-  for (const char* own : {kSetDescriptions, "Config", kAllSetsName})
+  for (const char* own : {kSetDescriptions, settings::kConfigSection, kAllSetsName})
     if (ini::SameName(name, own)) return "the name of the suite's own section [" + std::string(own) + "]";
   if (endsWithIgnoringCase(name, kDeletedSuffix))
     return "a name that ends in \"" + std::string(kDeletedSuffix) +
@@ -432,14 +432,14 @@ bool RestoreAllSets(const std::string& programFolder) {
   std::string folder = WithTrailingSeparator(programFolder);
   CProfileFile target(folder + kMainSettingsFile);
   int copied = 0;
-  if (HKEY record = openRecord()) {
+  if (const ScopedRegKey record = openRecord()) {
     for (DWORD index = 0;; ++index) {
       char name[kRecordNameSize] = {};
       char data[kRecordDataSize] = {};
       DWORD nameSize = kRecordNameSize;
       DWORD dataSize = kRecordDataSize;
       DWORD type = REG_NONE;
-      LONG rc = RegEnumValue(record, index, name, &nameSize, nullptr, &type,
+      LONG rc = RegEnumValue(record.get(), index, name, &nameSize, nullptr, &type,
                              reinterpret_cast<BYTE*>(data), &dataSize);
       // A value too long for the record's buffers, or not text, cannot name a set folder;
       // it must not hide the sets recorded after it.
@@ -452,7 +452,6 @@ bool RestoreAllSets(const std::string& programFolder) {
           CProfileFile::Outside(NativePath(folder + setFolder + kSetDescriptionFile));
       if (CopySetFromFolder(source, target)) ++copied;
     }
-    RegCloseKey(record);
   }
   if (copied == 0) {
     MessageBox(nullptr, kNoSetsMessage, ApplicationTitle().c_str(), MB_OK);
@@ -478,10 +477,9 @@ bool RemoveSet(const CProfileFile& ini, const std::string& programFolder, const 
   if (deleteFiles) {
     std::string setFolder;
     bool recorded = false;
-    if (HKEY record = openRecord()) {
-      recorded = readRecordValue(record, set, setFolder);
-      RegDeleteValue(record, set.c_str());
-      RegCloseKey(record);
+    if (const ScopedRegKey record = openRecord()) {
+      recorded = readRecordValue(record.get(), set, setFolder);
+      RegDeleteValue(record.get(), set.c_str());
     }
     ok = false;
     std::string resolved;
@@ -499,14 +497,9 @@ bool RemoveSet(const CProfileFile& ini, const std::string& programFolder, const 
 }
 
 bool RestoreSet(const CProfileFile& ini, const std::string& programFolder, const std::string& set) {
-  HKEY record = openRecord();
-  if (!record) return false;
+  const ScopedRegKey record = openRecord();
   std::string setFolder;
-  bool recorded = readRecordValue(record, set, setFolder);
-  if (!recorded) {
-    RegCloseKey(record);
-    return false;
-  }
+  if (!record || !readRecordValue(record.get(), set, setFolder)) return false;
   forgetSet(ini, set);
   const CProfileFile source = CProfileFile::Outside(NativePath(
       WithTrailingSeparator(programFolder) + WithTrailingSeparator(setFolder) + kSetDescriptionFile));
@@ -516,10 +509,8 @@ bool RestoreSet(const CProfileFile& ini, const std::string& programFolder, const
     if (const std::size_t at = text.find("%s"); at != std::string::npos)
       text = std::string(text, 0, at).append(set).append(text, at + 2, std::string::npos);
     MessageBox(nullptr, text.c_str(), ApplicationTitle().c_str(), MB_OK);
-    RegDeleteValue(record, set.c_str());
-    RegCloseKey(record);
+    RegDeleteValue(record.get(), set.c_str());
     return false;
   }
-  RegCloseKey(record);
   return true;
 }

@@ -18,14 +18,14 @@
 #include <vector>
 
 #include "imagelib/profile_file.h"
+#include "imagelib/settings_keys.h"
 
 namespace catalogue {
-constexpr const char* kSetDescriptions = "SetDescriptions";
+using settings::kMainSettingsFile;
+using settings::kRecordKey;
+using settings::kSetDescriptionFile;
+using settings::kSetDescriptions;
 constexpr const char* kDeletedSuffix = " Deleted Images";
-constexpr const char* kMainSettingsFile = "quillmrk.ini";
-constexpr const char* kSetDescriptionFile = "images.ini";
-constexpr const char* kRecordKey =
-    "Software\\QuillMark Corporation\\QuillMark Configuration\\SetDescriptions";
 constexpr char kEntrySeparator = '~';
 constexpr const char* kAllSetsName = "All Image Sets";
 }  // namespace catalogue

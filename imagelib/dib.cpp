@@ -8,6 +8,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/paths.h"
+#include "platform/scoped.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "imagelib/dib.h"
+#include "platform/scoped.h"
 
 namespace {
 constexpr std::size_t kCoreHeader = 12;
@@ -17,18 +18,15 @@ bool IsCore(const void* dib) { return U32(static_cast<const BYTE*>(dib)) == kCor
 }  // namespace
 
 BOOL CreateDIBPalette(HGLOBAL dib, HPALETTE& palette) {
-  if (!dib) return FALSE;
-  const auto* p = static_cast<const BYTE*>(GlobalLock(dib));
+  const GlobalLockScope locked(dib);
+  const auto* p = static_cast<const BYTE*>(locked.data());
   if (!p) return FALSE;
   const std::size_t size = GlobalSize(dib);
   const bool core = size >= 4 && IsCore(p);
   const std::size_t headerSize = size >= 4 ? U32(p) : 0;
   const std::size_t entrySize = core ? 3 : 4;
   const std::size_t count = headerSize >= kCoreHeader && headerSize <= size ? DIBNumColors(p) : 0;
-  if (count == 0 || headerSize + count * entrySize > size) {
-    GlobalUnlock(dib);
-    return FALSE;
-  }
+  if (count == 0 || headerSize + count * entrySize > size) return FALSE;
   std::vector<BYTE> memory(8 + 4 * count, 0);
   auto* log = reinterpret_cast<LOGPALETTE*>(memory.data());
   log->palVersion = 0x300;
@@ -42,7 +40,6 @@ BOOL CreateDIBPalette(HGLOBAL dib, HPALETTE& palette) {
     entry->peBlue = e[0];
     entry->peFlags = 0;
   }
-  GlobalUnlock(dib);
   if (palette) DeleteObject(palette);
   palette = CreatePalette(log);
   return palette != nullptr;
@@ -72,8 +69,8 @@ HPALETTE MakeDIBPalette(const void* dib) {
 
 int PaintDIB(HDC dc, const RECT& destination, HGLOBAL dib, const RECT& source,
              HPALETTE palette) {
-  if (!dib) return 0;
-  void* p = GlobalLock(dib);
+  const GlobalLockScope locked(dib);
+  void* p = locked.data();
   if (!p) return 0;
   const BYTE* bits = FindDIBBits(p);
   const auto* info = static_cast<const BITMAPINFO*>(p);
@@ -98,7 +95,6 @@ int PaintDIB(HDC dc, const RECT& destination, HGLOBAL dib, const RECT& source,
                            source.left, sourceY, sourceWidth, sourceHeight, bits, info,
                            DIB_RGB_COLORS, SRCCOPY);
   }
-  GlobalUnlock(dib);
   if (previous) SelectPalette(dc, previous, TRUE);
   return result;
 }

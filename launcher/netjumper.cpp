@@ -4,11 +4,13 @@
 #include "launcher/resource.h"
 #include <cstdio>
 
+#include "imagelib/settings_keys.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
+#include "platform/scoped.h"
 #include "platform/shell.h"
 
-const char kNetJumperKey[] = "Software\\Quillmark Corporation\\Quillmark Configuration";
+const char* const kNetJumperKey = settings::kProfileKey;
 const char kDontShowValue[] = "DontShowNetJumpConfirm";
 
 namespace {
@@ -45,20 +47,18 @@ std::string RefusalMessage(const std::string& address) {
 }
 
 DWORD ReadDontShowConfirm() {
-  DWORD value = 0;
-  HKEY key = nullptr;
-  if (RegOpenKeyEx(HKEY_CURRENT_USER, kNetJumperKey, 0, KEY_READ | KEY_WRITE, &key) !=
+  ScopedRegKey key;
+  if (RegOpenKeyEx(HKEY_CURRENT_USER, kNetJumperKey, 0, KEY_READ | KEY_WRITE, key.receive()) !=
       ERROR_SUCCESS)
     return 0;
   DWORD type = REG_NONE;
   BYTE data[4] = {0, 0, 0, 0};
   DWORD size = sizeof data;
   // Only a number counts: a text or a damaged value means "ask", the safe side.
-  if (RegQueryValueEx(key, kDontShowValue, nullptr, &type, data, &size) == ERROR_SUCCESS &&
-      type == REG_DWORD && size == 4)
-    value = DWORD(data[0]) | DWORD(data[1]) << 8 | DWORD(data[2]) << 16 | DWORD(data[3]) << 24;
-  RegCloseKey(key);
-  return value;
+  if (RegQueryValueEx(key.get(), kDontShowValue, nullptr, &type, data, &size) != ERROR_SUCCESS ||
+      type != REG_DWORD || size != 4)
+    return 0;
+  return DWORD(data[0]) | DWORD(data[1]) << 8 | DWORD(data[2]) << 16 | DWORD(data[3]) << 24;
 }
 
 // ----- the application -------------------------------------------------------------------
@@ -135,10 +135,9 @@ HICON CNetJumperDlg::OnQueryDragIcon() { return m_hIcon; }
 // The choice is stored at once, in either direction, not when Yes is pressed.
 void CNetJumperDlg::OnDontShowClicked() {
   UpdateData(TRUE);
-  HKEY key = nullptr;
-  if (RegCreateKeyEx(HKEY_CURRENT_USER, kNetJumperKey, &key) != ERROR_SUCCESS) return;
+  ScopedRegKey key;
+  if (RegCreateKeyEx(HKEY_CURRENT_USER, kNetJumperKey, key.receive()) != ERROR_SUCCESS) return;
   DWORD flag = static_cast<DWORD>(m_dontShowAgain);
   const BYTE data[4] = {BYTE(flag), BYTE(flag >> 8), BYTE(flag >> 16), BYTE(flag >> 24)};
-  RegSetValueEx(key, kDontShowValue, 0, REG_DWORD, data, sizeof data);
-  RegCloseKey(key);
+  RegSetValueEx(key.get(), kDontShowValue, 0, REG_DWORD, data, sizeof data);
 }

@@ -8,7 +8,7 @@
 
 // The key that holds "DontShowNetJumpConfirm" (the configuration program's profile key;
 // registry names ignore letter case).
-extern const char kNetJumperKey[];
+extern const char* const kNetJumperKey;
 extern const char kDontShowValue[];
 
 // Addresses come from image sets made by third parties, and the shell's "open" would as

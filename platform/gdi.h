@@ -2,7 +2,7 @@
 // The old platform's graphics device interface (GDI) for a true-colour display:
 //  - device contexts on a window surface (GetDC/BeginPaint in platform/window.h), on the
 //    screen, or in memory (CreateCompatibleDC) with a bitmap selected into them;
-//  - compatible bitmaps (32 bits per pixel, start black), BitBlt with raster operations,
+//  - compatible bitmaps (32 bits per pixel, start black), BitBlt copies between them,
 //    including copies inside one window surface (a scroll by one pixel) done as if the
 //    source were copied first;
 //  - device-independent bitmaps drawn with StretchDIBits and SetDIBitsToDevice: 1, 4 and
@@ -99,8 +99,6 @@ constexpr int OBJ_BITMAP = 7;
 constexpr int OBJ_MEMDC = 10;
 // The kind of a live object (OBJ_*), or 0.
 DWORD GetObjectType(HGDIOBJ object);
-// The currently selected object of a kind (OBJ_PEN, OBJ_BRUSH, OBJ_FONT, OBJ_BITMAP, OBJ_PAL).
-HGDIOBJ GetCurrentObject(HDC dc, UINT kind);
 
 // ---- Device contexts -----------------------------------------------------------------------
 // A memory context with a 1 x 1 black bitmap selected, compatible with the display
@@ -108,10 +106,6 @@ HGDIOBJ GetCurrentObject(HDC dc, UINT kind);
 HDC CreateCompatibleDC(HDC dc);
 // Ends a memory context; its selected objects are kept alive and become free to delete.
 BOOL DeleteDC(HDC dc);
-// Save and restore the selected objects, colours and modes. SaveDC returns a level (>0);
-// RestoreDC(-1) restores the last one.
-int SaveDC(HDC dc);
-BOOL RestoreDC(HDC dc, int savedLevel);
 
 constexpr int HORZRES = 8;
 constexpr int VERTRES = 10;
@@ -154,29 +148,18 @@ struct BITMAP {
 // GetObject for a bitmap: fills a BITMAP (bmBits stays nullptr); returns the bytes filled.
 int GetObject(HGDIOBJ object, int size, void* buffer);
 
-// Raster operations (ternary codes of the old platform).
+// The one raster operation the suite uses: the source replaces the destination. Every
+// call that takes an operation refuses any other.
 constexpr DWORD SRCCOPY = 0x00CC0020;
-constexpr DWORD SRCPAINT = 0x00EE0086;    // source OR destination
-constexpr DWORD SRCAND = 0x008800C6;      // source AND destination
-constexpr DWORD SRCINVERT = 0x00660046;   // source XOR destination
-constexpr DWORD SRCERASE = 0x00440328;    // source AND NOT destination
-constexpr DWORD NOTSRCCOPY = 0x00330008;  // NOT source
-constexpr DWORD NOTSRCERASE = 0x001100A6; // NOT (source OR destination)
-constexpr DWORD MERGEPAINT = 0x00BB0226;  // NOT source OR destination
-constexpr DWORD DSTINVERT = 0x00550009;   // NOT destination
-constexpr DWORD PATCOPY = 0x00F00021;     // the selected brush
-constexpr DWORD PATINVERT = 0x005A0049;   // brush XOR destination
-constexpr DWORD BLACKNESS = 0x00000042;
-constexpr DWORD WHITENESS = 0x00FF0062;
 
 // Copies width x height pixels from (xSrc, ySrc) of the source context to (x, y) of the
-// destination, combined by the raster operation. Operations that need no source accept a
-// null source. Only pixels inside both surfaces are touched. FALSE for an unknown
-// operation or context.
+// destination (the same context may be both). Only pixels inside both surfaces are
+// touched. FALSE for another operation or a context that is not live.
 BOOL BitBlt(HDC dc, int x, int y, int width, int height, HDC source, int xSrc, int ySrc, DWORD rop);
+// Scales the source rectangle onto the destination rectangle (negative sizes mirror) with
+// the destination's stretch mode.
 BOOL StretchBlt(HDC dc, int x, int y, int width, int height, HDC source, int xSrc, int ySrc,
                 int srcWidth, int srcHeight, DWORD rop);
-BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop);
 
 // Stretch modes: every mode but HALFTONE picks source pixels (rows and columns are
 // dropped or repeated); HALFTONE averages.
@@ -190,7 +173,6 @@ constexpr int STRETCH_DELETESCANS = COLORONCOLOR;
 constexpr int STRETCH_HALFTONE = HALFTONE;
 // Returns the previous mode, 0 on failure.
 int SetStretchBltMode(HDC dc, int mode);
-int GetStretchBltMode(HDC dc);
 
 // ---- Device-independent bitmaps --------------------------------------------------------
 #pragma pack(push, 1)
@@ -268,19 +250,11 @@ int SetDIBitsToDevice(HDC dc, int xDest, int yDest, DWORD width, DWORD height, i
                       UINT colorUse);
 // StretchDIBits: scales the source rectangle to the destination rectangle (negative sizes
 // mirror) with the stretch mode; ySrc counts from the bottom row of a bottom-up DIB. The
-// raster operation is SRCCOPY or one of the source operations above. Returns the number of
-// source scan lines, 0 (GDI_ERROR on a bad operation) when nothing was drawn.
+// raster operation must be SRCCOPY. Returns the number of source scan lines, 0 (GDI_ERROR
+// for another operation) when nothing was drawn.
 int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc,
                   int srcWidth, int srcHeight, const void* bits, const BITMAPINFO* info,
                   UINT colorUse, DWORD rop);
-// SetDIBits: writes scan lines of a DIB into a bitmap (not selected elsewhere is not
-// required); returns the lines written.
-int SetDIBits(HDC dc, HBITMAP bitmap, UINT startScan, UINT lines, const void* bits,
-              const BITMAPINFO* info, UINT colorUse);
-constexpr DWORD CBM_INIT = 0x04;
-// A compatible bitmap of the DIB's size, filled from the bits when init is CBM_INIT.
-HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
-                       const BITMAPINFO* info, UINT colorUse);
 
 // ---- Palettes ----------------------------------------------------------------------------
 struct PALETTEENTRY {
@@ -307,7 +281,6 @@ HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL forceBackground);
 // context.
 UINT RealizePalette(HDC dc);
 UINT GetPaletteEntries(HPALETTE palette, UINT start, UINT count, PALETTEENTRY* entries);
-UINT GetNearestPaletteIndex(HPALETTE palette, COLORREF color);
 
 // ---- Pens, brushes, shapes -----------------------------------------------------------------
 constexpr int PS_SOLID = 0;
@@ -320,15 +293,6 @@ constexpr int PS_INSIDEFRAME = 6;
 // Width 0 is one pixel wide.
 HPEN CreatePen(int style, int width, COLORREF color);
 HBRUSH CreateSolidBrush(COLORREF color);
-constexpr int HS_HORIZONTAL = 0;
-constexpr int HS_VERTICAL = 1;
-constexpr int HS_FDIAGONAL = 2;
-constexpr int HS_BDIAGONAL = 3;
-constexpr int HS_CROSS = 4;
-constexpr int HS_DIAGCROSS = 5;
-// Hatch lines in the colour; the gaps are the background colour (OPAQUE mode) or left
-// as they are (TRANSPARENT).
-HBRUSH CreateHatchBrush(int hatch, COLORREF color);
 
 BOOL MoveToEx(HDC dc, int x, int y, POINT* previous);
 // Draws from the current position to (x, y), not including (x, y), which becomes the
@@ -336,8 +300,6 @@ BOOL MoveToEx(HDC dc, int x, int y, POINT* previous);
 BOOL LineTo(HDC dc, int x, int y);
 // Fills [left, right) x [top, bottom) with the brush; 0 on failure.
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
-// Outline with the pen, inside with the brush, over [left, right) x [top, bottom).
-BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);
 COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
 // CLR_INVALID outside the surface.
 COLORREF GetPixel(HDC dc, int x, int y);
@@ -347,11 +309,7 @@ constexpr int TRANSPARENT = 1;
 constexpr int OPAQUE = 2;
 // The previous colour / mode (CLR_INVALID / 0 on failure).
 COLORREF SetTextColor(HDC dc, COLORREF color);
-COLORREF GetTextColor(HDC dc);
-COLORREF SetBkColor(HDC dc, COLORREF color);
-COLORREF GetBkColor(HDC dc);
 int SetBkMode(HDC dc, int mode);
-int GetBkMode(HDC dc);
 
 constexpr int LF_FACESIZE = 32;
 struct LOGFONT {
@@ -417,8 +375,6 @@ struct TEXTMETRIC {
 BOOL GetTextMetrics(HDC dc, TEXTMETRIC* metrics);
 // Width and height of the first `count` bytes of text in the selected font.
 BOOL GetTextExtentPoint32(HDC dc, LPCSTR text, int count, SIZE* size);
-// Draws one line at (x, y) (its top-left), background per the mode.
-BOOL TextOut(HDC dc, int x, int y, LPCSTR text, int count);
 
 constexpr UINT DT_TOP = 0x0000;
 constexpr UINT DT_LEFT = 0x0000;
@@ -441,6 +397,3 @@ constexpr UINT DT_NOPREFIX = 0x0800;
 // the rectangle) and its bottom to top + the height. Returns the height of the text
 // (measured from the top), 0 on failure.
 int DrawText(HDC dc, LPCSTR text, int count, RECT* rect, UINT format);
-
-// Presents what was drawn on window surfaces now (as the old batch flush did).
-BOOL GdiFlush();

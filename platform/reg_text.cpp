@@ -287,22 +287,161 @@ std::vector<std::string> RegDocument::subkeys(const std::string& path) const {
   return out;
 }
 
+namespace {
+// The text of a registry file: UTF-16LE (with its byte-order mark) becomes UTF-8, a UTF-8
+// byte-order mark is dropped.
+std::string registryText(const std::string& bytes) {
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+      static_cast<unsigned char>(bytes[1]) == 0xFE)
+    return utf16leToUtf8(bytes, 2);
+  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return bytes.substr(3);
+  return bytes;
+}
+
+// A value's data, read from `pos` of its (trimmed) line.
+struct ValueData {
+  bool remove = false;
+  DWORD type = 0;
+  std::string data;
+};
+
+// Each reader returns what is wrong with the data, or "" when it was read.
+std::string readDword(const std::string& line, std::size_t pos, ValueData& value) {
+  std::size_t digits = 0;
+  DWORD n = 0;
+  while (pos < line.size() && hexDigit(line[pos]) >= 0) {
+    n = (n << 4) | static_cast<DWORD>(hexDigit(line[pos]));
+    ++pos;
+    ++digits;
+  }
+  if (digits < 1 || digits > 8 || !restIsEmpty(line, pos)) return "a dword that is not 1 to 8 hex digits";
+  value.type = kRegDword;
+  for (int b = 0; b < 4; ++b) value.data += static_cast<char>((n >> (8 * b)) & 0xFF);
+  return "";
+}
+
+// "hex:" or "hex(type):" and a byte list; a list ending in "\" goes on in the next line,
+// which `i` then steps over.
+std::string readHex(const std::string& line, std::size_t pos, const std::vector<std::string>& lines,
+                    std::size_t& i, ValueData& value) {
+  value.type = kRegBinary;
+  if (pos < line.size() && line[pos] == '(') {
+    std::size_t close = line.find(')', pos);
+    std::string number = close == std::string::npos ? "" : line.substr(pos + 1, close - pos - 1);
+    if (number.empty() || number.size() > 8 ||
+        !std::all_of(number.begin(), number.end(), [](char c) { return hexDigit(c) >= 0; }))
+      return "a hex value with a broken type";
+    value.type = static_cast<DWORD>(std::stoul(number, nullptr, 16));
+    pos = close + 1;
+  }
+  if (pos >= line.size() || line[pos] != ':') return "a hex value without \":\"";
+  std::string list = line.substr(pos + 1);
+  for (;;) {
+    std::string t = trimmed(list);
+    if (t.empty() || t.back() != '\\') break;
+    list = t.substr(0, t.size() - 1);
+    if (i + 1 >= lines.size()) return "a hex value cut short";
+    list += trimmed(lines[++i]);
+  }
+  std::size_t comment = list.find(';');
+  if (comment != std::string::npos) list.erase(comment);
+  if (!parseHexBytes(list, value.data)) return "a hex value with bytes that are not hex";
+  return "";
+}
+
+std::string readValueData(const std::string& line, std::size_t pos, const std::vector<std::string>& lines,
+                          std::size_t& i, ValueData& value) {
+  if (pos < line.size() && line[pos] == '"') {
+    std::string text;
+    if (!readQuoted(line, pos, text) || !restIsEmpty(line, pos))
+      return "a string that is not closed or has text after it";
+    value.type = kRegSz;
+    value.data = text + '\0';
+    return "";
+  }
+  if (pos < line.size() && line[pos] == '-') {
+    if (!restIsEmpty(line, pos + 1)) return "text after a value deletion";
+    value.remove = true;
+    return "";
+  }
+  if (startsWithFolded(line, pos, "dword:")) return readDword(line, pos + 6, value);
+  if (startsWithFolded(line, pos, "hex")) return readHex(line, pos + 3, lines, i, value);
+  return "a value of a form that is not known";
+}
+
+// Reads the lines of a registry file into a document, noting each line it cannot use.
+class RegReader {
+ public:
+  explicit RegReader(RegDocument& doc) : doc_(doc) {}
+
+  void problem(std::size_t index, const std::string& reason) {
+    doc_.problems.push_back({static_cast<int>(index + 1), reason + "; the line is ignored"});
+  }
+
+  // "[path]" makes the key current (adding it), "[-path]" deletes the key and its tree.
+  void keyLine(std::size_t i, const std::string& line) {
+    current_ = kNoKey;
+    why_ = NoKey::BrokenKey;
+    if (line.back() != ']' || line.size() < 3) return problem(i, "a key line without its closing \"]\"");
+    std::string path = line.substr(1, line.size() - 2);
+    bool deletion = path[0] == '-';
+    if (deletion) path.erase(0, 1);
+    if (!path.empty() && path.back() == '\\') path.pop_back();
+    if (!validKeyPath(path)) return problem(i, "a key name with an empty part");
+    if (deletion) {
+      // Values after a deletion line have nowhere to go; they are skipped quietly.
+      doc_.deleteKeyTree(path);
+      why_ = NoKey::DeletedKey;
+      return;
+    }
+    doc_.addKey(path);
+    for (std::size_t k = 0; k < doc_.keys.size(); ++k)
+      if (RegNamesEqual(doc_.keys[k].path, path)) current_ = k;
+  }
+
+  // "name"=data or @=data; a hex list may take the lines after it, which `i` steps over.
+  void valueLine(const std::vector<std::string>& lines, std::size_t& i, const std::string& line) {
+    std::string name;
+    std::size_t pos = 0;
+    if (line[0] == '@') {
+      pos = 1;
+    } else if (!readQuoted(line, pos, name)) {
+      return problem(i, "a value name without its closing quote");
+    }
+    while (pos < line.size() && isBlank(line[pos])) ++pos;
+    if (pos >= line.size() || line[pos] != '=') return problem(i, "a value without \"=\"");
+    ++pos;
+    while (pos < line.size() && isBlank(line[pos])) ++pos;
+
+    const std::size_t firstLine = i;
+    ValueData value;
+    if (std::string wrong = readValueData(line, pos, lines, i, value); !wrong.empty())
+      return problem(firstLine, wrong);
+    if (current_ == kNoKey) {
+      if (why_ == NoKey::BrokenKey) problem(firstLine, "a value of a key that could not be read");
+      if (why_ == NoKey::BeforeFirst) problem(firstLine, "a value before the first key");
+      return;
+    }
+    if (value.remove)
+      doc_.keys[current_].deleteValue(name);
+    else
+      doc_.keys[current_].setValue(name, value.type, value.data);
+  }
+
+ private:
+  RegDocument& doc_;
+  // Index of the key that values go to; none before the first key line and after a key
+  // line that could not be read, so no value lands in the wrong key.
+  static constexpr std::size_t kNoKey = static_cast<std::size_t>(-1);
+  std::size_t current_ = kNoKey;
+  enum class NoKey { BeforeFirst, BrokenKey, DeletedKey } why_ = NoKey::BeforeFirst;
+};
+}  // namespace
+
 RegDocument ParseRegText(const std::string& bytes) {
   RegDocument doc;
-  std::string text;
-  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-      static_cast<unsigned char>(bytes[1]) == 0xFE) {
-    text = utf16leToUtf8(bytes, 2);
-  } else if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-    text = bytes.substr(3);
-  } else {
-    text = bytes;
-  }
-  std::vector<std::string> lines = splitLines(text);
-
-  auto problem = [&](std::size_t index, const std::string& reason) {
-    doc.problems.push_back({static_cast<int>(index + 1), reason + "; the line is ignored"});
-  };
+  RegReader reader(doc);
+  std::vector<std::string> lines = splitLines(registryText(bytes));
 
   std::size_t first = 0;
   if (!lines.empty()) {
@@ -315,148 +454,15 @@ RegDocument ParseRegText(const std::string& bytes) {
     }
   }
 
-  // Index of the key that values go to; none before the first key line and after a
-  // key line that could not be read, so no value lands in the wrong key.
-  constexpr std::size_t kNoKey = static_cast<std::size_t>(-1);
-  std::size_t current = kNoKey;
-  enum class NoKey { BeforeFirst, BrokenKey, DeletedKey } why = NoKey::BeforeFirst;
-
   for (std::size_t i = first; i < lines.size(); ++i) {
     std::string line = trimmed(lines[i]);
     if (line.empty() || line[0] == ';' || line[0] == '#') continue;
-
-    if (line[0] == '[') {
-      current = kNoKey;
-      why = NoKey::BrokenKey;
-      if (line.back() != ']' || line.size() < 3) {
-        problem(i, "a key line without its closing \"]\"");
-        continue;
-      }
-      std::string path = line.substr(1, line.size() - 2);
-      bool deletion = path[0] == '-';
-      if (deletion) path.erase(0, 1);
-      if (!path.empty() && path.back() == '\\') path.pop_back();
-      if (!validKeyPath(path)) {
-        problem(i, "a key name with an empty part");
-        continue;
-      }
-      if (deletion) {
-        // Values after a deletion line have nowhere to go; they are skipped quietly.
-        doc.deleteKeyTree(path);
-        why = NoKey::DeletedKey;
-        continue;
-      }
-      doc.addKey(path);
-      for (std::size_t k = 0; k < doc.keys.size(); ++k)
-        if (RegNamesEqual(doc.keys[k].path, path)) current = k;
-      continue;
-    }
-
-    if (line[0] != '"' && line[0] != '@') {
-      problem(i, "not a key, a value or a comment");
-      continue;
-    }
-
-    std::string name;
-    std::size_t pos = 0;
-    if (line[0] == '@') {
-      pos = 1;
-    } else if (!readQuoted(line, pos, name)) {
-      problem(i, "a value name without its closing quote");
-      continue;
-    }
-    while (pos < line.size() && isBlank(line[pos])) ++pos;
-    if (pos >= line.size() || line[pos] != '=') {
-      problem(i, "a value without \"=\"");
-      continue;
-    }
-    ++pos;
-    while (pos < line.size() && isBlank(line[pos])) ++pos;
-
-    std::size_t firstLine = i;
-    bool remove = false;
-    DWORD type = 0;
-    std::string data;
-    if (pos < line.size() && line[pos] == '"') {
-      std::string textData;
-      if (!readQuoted(line, pos, textData) || !restIsEmpty(line, pos)) {
-        problem(i, "a string that is not closed or has text after it");
-        continue;
-      }
-      type = kRegSz;
-      data = textData + '\0';
-    } else if (pos < line.size() && line[pos] == '-') {
-      if (!restIsEmpty(line, pos + 1)) {
-        problem(i, "text after a value deletion");
-        continue;
-      }
-      remove = true;
-    } else if (startsWithFolded(line, pos, "dword:")) {
-      pos += 6;
-      std::size_t digits = 0;
-      DWORD n = 0;
-      while (pos < line.size() && hexDigit(line[pos]) >= 0) {
-        n = (n << 4) | static_cast<DWORD>(hexDigit(line[pos]));
-        ++pos;
-        ++digits;
-      }
-      if (digits < 1 || digits > 8 || !restIsEmpty(line, pos)) {
-        problem(i, "a dword that is not 1 to 8 hex digits");
-        continue;
-      }
-      type = kRegDword;
-      for (int b = 0; b < 4; ++b) data += static_cast<char>((n >> (8 * b)) & 0xFF);
-    } else if (startsWithFolded(line, pos, "hex")) {
-      pos += 3;
-      type = kRegBinary;
-      if (pos < line.size() && line[pos] == '(') {
-        std::size_t close = line.find(')', pos);
-        std::string number = close == std::string::npos ? "" : line.substr(pos + 1, close - pos - 1);
-        if (number.empty() || number.size() > 8 ||
-            !std::all_of(number.begin(), number.end(), [](char c) { return hexDigit(c) >= 0; })) {
-          problem(i, "a hex value with a broken type");
-          continue;
-        }
-        type = static_cast<DWORD>(std::stoul(number, nullptr, 16));
-        pos = close + 1;
-      }
-      if (pos >= line.size() || line[pos] != ':') {
-        problem(i, "a hex value without \":\"");
-        continue;
-      }
-      std::string list = line.substr(pos + 1);
-      bool cut = false;
-      // A list ending in "\" goes on in the next line.
-      for (;;) {
-        std::string t = trimmed(list);
-        if (t.empty() || t.back() != '\\') break;
-        list = t.substr(0, t.size() - 1);
-        if (i + 1 >= lines.size()) {
-          cut = true;
-          break;
-        }
-        list += trimmed(lines[++i]);
-      }
-      std::size_t comment = list.find(';');
-      if (comment != std::string::npos) list.erase(comment);
-      if (cut || !parseHexBytes(list, data)) {
-        problem(firstLine, cut ? "a hex value cut short" : "a hex value with bytes that are not hex");
-        continue;
-      }
-    } else {
-      problem(i, "a value of a form that is not known");
-      continue;
-    }
-
-    if (current == kNoKey) {
-      if (why == NoKey::BrokenKey) problem(firstLine, "a value of a key that could not be read");
-      if (why == NoKey::BeforeFirst) problem(firstLine, "a value before the first key");
-      continue;
-    }
-    if (remove)
-      doc.keys[current].deleteValue(name);
+    if (line[0] == '[')
+      reader.keyLine(i, line);
+    else if (line[0] == '"' || line[0] == '@')
+      reader.valueLine(lines, i, line);
     else
-      doc.keys[current].setValue(name, type, data);
+      reader.problem(i, "not a key, a value or a comment");
   }
   return doc;
 }

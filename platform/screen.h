@@ -40,7 +40,5 @@ std::vector<MonitorArea> GetMonitors();
 MonitorArea LargestMonitor();
 
 // The single values, named after what the old platform's calls returned.
-int ScreenWidth();         // SM_CXSCREEN, HORZRES of the screen
-int ScreenHeight();        // SM_CYSCREEN, VERTRES of the screen
 int ScreenBitsPerPixel();  // BITSPIXEL of the screen
 int ScreenPlanes();        // PLANES of the screen

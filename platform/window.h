@@ -9,7 +9,7 @@
 //  - BeginPaint hands out a device context clipped to the update region, sends
 //    WM_ERASEBKGND first when an erase was asked for, and validates the window;
 //  - a window's device context draws straight onto its surface, which is presented at
-//    once (at each Sleep, EndPaint, ReleaseDC and GdiFlush), so drawing that pauses with
+//    once (at each Sleep, EndPaint and ReleaseDC), so drawing that pauses with
 //    Sleep inside one paint is seen step by step, as it was on the old screen;
 //  - a child window has no surface of its own: it draws on its top-level window's
 //    surface inside its own rectangle, so a child without a background brush shows what
@@ -73,13 +73,7 @@ BOOL SetRect(RECT* rect, int left, int top, int right, int bottom);
 BOOL SetRectEmpty(RECT* rect);
 BOOL IsRectEmpty(const RECT* rect);
 BOOL OffsetRect(RECT* rect, int dx, int dy);
-BOOL InflateRect(RECT* rect, int dx, int dy);
-// FALSE (and an empty result) when they do not overlap.
-BOOL IntersectRect(RECT* result, const RECT* a, const RECT* b);
-BOOL UnionRect(RECT* result, const RECT* a, const RECT* b);
-BOOL PtInRect(const RECT* rect, POINT point);
 BOOL EqualRect(const RECT* a, const RECT* b);
-BOOL CopyRect(RECT* destination, const RECT* source);
 
 inline WORD LOWORD(std::uintptr_t v) { return static_cast<WORD>(v & 0xFFFF); }
 inline WORD HIWORD(std::uintptr_t v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
@@ -308,7 +302,6 @@ inline HWND CreateWindow(LPCSTR className, LPCSTR windowName, DWORD style, int x
 BOOL DestroyWindow(HWND window);
 BOOL IsWindow(HWND window);
 BOOL IsWindowVisible(HWND window);
-HWND GetParent(HWND window);
 
 constexpr int SW_HIDE = 0;
 constexpr int SW_SHOWNORMAL = 1;
@@ -325,15 +318,6 @@ constexpr int SW_RESTORE = 9;
 BOOL ShowWindow(HWND window, int command);
 // Moves and sizes; sends WM_MOVE/WM_SIZE; with repaint, invalidates what changed.
 BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint);
-constexpr UINT SWP_NOSIZE = 0x0001;
-constexpr UINT SWP_NOMOVE = 0x0002;
-constexpr UINT SWP_NOZORDER = 0x0004;
-constexpr UINT SWP_NOREDRAW = 0x0008;
-constexpr UINT SWP_NOACTIVATE = 0x0010;
-constexpr UINT SWP_SHOWWINDOW = 0x0040;
-constexpr UINT SWP_HIDEWINDOW = 0x0080;
-inline const HWND HWND_TOP = nullptr;
-BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int height, UINT flags);
 // (0, 0, width, height) of the client area.
 BOOL GetClientRect(HWND window, RECT* rect);
 // The window's rectangle in screen coordinates.
@@ -343,28 +327,14 @@ BOOL ScreenToClient(HWND window, POINT* point);
 BOOL SetWindowText(HWND window, LPCSTR text);
 // Copies at most size - 1 bytes and a NUL; returns the bytes copied.
 int GetWindowText(HWND window, LPSTR buffer, int size);
-int GetWindowTextLength(HWND window);
 // Result: whether the window was disabled before.
 BOOL EnableWindow(HWND window, BOOL enable);
 BOOL IsWindowEnabled(HWND window);
 HWND SetFocus(HWND window);
-HWND GetFocus();
-BOOL SetForegroundWindow(HWND window);
 HWND GetDesktopWindow();
-
-// Extra per-window values (GWL_*): the procedure and a user value.
-constexpr int GWL_WNDPROC = -4;
-constexpr int GWL_STYLE = -16;
-constexpr int GWL_EXSTYLE = -20;
-constexpr int GWL_USERDATA = -21;
-using LONG_PTR = std::intptr_t;
-// GWL_WNDPROC replaces the procedure (subclassing); the others store or read the value.
-LONG_PTR SetWindowLongPtr(HWND window, int index, LONG_PTR value);
-LONG_PTR GetWindowLongPtr(HWND window, int index);
 
 // ---- Messages and the loop ----------------------------------------------------------------
 LRESULT DefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT CallWindowProc(WNDPROC procedure, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Calls the window's procedure now and returns its result; 0 for a window that is gone.
 LRESULT SendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Queues the message for the window; FALSE when the window is gone. A null window posts
@@ -418,7 +388,6 @@ struct PAINTSTRUCT {
 // Adds the rectangle (the whole client area for nullptr) to the update region; with
 // erase, the next BeginPaint sends WM_ERASEBKGND first. The loop then sends WM_PAINT.
 BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
-BOOL ValidateRect(HWND window, const RECT* rect);
 // The update region's bounding rectangle (empty when none); with erase, erases now.
 // Result: whether there is an update region.
 BOOL GetUpdateRect(HWND window, RECT* rect, BOOL erase);
@@ -442,8 +411,6 @@ inline LPCSTR IDC_HAND = MAKEINTRESOURCE(32649);
 HCURSOR LoadCursor(HINSTANCE instance, LPCSTR name);
 // The pointer's shape over this program's windows; nullptr hides it. Returns the previous.
 HCURSOR SetCursor(HCURSOR cursor);
-// Display counter: the pointer is shown while it is 0 or more. Returns the new count.
-int ShowCursor(BOOL show);
 BOOL GetCursorPos(POINT* point);
 
 // Icons: programs register their icon resources by id with platform/resources.h and load
@@ -453,27 +420,6 @@ HICON LoadIcon(HINSTANCE instance, LPCSTR name);
 // Draws the icon with its top-left corner at (x, y), blending its transparent parts.
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
 
-constexpr int SM_CXSCREEN = 0;
-constexpr int SM_CYSCREEN = 1;
-constexpr int SM_CXVSCROLL = 2;
-constexpr int SM_CYHSCROLL = 3;
-constexpr int SM_CYCAPTION = 4;
-constexpr int SM_CXBORDER = 5;
-constexpr int SM_CYBORDER = 6;
-constexpr int SM_CXICON = 11;
-constexpr int SM_CYICON = 12;
-constexpr int SM_CXCURSOR = 13;
-constexpr int SM_CYCURSOR = 14;
-constexpr int SM_MOUSEPRESENT = 19;
-constexpr int SM_CXDOUBLECLK = 36;
-constexpr int SM_CYDOUBLECLK = 37;
-constexpr int SM_XVIRTUALSCREEN = 76;
-constexpr int SM_YVIRTUALSCREEN = 77;
-constexpr int SM_CXVIRTUALSCREEN = 78;
-constexpr int SM_CYVIRTUALSCREEN = 79;
-constexpr int SM_CMONITORS = 80;
-// Screen values come from the primary screen of the running display; 0 for unknown ones.
-int GetSystemMetrics(int index);
 
 // Milliseconds since the program started its user interface (GetTickCount wraps at 2^32).
 DWORD GetTickCount();

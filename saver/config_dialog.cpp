@@ -56,10 +56,10 @@ void Accept(HWND dialog) {
     }
   }
   const char* section = saver::kSection;
-  WriteIntegerSetting(section, "TimeBetween", value);
-  WriteIntegerSetting(section, "InMinutes", minutes ? 1 : 0);
-  WriteIntegerSetting(section, "ShowTextDescription", IsDlgButtonChecked(dialog, IDC_SHOW_TITLES));
-  WriteIntegerSetting(section, "ShowInterpretiveText", IsDlgButtonChecked(dialog, IDC_SHOW_TEXT));
+  WriteIntegerSetting(section, settings::kTimeBetween, value);
+  WriteIntegerSetting(section, settings::kInMinutes, minutes ? 1 : 0);
+  WriteIntegerSetting(section, settings::kShowTextDescription, IsDlgButtonChecked(dialog, IDC_SHOW_TITLES));
+  WriteIntegerSetting(section, settings::kShowInterpretiveText, IsDlgButtonChecked(dialog, IDC_SHOW_TEXT));
 
   // A list without a selection leaves its setting as it was.
   const LRESULT language = SendDlgItemMessage(dialog, IDC_LANGUAGE, CB_GETCURSEL, 0, 0);
@@ -68,11 +68,11 @@ void Accept(HWND dialog) {
     const LRESULT length = SendDlgItemMessage(dialog, IDC_LANGUAGE, CB_GETLBTEXTLEN, language, 0);
     if (length >= 0 && length < static_cast<LRESULT>(sizeof text)) {
       SendDlgItemMessage(dialog, IDC_LANGUAGE, CB_GETLBTEXT, language, reinterpret_cast<LPARAM>(text));
-      WritePrivateProfileString(section, "InterpretiveTextLanguage", text, SaverSettingsFile());
+      WritePrivateProfileString(section, settings::kInterpretiveTextLanguage, text, SaverSettingsFile());
     }
   }
   const LRESULT transition = SendDlgItemMessage(dialog, IDC_TRANSITION, CB_GETCURSEL, 0, 0);
-  if (transition != CB_ERR) WriteIntegerSetting(section, "Transition", static_cast<UINT>(transition));
+  if (transition != CB_ERR) WriteIntegerSetting(section, settings::kTransition, static_cast<UINT>(transition));
   EndDialog(dialog, 1);
 }
 }  // namespace

@@ -67,7 +67,7 @@ std::vector<std::string> CombinedList(const char* catalogueFile) {
 
 const char* SaverSettingsFile() {
   static char file[13] = "";
-  if (!file[0]) CopyText(file, sizeof file, "control.ini");
+  if (!file[0]) CopyText(file, sizeof file, settings::kSaverSettingsFile);
   return file;
 }
 
@@ -105,18 +105,18 @@ void ReadFileBase(const char* set, const char* picture, char* fileBase, int size
 
 void ReadSaverSettings() {
   SaverSettings& s = g_saverSettings;
-  s.timeBetween = ReadInt("TimeBetween", 5);
-  s.inMinutes = ReadInt("InMinutes", 1);
-  s.panoramicSpeed = ReadInt("PanoramicSpeed", 50);
+  s.timeBetween = ReadInt(settings::kTimeBetween, 5);
+  s.inMinutes = ReadInt(settings::kInMinutes, 1);
+  s.panoramicSpeed = ReadInt(settings::kPanoramicSpeed, 50);
   // Only what the Screen Saver page's slider can set; a hand-edited 0 or negative value
   // would stop the pan on its first step and the show with it.
   if (s.panoramicSpeed < 10 || s.panoramicSpeed > 100) s.panoramicSpeed = 50;
-  s.showTextDescription = ReadInt("ShowTextDescription", 1);
-  s.transition = ReadInt("Transition", 0);
-  s.currentImageNumber = static_cast<int>(ReadInt("CurrentImageNumber", 0));
-  s.showInterpretiveText = ReadInt("ShowInterpretiveText", 0);
-  ReadText("InterpretiveTextLanguage", "English", s.language);
-  ReadText("CurrentSet", saver::kNotFound, s.currentSet);
+  s.showTextDescription = ReadInt(settings::kShowTextDescription, 1);
+  s.transition = ReadInt(settings::kTransition, 0);
+  s.currentImageNumber = static_cast<int>(ReadInt(settings::kCurrentImageNumber, 0));
+  s.showInterpretiveText = ReadInt(settings::kShowInterpretiveText, 0);
+  ReadText(settings::kInterpretiveTextLanguage, "English", s.language);
+  ReadText(settings::kCurrentSet, saver::kNotFound, s.currentSet);
   ReadText("CurrentImageName", "", s.currentImageName);
   // The folder of this very program, not the "ProgramPath" that the settings publish:
   // anything that can write a settings file could otherwise point the saver at a folder
@@ -124,9 +124,9 @@ void ReadSaverSettings() {
   CopyText(s.programFolder, sizeof s.programFolder, WithTrailingSeparator(ProgramFolder()));
   CopyText(s.catalogueFile, sizeof s.catalogueFile,
            std::string(s.programFolder) + catalogue::kMainSettingsFile);
-  s.useAllImages = ReadInt("UseAllImages", 0);
+  s.useAllImages = ReadInt(settings::kUseAllImages, 0);
 
-  s.stretchWallpaper = GetPrivateProfileInt("Config", "StretchWallpaper", 1, s.catalogueFile);
+  s.stretchWallpaper = GetPrivateProfileInt(settings::kConfigSection, settings::kStretchWallpaper, 1, s.catalogueFile);
   ReadSetFolder(s.currentSet, s.setFolder, sizeof s.setFolder);
 
   g_imageList.clear();
@@ -146,7 +146,7 @@ void WriteIntegerSetting(const char* section, const char* key, UINT value) {
 void WriteSaverPosition() {
   char text[40];
   std::snprintf(text, sizeof text, "%i", g_saverSettings.currentImageNumber);
-  WritePrivateProfileString(saver::kSection, "CurrentImageNumber", text, SaverSettingsFile());
+  WritePrivateProfileString(saver::kSection, settings::kCurrentImageNumber, text, SaverSettingsFile());
   WritePrivateProfileString(saver::kSection, "CurrentImageName", g_saverSettings.currentImageName,
                             SaverSettingsFile());
 }

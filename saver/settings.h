@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "imagelib/settings_keys.h"
 #include "platform/types.h"
 
 namespace saver {
-constexpr const char* kSection = "ScreenSaver.QuillMark";
+constexpr const char* kSection = settings::kSaverSection;
 constexpr const char* kNotFound = "NotFound";
 constexpr int kTextSize = MAX_PATH;  // every text buffer of the saver
 // Names a section read by the saver's key-list reader yields at most.

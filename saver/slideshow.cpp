@@ -123,7 +123,7 @@ void ReadPictureFacts(const char* fileBase, bool withPan) {
   const PictureFiles files = FindPictureFiles(s.programFolder, s.setFolder, fileBase);
   const bool folderInside = !files.setFolderPath.empty();
   CopyText(g.setFolder, MAX_PATH, folderInside ? files.setFolderPath : Join(s.programFolder, s.setFolder));
-  CopyText(g.linkFile, MAX_PATH, folderInside ? Join(g.setFolder, "company.ini") : "");
+  CopyText(g.linkFile, MAX_PATH, folderInside ? Join(g.setFolder, settings::kCompanyFile) : "");
   ReadLinks();
   CopyText(g.picturePath, MAX_PATH, files.jpg);
   CopyText(g.infoFile, MAX_PATH, files.nfo);
@@ -241,8 +241,8 @@ void TakeDisplayFacts(HWND window) {
 void StartFromWallpaper() {
   SaverSettings& s = Settings();
   char currentImage[64] = "", currentSet[64] = "", fileBase[16] = "";
-  GetPrivateProfileString("Config", "CurrentImage", "", currentImage, sizeof currentImage, s.catalogueFile);
-  GetPrivateProfileString("Config", "CurrentSet", "", currentSet, sizeof currentSet, s.catalogueFile);
+  GetPrivateProfileString(settings::kConfigSection, settings::kCurrentImage, "", currentImage, sizeof currentImage, s.catalogueFile);
+  GetPrivateProfileString(settings::kConfigSection, settings::kCurrentSet, "", currentSet, sizeof currentSet, s.catalogueFile);
   GetPrivateProfileString(currentSet, currentImage, "", fileBase, sizeof fileBase, s.catalogueFile);
   CopyText(g.fileBase, MAX_PATH, fileBase);
   ReadPictureFacts(fileBase, false);

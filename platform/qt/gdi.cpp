@@ -64,11 +64,10 @@ PenImpl* makePen(int style, int width, COLORREF color) {
   p->color = color;
   return p;
 }
-BrushImpl* makeBrush(BrushImpl::Kind kind, COLORREF color, int hatch = 0) {
+BrushImpl* makeBrush(BrushImpl::Kind kind, COLORREF color) {
   auto* b = new BrushImpl;
   b->kind = kind;
   b->color = color;
-  b->hatch = hatch;
   return b;
 }
 
@@ -234,13 +233,6 @@ void FreeDC(HDC dc) {
     selectInto(nullptr, dc->bitmap);
     if (dc->bitmap->selectedIn == dc) dc->bitmap->selectedIn = nullptr;
   }
-  for (auto& s : dc->saved) {
-    selectInto(nullptr, s.pen);
-    selectInto(nullptr, s.brush);
-    selectInto(nullptr, s.font);
-    selectInto(nullptr, s.palette);
-    if (s.bitmap) selectInto(nullptr, s.bitmap);
-  }
   liveDCs().erase(dc);
   if (dc->kind == DeviceContext::Kind::Window && dc->window) PresentSurfaces();
   delete dc;
@@ -286,59 +278,6 @@ BOOL DeleteDC(HDC dc) {
   return TRUE;
 }
 
-int SaveDC(HDC dc) {
-  if (!IsLiveDC(dc)) return 0;
-  DeviceContext::Saved s{dc->pen,     dc->brush,     dc->font,   dc->palette,     dc->bitmap,
-                         dc->textColor, dc->bkColor, dc->bkMode, dc->stretchMode, dc->pos};
-  selectInto(s.pen, nullptr);
-  selectInto(s.brush, nullptr);
-  selectInto(s.font, nullptr);
-  selectInto(s.palette, nullptr);
-  if (s.bitmap) selectInto(s.bitmap, nullptr);
-  dc->saved.push_back(s);
-  return static_cast<int>(dc->saved.size());
-}
-
-BOOL RestoreDC(HDC dc, int level) {
-  if (!IsLiveDC(dc) || dc->saved.empty()) return FALSE;
-  int count = static_cast<int>(dc->saved.size());
-  if (level < 0) level = count + 1 + level;
-  if (level < 1 || level > count) return FALSE;
-  // Later saved states are dropped, as the old RestoreDC did.
-  while (static_cast<int>(dc->saved.size()) > level) {
-    auto& s = dc->saved.back();
-    selectInto(nullptr, s.pen);
-    selectInto(nullptr, s.brush);
-    selectInto(nullptr, s.font);
-    selectInto(nullptr, s.palette);
-    if (s.bitmap) selectInto(nullptr, s.bitmap);
-    dc->saved.pop_back();
-  }
-  DeviceContext::Saved s = dc->saved.back();
-  dc->saved.pop_back();
-  // The saved references become the selected ones: one reference moves, one is dropped.
-  selectInto(nullptr, dc->pen);
-  selectInto(nullptr, dc->brush);
-  selectInto(nullptr, dc->font);
-  selectInto(nullptr, dc->palette);
-  if (dc->bitmap) {
-    selectInto(nullptr, dc->bitmap);
-    if (dc->bitmap->selectedIn == dc) dc->bitmap->selectedIn = nullptr;
-  }
-  dc->pen = s.pen;
-  dc->brush = s.brush;
-  dc->font = s.font;
-  dc->palette = s.palette;
-  dc->bitmap = s.bitmap;
-  if (dc->bitmap && !dc->bitmap->stock) dc->bitmap->selectedIn = dc;
-  dc->textColor = s.textColor;
-  dc->bkColor = s.bkColor;
-  dc->bkMode = s.bkMode;
-  dc->stretchMode = s.stretchMode;
-  dc->pos = s.pos;
-  return TRUE;
-}
-
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
   if (!IsLiveDC(dc)) return nullptr;
   if (auto* p = Live<PenImpl>(object)) {
@@ -373,18 +312,6 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
   return nullptr;
 }
 
-HGDIOBJ GetCurrentObject(HDC dc, UINT kind) {
-  if (!IsLiveDC(dc)) return nullptr;
-  switch (kind) {
-    case OBJ_PEN: return dc->pen;
-    case OBJ_BRUSH: return dc->brush;
-    case OBJ_FONT: return dc->font;
-    case OBJ_BITMAP: return dc->bitmap;
-    case OBJ_PAL: return dc->palette;
-    default: return nullptr;
-  }
-}
-
 int GetDeviceCaps(HDC dc, int index) {
   if (dc && !IsLiveDC(dc)) return 0;
   QScreen* screen = QGuiApplication::primaryScreen();
@@ -413,55 +340,10 @@ int SetStretchBltMode(HDC dc, int mode) {
   dc->stretchMode = mode;
   return old;
 }
-int GetStretchBltMode(HDC dc) { return IsLiveDC(dc) ? dc->stretchMode : 0; }
 
-// ---- Raster operations ----------------------------------------------------------------------
-namespace {
-// A ternary raster operation's truth table is its third byte, indexed by
-// (pattern << 2) | (source << 1) | destination; applying it bit by bit covers them all.
-inline QRgb applyRop(BYTE code, QRgb p, QRgb s, QRgb d) {
-  if (code == 0xCC) return s;
-  QRgb r = 0;
-  for (int i = 0; i < 8; ++i) {
-    if (!(code & (1 << i))) continue;
-    QRgb term = ((i & 4) ? p : ~p) & ((i & 2) ? s : ~s) & ((i & 1) ? d : ~d);
-    r |= term;
-  }
-  return r | 0xFF000000u;
-}
-inline bool ropNeedsSource(BYTE code) { return ((code >> 2) & 0x33) != (code & 0x33); }
-inline bool ropNeedsPattern(BYTE code) { return ((code >> 4) & 0x0F) != (code & 0x0F); }
-
-bool hatchAt(int hatch, int x, int y) {
-  bool h = (y & 7) == 7, v = (x & 7) == 7, f = ((x - y) & 7) == 0, b = ((x + y) & 7) == 7;
-  switch (hatch) {
-    case HS_HORIZONTAL: return h;
-    case HS_VERTICAL: return v;
-    case HS_FDIAGONAL: return f;
-    case HS_BDIAGONAL: return b;
-    case HS_CROSS: return h || v;
-    case HS_DIAGCROSS: return f || b;
-    default: return false;
-  }
-}
-}  // namespace
-
-// The brush's colour at a surface pixel; false where it leaves the pixel alone.
-bool BrushPixel(HDC dc, const BrushImpl* brush, int x, int y, QRgb* out) {
-  if (!brush || brush->kind == BrushImpl::Kind::Null) return false;
-  if (brush->kind == BrushImpl::Kind::Solid) {
-    *out = RgbFromRef(brush->color);
-    return true;
-  }
-  if (hatchAt(brush->hatch, x, y)) {
-    *out = RgbFromRef(brush->color);
-    return true;
-  }
-  if (dc->bkMode == TRANSPARENT) return false;
-  *out = RgbFromRef(dc->bkColor);
-  return true;
-}
-
+// ---- Copying pixels --------------------------------------------------------------------------
+// The suite copies pixels and nothing else: SRCCOPY is the one raster operation, and any
+// other is refused rather than drawn wrongly.
 namespace {
 // Source pixels for a blit: a rectangle of an image, copied first when it is the image
 // being drawn on, so a surface can be moved within itself.
@@ -472,71 +354,42 @@ struct SourceView {
 };
 
 bool blit(HDC dc, int x, int y, int width, int height, HDC source, int xSrc, int ySrc, DWORD rop) {
-  if (rop >> 24) return false;
-  BYTE code = static_cast<BYTE>((rop >> 16) & 0xFF);
+  if (rop != SRCCOPY || !IsLiveDC(dc) || !IsLiveDC(source)) return false;
   Target t = TargetOf(dc);
-  if (!IsLiveDC(dc)) return false;
-  bool needS = ropNeedsSource(code);
-  if (needS && !IsLiveDC(source)) return false;
   if (width <= 0 || height <= 0 || !t.image) return true;
   QRect dest(x + t.origin.x(), y + t.origin.y(), width, height);
   QRect area = dest & t.clip;
+  Target s = TargetOf(source);
+  if (!s.image) return true;
   SourceView sv;
-  if (needS) {
-    Target s = TargetOf(source);
-    if (!s.image) return true;
-    sv.image = s.image;
-    sv.delta = QPoint(xSrc + s.origin.x(), ySrc + s.origin.y()) - dest.topLeft();
-    area &= s.clip.translated(-sv.delta);
-    if (area.isEmpty()) return true;
-    // A plain copy within one image moves rows in an order that never reads one already
-    // written (below); any other operation works on a copy of the source.
-    if (s.image == t.image && code != 0xCC) {
-      QRect from = area.translated(sv.delta);
-      sv.copy = s.image->copy(from);
-      sv.image = &sv.copy;
-      sv.delta = -area.topLeft();  // the copy starts at the area's first pixel
-    }
-  }
+  sv.image = s.image;
+  sv.delta = QPoint(xSrc + s.origin.x(), ySrc + s.origin.y()) - dest.topLeft();
+  area &= s.clip.translated(-sv.delta);
   if (area.isEmpty()) return true;
-  if (code == 0xCC) {
-    // The saver's wipes copy one-pixel strips and its pan moves the whole view: per row
-    // only the pointer moves on, and the view is never copied aside.
-    uchar* targetBits = t.image->bits();  // first: it may detach the target from the source
-    const qsizetype targetStride = t.image->bytesPerLine();
-    const uchar* sourceBits = sv.image->constBits();
-    const qsizetype sourceStride = sv.image->bytesPerLine();
-    const bool upward = sv.image == t.image && sv.delta.y() < 0;
-    const std::size_t bytes = static_cast<std::size_t>(area.width()) * 4;
-    for (int i = 0; i < area.height(); ++i) {
-      const int row = upward ? area.bottom() - i : area.top() + i;
-      auto* d = reinterpret_cast<QRgb*>(targetBits + row * targetStride) + area.left();
-      const auto* src = reinterpret_cast<const QRgb*>(sourceBits + (row + sv.delta.y()) * sourceStride) +
-                        area.left() + sv.delta.x();
-      // Narrow strips go down a column: fetch the rows ahead, which the hardware would
-      // not guess across a whole page per row.
-      if (bytes <= 64 && i + 8 < area.height()) {
-        const int ahead = upward ? row - 8 : row + 8;
-        __builtin_prefetch(targetBits + ahead * targetStride + area.left() * 4, 1);
-        __builtin_prefetch(sourceBits + (ahead + sv.delta.y()) * sourceStride +
-                           (area.left() + sv.delta.x()) * 4);
-      }
-      if (bytes == 4) *d = *src;
-      else std::memmove(d, src, bytes);
+  // The saver's wipes copy one-pixel strips and its pan moves the whole view within one
+  // image: rows are moved in an order that never reads one already written, per row only
+  // the pointer moves on, and the view is never copied aside.
+  uchar* targetBits = t.image->bits();  // first: it may detach the target from the source
+  const qsizetype targetStride = t.image->bytesPerLine();
+  const uchar* sourceBits = sv.image->constBits();
+  const qsizetype sourceStride = sv.image->bytesPerLine();
+  const bool upward = sv.image == t.image && sv.delta.y() < 0;
+  const std::size_t bytes = static_cast<std::size_t>(area.width()) * 4;
+  for (int i = 0; i < area.height(); ++i) {
+    const int row = upward ? area.bottom() - i : area.top() + i;
+    auto* d = reinterpret_cast<QRgb*>(targetBits + row * targetStride) + area.left();
+    const auto* src = reinterpret_cast<const QRgb*>(sourceBits + (row + sv.delta.y()) * sourceStride) +
+                      area.left() + sv.delta.x();
+    // Narrow strips go down a column: fetch the rows ahead, which the hardware would
+    // not guess across a whole page per row.
+    if (bytes <= 64 && i + 8 < area.height()) {
+      const int ahead = upward ? row - 8 : row + 8;
+      __builtin_prefetch(targetBits + ahead * targetStride + area.left() * 4, 1);
+      __builtin_prefetch(sourceBits + (ahead + sv.delta.y()) * sourceStride +
+                         (area.left() + sv.delta.x()) * 4);
     }
-    Touched(t, area);
-    return true;
-  }
-  bool needP = ropNeedsPattern(code);
-  for (int row = area.top(); row <= area.bottom(); ++row) {
-    auto* d = reinterpret_cast<QRgb*>(t.image->scanLine(row));
-    const QRgb* s = nullptr;
-    if (needS) s = reinterpret_cast<const QRgb*>(sv.image->constScanLine(row + sv.delta.y())) + sv.delta.x();
-    for (int col = area.left(); col <= area.right(); ++col) {
-      QRgb p = 0;
-      if (needP && !BrushPixel(dc, dc->brush, col, row, &p)) continue;
-      d[col] = applyRop(code, p, s ? s[col] : 0, d[col]);
-    }
+    if (bytes == 4) *d = *src;
+    else std::memmove(d, src, bytes);
   }
   Touched(t, area);
   return true;
@@ -547,21 +400,11 @@ BOOL BitBlt(HDC dc, int x, int y, int width, int height, HDC source, int xSrc, i
   return blit(dc, x, y, width, height, source, xSrc, ySrc, rop) ? TRUE : FALSE;
 }
 
-BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop) {
-  BYTE code = static_cast<BYTE>((rop >> 16) & 0xFF);
-  if (ropNeedsSource(code)) return FALSE;
-  // Negative extents count from the other edge, as they did.
-  if (width < 0) { x += width; width = -width; }
-  if (height < 0) { y += height; height = -height; }
-  return blit(dc, x, y, width, height, nullptr, 0, 0, rop) ? TRUE : FALSE;
-}
-
 // Nearest-pixel (or averaged, HALFTONE) scaling of source pixels given by a fetch function
 // onto the destination rectangle; shared by StretchBlt and StretchDIBits.
 bool StretchPixels(HDC dc, int xDest, int yDest, int destWidth, int destHeight, int srcWidth,
                    int srcHeight, const std::function<bool(int sx, int sy, QRgb*)>& fetch, DWORD rop) {
-  if (rop >> 24) return false;
-  BYTE code = static_cast<BYTE>((rop >> 16) & 0xFF);
+  if (rop != SRCCOPY) return false;
   Target t = TargetOf(dc);
   if (!t.image || destWidth == 0 || destHeight == 0 || srcWidth == 0 || srcHeight == 0) return true;
   bool mirrorX = (destWidth < 0) != (srcWidth < 0);
@@ -573,7 +416,6 @@ bool StretchPixels(HDC dc, int xDest, int yDest, int destWidth, int destHeight, 
   QRect dest(left + t.origin.x(), top + t.origin.y(), dw, dh);
   QRect area = dest & t.clip;
   if (area.isEmpty()) return true;
-  bool needP = ropNeedsPattern(code);
   if (dc->stretchMode == HALFTONE && (dw != sw || dh != sh)) {
     QImage src(sw, sh, QImage::Format_RGB32);
     for (int r = 0; r < sh; ++r) {
@@ -587,11 +429,7 @@ bool StretchPixels(HDC dc, int xDest, int yDest, int destWidth, int destHeight, 
     for (int row = area.top(); row <= area.bottom(); ++row) {
       auto* d = reinterpret_cast<QRgb*>(t.image->scanLine(row));
       auto* s = reinterpret_cast<const QRgb*>(scaled.constScanLine(row - dest.top()));
-      for (int col = area.left(); col <= area.right(); ++col) {
-        QRgb p = 0;
-        if (needP && !BrushPixel(dc, dc->brush, col, row, &p)) continue;
-        d[col] = applyRop(code, p, s[col - dest.left()], d[col]);
-      }
+      for (int col = area.left(); col <= area.right(); ++col) d[col] = s[col - dest.left()];
     }
     Touched(t, area);
     return true;
@@ -608,10 +446,7 @@ bool StretchPixels(HDC dc, int xDest, int yDest, int destWidth, int destHeight, 
     auto* d = reinterpret_cast<QRgb*>(t.image->scanLine(row));
     for (int col = area.left(); col <= area.right(); ++col) {
       QRgb s;
-      if (!fetch(columns[static_cast<size_t>(col - dest.left())], r, &s)) continue;
-      QRgb p = 0;
-      if (needP && !BrushPixel(dc, dc->brush, col, row, &p)) continue;
-      d[col] = applyRop(code, p, s, d[col]);
+      if (fetch(columns[static_cast<size_t>(col - dest.left())], r, &s)) d[col] = s;
     }
   }
   Touched(t, area);
@@ -623,12 +458,11 @@ BOOL StretchBlt(HDC dc, int x, int y, int width, int height, HDC source, int xSr
   if (!IsLiveDC(dc) || !IsLiveDC(source)) return FALSE;
   Target s = TargetOf(source);
   if (!s.image) return TRUE;
-  QImage snapshot;  // the source may be the destination
   int sx0 = (srcWidth < 0 ? xSrc + srcWidth + 1 : xSrc) + s.origin.x();
   int sy0 = (srcHeight < 0 ? ySrc + srcHeight + 1 : ySrc) + s.origin.y();
   QRect from(sx0, sy0, std::abs(srcWidth), std::abs(srcHeight));
   QRect valid = from & s.clip;
-  snapshot = s.image->copy(from);
+  const QImage snapshot = s.image->copy(from);  // the source may be the destination
   auto fetch = [&](int c, int r, QRgb* out) {
     if (!valid.contains(from.left() + c, from.top() + r)) return false;
     *out = snapshot.pixel(c, r) | 0xFF000000u;
@@ -702,23 +536,6 @@ UINT GetPaletteEntries(HPALETTE palette, UINT start, UINT count, PALETTEENTRY* e
   return n;
 }
 
-UINT GetNearestPaletteIndex(HPALETTE palette, COLORREF color) {
-  auto* p = Live<PaletteImpl>(palette);
-  if (!p) return CLR_INVALID;
-  UINT best = 0;
-  long bestDistance = -1;
-  for (size_t i = 0; i < p->entries.size(); ++i) {
-    const auto& e = p->entries[i];
-    long dr = e.peRed - GetRValue(color), dg = e.peGreen - GetGValue(color), db = e.peBlue - GetBValue(color);
-    long distance = dr * dr + dg * dg + db * db;
-    if (bestDistance < 0 || distance < bestDistance) {
-      bestDistance = distance;
-      best = static_cast<UINT>(i);
-    }
-  }
-  return best;
-}
-
 // ---- Pens, brushes, shapes ------------------------------------------------------------------
 HPEN CreatePen(int style, int width, COLORREF color) {
   if (style < PS_SOLID || style > PS_INSIDEFRAME) return nullptr;
@@ -726,11 +543,6 @@ HPEN CreatePen(int style, int width, COLORREF color) {
 }
 
 HBRUSH CreateSolidBrush(COLORREF color) { return track(makeBrush(BrushImpl::Kind::Solid, color)); }
-
-HBRUSH CreateHatchBrush(int hatch, COLORREF color) {
-  if (hatch < HS_HORIZONTAL || hatch > HS_DIAGCROSS) return nullptr;
-  return track(makeBrush(BrushImpl::Kind::Hatch, color, hatch));
-}
 
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
   auto* b = Live<BrushImpl>(brush);
@@ -740,12 +552,10 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
   QRect area = QRect(QPoint(rect->left, rect->top), QPoint(rect->right - 1, rect->bottom - 1))
                    .translated(t.origin) & t.clip;
   if (area.isEmpty() || b->kind == BrushImpl::Kind::Null) return 1;
+  const QRgb colour = RgbFromRef(b->color);
   for (int row = area.top(); row <= area.bottom(); ++row) {
     auto* d = reinterpret_cast<QRgb*>(t.image->scanLine(row));
-    for (int col = area.left(); col <= area.right(); ++col) {
-      QRgb p;
-      if (BrushPixel(dc, b, col, row, &p)) d[col] = p;
-    }
+    std::fill(d + area.left(), d + area.right() + 1, colour);
   }
   Touched(t, area);
   return 1;
@@ -818,29 +628,6 @@ BOOL LineTo(HDC dc, int x, int y) {
   return TRUE;
 }
 
-BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
-  if (!IsLiveDC(dc)) return FALSE;
-  if (right < left) std::swap(left, right);
-  if (bottom < top) std::swap(top, bottom);
-  RECT inside{left, top, right, bottom};
-  PenImpl* pen = dc->pen;
-  int w = (pen && pen->style != PS_NULL) ? std::max(pen->width, 1) : 0;
-  if (w) inside = RECT{left + w, top + w, right - w, bottom - w};
-  if (inside.right > inside.left && inside.bottom > inside.top) FillRect(dc, &inside, dc->brush);
-  if (w) {
-    BrushImpl* penBrush = makeBrush(BrushImpl::Kind::Solid, pen->color);
-    RECT edges[4] = {{left, top, right, top + w},
-                     {left, bottom - w, right, bottom},
-                     {left, top, left + w, bottom},
-                     {right - w, top, right, bottom}};
-    track(penBrush);
-    for (auto& e : edges)
-      if (e.right > e.left && e.bottom > e.top) FillRect(dc, &e, penBrush);
-    DeleteObject(penBrush);
-  }
-  return TRUE;
-}
-
 COLORREF SetPixel(HDC dc, int x, int y, COLORREF color) {
   Target t = TargetOf(dc);
   if (!t.image) return CLR_INVALID;
@@ -867,23 +654,9 @@ COLORREF SetTextColor(HDC dc, COLORREF color) {
   dc->textColor = color;
   return old;
 }
-COLORREF GetTextColor(HDC dc) { return IsLiveDC(dc) ? dc->textColor : CLR_INVALID; }
-COLORREF SetBkColor(HDC dc, COLORREF color) {
-  if (!IsLiveDC(dc)) return CLR_INVALID;
-  COLORREF old = dc->bkColor;
-  dc->bkColor = color;
-  return old;
-}
-COLORREF GetBkColor(HDC dc) { return IsLiveDC(dc) ? dc->bkColor : CLR_INVALID; }
 int SetBkMode(HDC dc, int mode) {
   if (!IsLiveDC(dc) || (mode != TRANSPARENT && mode != OPAQUE)) return 0;
   int old = dc->bkMode;
   dc->bkMode = mode;
   return old;
-}
-int GetBkMode(HDC dc) { return IsLiveDC(dc) ? dc->bkMode : 0; }
-
-BOOL GdiFlush() {
-  PresentSurfaces();
-  return TRUE;
 }

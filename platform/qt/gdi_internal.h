@@ -11,7 +11,7 @@
 struct GdiState {
   virtual ~GdiState() = default;
   bool stock = false;
-  int selected = 0;  // how many device contexts (and saved states) hold it
+  int selected = 0;  // how many device contexts hold it
 };
 
 struct PenImpl : PenObject, GdiState {
@@ -20,10 +20,9 @@ struct PenImpl : PenObject, GdiState {
   COLORREF color = 0;
 };
 struct BrushImpl : BrushObject, GdiState {
-  enum class Kind { Solid, Hatch, Null };
+  enum class Kind { Solid, Null };
   Kind kind = Kind::Solid;
   COLORREF color = 0;
-  int hatch = 0;
 };
 struct FontImpl : FontObject, GdiState {
   LOGFONT lf;
@@ -49,21 +48,10 @@ struct DeviceContext {
   FontImpl* font = nullptr;
   PaletteImpl* palette = nullptr;
   COLORREF textColor = RGB(0, 0, 0);
-  COLORREF bkColor = RGB(255, 255, 255);
+  COLORREF bkColor = RGB(255, 255, 255);  // behind OPAQUE text
   int bkMode = OPAQUE;
   int stretchMode = BLACKONWHITE;
   POINT pos;
-  struct Saved {
-    PenImpl* pen;
-    BrushImpl* brush;
-    FontImpl* font;
-    PaletteImpl* palette;
-    BitmapImpl* bitmap;
-    COLORREF textColor, bkColor;
-    int bkMode, stretchMode;
-    POINT pos;
-  };
-  std::vector<Saved> saved;
 };
 
 // Where a context draws: the raster, the offset of the context's origin in it and the
@@ -81,7 +69,6 @@ Target TargetOf(HDC dc);
 QImage NewSurfaceImage(int width, int height);
 // Records that an area of a window surface changed.
 void Touched(const Target& t, const QRect& r);
-bool BrushPixel(HDC dc, const BrushImpl* brush, int x, int y, QRgb* out);
 bool StretchPixels(HDC dc, int xDest, int yDest, int destWidth, int destHeight, int srcWidth,
                    int srcHeight, const std::function<bool(int sx, int sy, QRgb*)>& fetch, DWORD rop);
 

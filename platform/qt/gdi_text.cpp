@@ -228,24 +228,6 @@ void drawLine(HDC dc, const Target& t, QPainter& painter, const QFontMetrics& fm
 }
 }  // namespace
 
-BOOL TextOut(HDC dc, int x, int y, LPCSTR text, int count) {
-  if (!IsLiveDC(dc) || !text || count < 0) return FALSE;
-  Target t = TargetOf(dc);
-  if (!t.image) return TRUE;
-  QFont font = fontOf(dc);
-  QFontMetrics fm(font);
-  QPainter painter(t.image);
-  painter.setClipRect(t.clip);
-  painter.setFont(font);
-  painter.setPen(ColorFromRef(dc->textColor));
-  QRect touched;
-  Line line{DecodeText(text, count, charsetOf(dc)), -1};
-  drawLine(dc, t, painter, fm, line, x, y, &touched);
-  painter.end();
-  Touched(t, touched & t.clip);
-  return TRUE;
-}
-
 int DrawText(HDC dc, LPCSTR text, int count, RECT* rect, UINT format) {
   if (!IsLiveDC(dc) || !text || !rect) return 0;
   QFont font = fontOf(dc);

@@ -54,40 +54,8 @@ BOOL OffsetRect(RECT* r, int dx, int dy) {
   r->left += dx; r->right += dx; r->top += dy; r->bottom += dy;
   return TRUE;
 }
-BOOL InflateRect(RECT* r, int dx, int dy) {
-  if (!r) return FALSE;
-  r->left -= dx; r->right += dx; r->top -= dy; r->bottom += dy;
-  return TRUE;
-}
-BOOL IntersectRect(RECT* out, const RECT* a, const RECT* b) {
-  if (!out || !a || !b) return FALSE;
-  RECT r{std::max(a->left, b->left), std::max(a->top, b->top), std::min(a->right, b->right),
-         std::min(a->bottom, b->bottom)};
-  if (IsRectEmpty(&r)) {
-    SetRectEmpty(out);
-    return FALSE;
-  }
-  *out = r;
-  return TRUE;
-}
-BOOL UnionRect(RECT* out, const RECT* a, const RECT* b) {
-  if (!out || !a || !b) return FALSE;
-  if (IsRectEmpty(a)) { *out = *b; return !IsRectEmpty(b); }
-  if (IsRectEmpty(b)) { *out = *a; return TRUE; }
-  *out = RECT{std::min(a->left, b->left), std::min(a->top, b->top), std::max(a->right, b->right),
-              std::max(a->bottom, b->bottom)};
-  return TRUE;
-}
-BOOL PtInRect(const RECT* r, POINT p) {
-  return r && p.x >= r->left && p.x < r->right && p.y >= r->top && p.y < r->bottom;
-}
 BOOL EqualRect(const RECT* a, const RECT* b) {
   return a && b && a->left == b->left && a->top == b->top && a->right == b->right && a->bottom == b->bottom;
-}
-BOOL CopyRect(RECT* d, const RECT* s) {
-  if (!d || !s) return FALSE;
-  *d = *s;
-  return TRUE;
 }
 
 namespace {
@@ -213,10 +181,8 @@ struct CursorImpl {
 };
 HCURSOR currentCursor = nullptr;
 bool cursorChosen = false;
-int cursorCount = 0;
 
 Qt::CursorShape effectiveShape() {
-  if (cursorCount < 0) return Qt::BlankCursor;
   if (!cursorChosen) return Qt::ArrowCursor;
   return currentCursor ? reinterpret_cast<CursorImpl*>(currentCursor)->shape : Qt::BlankCursor;
 }
@@ -689,8 +655,6 @@ BOOL IsWindowVisible(HWND w) {
   return IsLiveWindow(w) ? TRUE : FALSE;
 }
 
-HWND GetParent(HWND w) { return IsLiveWindow(w) ? w->parent : nullptr; }
-
 BOOL ShowWindow(HWND w, int command) {
   if (!IsLiveWindow(w)) return FALSE;
   bool was = w->visible;
@@ -756,18 +720,6 @@ BOOL MoveWindow(HWND w, int x, int y, int width, int height, BOOL repaint) {
   return TRUE;
 }
 
-BOOL SetWindowPos(HWND w, HWND, int x, int y, int width, int height, UINT flags) {
-  if (!IsLiveWindow(w)) return FALSE;
-  if (!(flags & SWP_NOMOVE) || !(flags & SWP_NOSIZE)) {
-    if (flags & SWP_NOMOVE) { x = w->rect.x(); y = w->rect.y(); }
-    if (flags & SWP_NOSIZE) { width = w->rect.width(); height = w->rect.height(); }
-    MoveWindow(w, x, y, width, height, !(flags & SWP_NOREDRAW));
-  }
-  if (flags & SWP_SHOWWINDOW) ShowWindow(w, (flags & SWP_NOACTIVATE) ? SW_SHOWNA : SW_SHOW);
-  if (flags & SWP_HIDEWINDOW) ShowWindow(w, SW_HIDE);
-  return TRUE;
-}
-
 BOOL GetClientRect(HWND w, RECT* r) {
   if (!IsLiveWindow(w) || !r) return FALSE;
   QSize size = w->rect.size();
@@ -828,11 +780,6 @@ int GetWindowText(HWND w, LPSTR buffer, int size) {
   return static_cast<int>(SendMessage(w, WM_GETTEXT, static_cast<WPARAM>(size), reinterpret_cast<LPARAM>(buffer)));
 }
 
-int GetWindowTextLength(HWND w) {
-  if (!IsLiveWindow(w)) return 0;
-  return static_cast<int>(SendMessage(w, WM_GETTEXTLENGTH, 0, 0));
-}
-
 BOOL EnableWindow(HWND w, BOOL enable) {
   if (!IsLiveWindow(w)) return FALSE;
   bool wasDisabled = !w->enabled;
@@ -874,54 +821,7 @@ HWND SetFocus(HWND w) {
   return old;
 }
 
-HWND GetFocus() { return IsLiveWindow(focusWindow) ? focusWindow : nullptr; }
-
-BOOL SetForegroundWindow(HWND w) {
-  if (!IsLiveWindow(w)) return FALSE;
-  QWidget* widget = w->surface ? static_cast<QWidget*>(w->surface.data()) : w->widget.data();
-  if (!widget) return FALSE;
-  widget->raise();
-  widget->activateWindow();
-  return TRUE;
-}
-
 HWND GetDesktopWindow() { return nullptr; }
-
-LONG_PTR SetWindowLongPtr(HWND w, int index, LONG_PTR value) {
-  if (!IsLiveWindow(w)) return 0;
-  LONG_PTR old = 0;
-  switch (index) {
-    case GWL_WNDPROC:
-      old = reinterpret_cast<LONG_PTR>(w->proc);
-      if (value) w->proc = reinterpret_cast<WNDPROC>(value);
-      break;
-    case GWL_USERDATA:
-      old = w->userData;
-      w->userData = value;
-      break;
-    case GWL_STYLE:
-      old = static_cast<LONG_PTR>(w->style);
-      w->style = static_cast<DWORD>(value);
-      break;
-    case GWL_EXSTYLE:
-      old = static_cast<LONG_PTR>(w->exStyle);
-      w->exStyle = static_cast<DWORD>(value);
-      break;
-    default: break;
-  }
-  return old;
-}
-
-LONG_PTR GetWindowLongPtr(HWND w, int index) {
-  if (!IsLiveWindow(w)) return 0;
-  switch (index) {
-    case GWL_WNDPROC: return reinterpret_cast<LONG_PTR>(w->proc);
-    case GWL_USERDATA: return w->userData;
-    case GWL_STYLE: return static_cast<LONG_PTR>(w->style | (w->visible ? WS_VISIBLE : 0));
-    case GWL_EXSTYLE: return static_cast<LONG_PTR>(w->exStyle);
-    default: return 0;
-  }
-}
 
 // ---- Messages ----------------------------------------------------------------------------------
 LRESULT DefWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -969,10 +869,6 @@ LRESULT DefWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_QUERYNEWPALETTE: return FALSE;
     default: return 0;
   }
-}
-
-LRESULT CallWindowProc(WNDPROC proc, HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
-  return proc ? proc(w, message, wParam, lParam) : 0;
 }
 
 LRESULT SendMessage(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -1093,14 +989,6 @@ BOOL InvalidateRect(HWND w, const RECT* rect, BOOL erase) {
   return TRUE;
 }
 
-BOOL ValidateRect(HWND w, const RECT* rect) {
-  if (!IsLiveWindow(w)) return FALSE;
-  if (rect) w->update -= toQRect(*rect);
-  else w->update = QRegion();
-  if (w->update.isEmpty()) w->erasePending = false;
-  return TRUE;
-}
-
 BOOL GetUpdateRect(HWND w, RECT* rect, BOOL erase) {
   if (!IsLiveWindow(w)) return FALSE;
   QRect bounds = w->update.boundingRect();
@@ -1176,13 +1064,6 @@ HCURSOR SetCursor(HCURSOR cursor) {
   return old;
 }
 
-int ShowCursor(BOOL show) {
-  int before = cursorCount;
-  cursorCount += show ? 1 : -1;
-  if ((before < 0) != (cursorCount < 0)) applyCursor();
-  return cursorCount;
-}
-
 BOOL GetCursorPos(POINT* p) {
   if (!p) return FALSE;
   QPoint q = QCursor::pos();
@@ -1222,34 +1103,6 @@ BOOL DrawIcon(HDC dc, int x, int y, HICON icon) {
   p.end();
   Touched(t, QRect(at, image.size()) & t.clip);
   return TRUE;
-}
-
-int GetSystemMetrics(int index) {
-  QScreen* screen = QGuiApplication::primaryScreen();
-  QRect g = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-  QRect v = screen ? screen->virtualGeometry() : g;
-  switch (index) {
-    case SM_CXSCREEN: return g.width();
-    case SM_CYSCREEN: return g.height();
-    case SM_CXVSCROLL:
-    case SM_CYHSCROLL: return 16;
-    case SM_CYCAPTION: return 19;
-    case SM_CXBORDER:
-    case SM_CYBORDER: return 1;
-    case SM_CXICON:
-    case SM_CYICON:
-    case SM_CXCURSOR:
-    case SM_CYCURSOR: return 32;
-    case SM_MOUSEPRESENT: return 1;
-    case SM_CXDOUBLECLK:
-    case SM_CYDOUBLECLK: return 4;
-    case SM_XVIRTUALSCREEN: return v.x();
-    case SM_YVIRTUALSCREEN: return v.y();
-    case SM_CXVIRTUALSCREEN: return v.width();
-    case SM_CYVIRTUALSCREEN: return v.height();
-    case SM_CMONITORS: return static_cast<int>(QGuiApplication::screens().size());
-    default: return 0;
-  }
 }
 
 DWORD GetTickCount() { return static_cast<DWORD>(uptime().elapsed()); }

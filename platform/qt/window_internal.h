@@ -36,7 +36,6 @@ struct WindowObject {
   bool visible = false;
   bool enabled = true;
   std::string text;
-  LONG_PTR userData = 0;
   int controlId = 0;
   // Paint state.
   QRegion update;

@@ -69,7 +69,5 @@ ScreenMetrics GetScreenMetrics() {
   return m;
 }
 
-int ScreenWidth() { return GetScreenMetrics().width; }
-int ScreenHeight() { return GetScreenMetrics().height; }
 int ScreenBitsPerPixel() { return GetScreenMetrics().bitsPerPixel; }
 int ScreenPlanes() { return GetScreenMetrics().planes; }

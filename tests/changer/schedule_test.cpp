@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "changer/last_date.h"
+#include "imagelib/last_date.h"
 
 namespace {
 LocalDateTime at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {

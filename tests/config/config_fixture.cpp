@@ -3,11 +3,15 @@
 #include <cstdlib>
 #include <memory>
 
+#include "config/resource.h"
+#include "imagelib/catalogue.h"
+#include "platform/controls.h"
 #include "platform/gui.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
+#include "platform/resources_tables.h"
 #include "tests/support/message_recorder.h"
 
 namespace {
@@ -75,15 +79,18 @@ void ConfigTest::TearDown() {
   SetMessageBoxHandler({});
   SetPropertySheetHook({});
   SetModalDialogHook({});
+  sheetApp_.reset();
+  app_ = nullptr;
 }
 
-void ConfigTest::WriteSetFolder(const std::string& name, const std::string& folder, const Pictures& pictures) {
+void ConfigTest::WriteSetFolder(const std::string& name, const std::string& folder, const Pictures& pictures,
+                                int width) {
   std::string dir = pf() + NativePath(folder) + "/";
   std::string text = "[SetDescriptions]\r\n" + name + "=" + folder + "\\\r\n[" + name + "]\r\n";
   for (const auto& [picture, base] : pictures) text += picture + "=" + base + "\r\n";
   sandbox_.writeFile(dir + "images.ini", text);
   for (const auto& [picture, base] : pictures) {
-    sandbox_.writeFile(dir + base + ".bmp", BmpFile(8, 6, 24, 200, 20, 20));
+    sandbox_.writeFile(dir + base + ".bmp", BmpFile(width, 6, 24, 200, 20, 20));
     // The picture itself is there (a test that decodes writes a real one over it).
     sandbox_.writeFile(dir + base + ".jpg", "jpeg");
   }
@@ -95,6 +102,13 @@ void ConfigTest::AddSet(const std::string& name, const std::string& folder, cons
   for (const auto& [picture, base] : pictures)
     WritePrivateProfileString(name.c_str(), picture.c_str(), base.c_str(), ini.c_str());
   if (files) WriteSetFolder(name, folder, pictures);
+}
+
+void ConfigTest::AddInstalledSet(const std::string& name, const std::string& folder, const Pictures& pictures,
+                                 int width) {
+  AddSet(name, folder, pictures, false);
+  WriteSetFolder(name, folder, pictures, width);
+  RecordInstalledSet(name, folder);
 }
 
 void ConfigTest::RecordInstalledSet(const std::string& name, const std::string& folder) {
@@ -111,6 +125,30 @@ void ConfigTest::SetProfileDefault(const std::string& subkey, const std::string&
   ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, (ProfileKeyPath() + "\\" + subkey).c_str(), &key), ERROR_SUCCESS);
   RegSetValueEx(key, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
   RegCloseKey(key);
+}
+
+bool ConfigTest::IsRecorded(const std::string& set) const {
+  for (const std::string& name : ListInstalledSets())
+    if (name == set) return true;
+  return false;
+}
+
+void ConfigTest::SetDesktopValue(const std::string& name, const std::string& value) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, "Control Panel\\Desktop", &key), ERROR_SUCCESS);
+  RegSetValueEx(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                static_cast<DWORD>(value.size() + 1));
+  RegCloseKey(key);
+}
+
+std::string ConfigTest::DesktopValue(const std::string& name) const {
+  HKEY key = nullptr;
+  if (RegOpenKeyEx(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_READ, &key) != ERROR_SUCCESS) return kMissing;
+  char buffer[256] = {};
+  DWORD type = 0, size = sizeof buffer - 1;
+  LONG result = RegQueryValueEx(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS ? std::string(buffer) : std::string(kMissing);
 }
 
 std::string ConfigTest::Ini(const std::string& file, const std::string& section, const std::string& key) const {
@@ -138,5 +176,33 @@ int ConfigTest::Run(const std::function<void(CPropertySheet&)>& user) {
   SetPropertySheetHook({});
   int result = app->m_bSheetShown ? app->m_nSheetResult : 0;
   app_ = nullptr;
+  return result;
+}
+
+int ConfigTest::RunSheet(const std::function<std::vector<std::unique_ptr<CPropertyPage>>()>& make,
+                         const std::function<void(CPropertySheet&)>& user) {
+  sheetApp_ = std::make_unique<CSsconfigApp>();
+  app_ = sheetApp_.get();
+  SetApplicationTitle(LoadStringResource(AFX_IDS_APP_TITLE));
+  app_->m_strProgramFolder = pf();
+  app_->m_strWindowsDirectory = windows();
+  WriteIni(mainIni(), "Config", "ProgramPath", pf());
+  app_->m_hMonitorBitmap = LoadBitmapResource(IDB_MONITOR);
+  CSsconfigApp::ReplaceBackgroundColor(app_->m_hMonitorBitmap, GetSysColor(COLOR_BTNFACE));
+  // Where the Wallpaper page puts the monitor on a page of this size.
+  SetRect(&app_->m_rcMonitor, 290, 30, 290 + kMonitorBitmapWidth, 30 + kMonitorBitmapHeight);
+
+  int result = 0;
+  {
+    CSsconfigPropSheet sheet(LoadStringResource(AFX_IDS_APP_TITLE), nullptr, 0);
+    std::vector<std::unique_ptr<CPropertyPage>> pages = make();
+    for (auto& page : pages) sheet.AddPage(page.get());
+    SetPropertySheetHook([&](CPropertySheet& running) {
+      if (user) user(running);
+    });
+    result = sheet.DoModal();
+    SetPropertySheetHook({});
+    pages.clear();
+  }
   return result;
 }

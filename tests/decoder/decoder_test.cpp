@@ -11,7 +11,7 @@
 #include <string>
 
 #include "decoder/djpeg32.h"
-#include "tests/decoder/jpeg_maker.h"
+#include "tests/support/jpeg_maker.h"
 #include "tests/support/sandbox.h"
 
 namespace {

@@ -4,7 +4,6 @@
 // it does not own is kept byte for byte. A decoder that crashes costs the picture, as a
 // broken picture does, and leaves the old wallpaper in place.
 #include <gtest/gtest.h>
-#include <jpeglib.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -14,6 +13,7 @@
 
 #include "platform/profile.h"
 #include "tests/reliability/fault_helpers.h"
+#include "tests/support/jpeg_maker.h"
 #include "tests/support/sandbox.h"
 
 namespace fs = std::filesystem;
@@ -28,28 +28,10 @@ const std::string kSettings =
     "UseAllImages=0\r\nStretchWallpaper=0\r\n\r\n" + kUntouched;
 
 void WriteJpeg(const std::string& path, int width, int height) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(file, nullptr);
-  jpeg_compress_struct c{};
-  jpeg_error_mgr error{};
-  c.err = jpeg_std_error(&error);
-  jpeg_create_compress(&c);
-  jpeg_stdio_dest(&c, file);
-  c.image_width = width;
-  c.image_height = height;
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_start_compress(&c, TRUE);
-  std::vector<JSAMPLE> row(width * 3);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width * 3; ++x) row[x] = static_cast<JSAMPLE>(x * 7 + y * 3);
-    JSAMPROW rows[] = {row.data()};
-    jpeg_write_scanlines(&c, rows, 1);
-  }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-  std::fclose(file);
+  MakeJpeg(path, width, height, JpegKind::Colour, [](int x, int y) {
+    return Rgb{static_cast<std::uint8_t>(x * 21 + y * 3), static_cast<std::uint8_t>(x * 21 + y * 3 + 7),
+               static_cast<std::uint8_t>(x * 21 + y * 3 + 14)};
+  });
 }
 
 class QuillrunSurvival : public ::testing::Test {

@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -20,6 +19,9 @@
 
 #include <jpeglib.h>
 
+#include "imagelib/catalogue.h"
+#include "imagelib/info_file.h"
+#include "imagelib/profile_file.h"
 #include "tests/support/sandbox.h"
 
 extern char** environ;
@@ -48,41 +50,17 @@ int RunTool(const std::vector<std::string>& args) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-using Section = std::vector<std::pair<std::string, std::string>>;
-struct Ini {
-  std::vector<std::string> order;
-  std::map<std::string, Section> sections;
-  std::string get(const std::string& s, const std::string& k) const {
-    auto it = sections.find(s);
-    if (it == sections.end()) return "";
-    for (const auto& [key, value] : it->second)
-      if (key == k) return value;
-    return "";
-  }
-};
+// A setting as the suite's programs read it from a set's file: "" when it is missing.
+std::string Setting(const std::string& file, const std::string& section, const std::string& key) {
+  std::string value;
+  CProfileFile::Outside(file).ReadString(section, key, value);
+  return value == CProfileFile::kNotAvailable ? "" : value;
+}
 
-// Lines before the first section are invisible to a profile reader, as on the old platform.
-Ini ParseIni(const std::string& text) {
-  Ini ini;
-  std::string current;
-  bool inSection = false;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t end = text.find("\r\n", pos);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(pos, end - pos);
-    pos = end + 2;
-    if (!line.empty() && line[0] == '[' && line.back() == ']') {
-      current = line.substr(1, line.size() - 2);
-      ini.order.push_back(current);
-      ini.sections[current];
-      inSection = true;
-    } else if (inSection) {
-      size_t eq = line.find('=');
-      if (eq != std::string::npos) ini.sections[current].push_back({line.substr(0, eq), line.substr(eq + 1)});
-    }
-  }
-  return ini;
+std::vector<std::string> KeyNames(const std::string& file, const std::string& section) {
+  std::vector<std::string> names;
+  CProfileFile::Outside(file).ReadKeyNames(section, names);
+  return names;
 }
 
 bool ConvertsFrom(const char* codePage, const std::string& bytes) {
@@ -185,14 +163,14 @@ class SampleSets : public ::testing::Test {
     std::sort(folders.begin(), folders.end());
     return folders;
   }
-  static Ini ReadIni(const std::string& path) { return ParseIni(sandbox_->readFile(path)); }
   static std::vector<PictureEntry> Pictures() {
     std::vector<PictureEntry> all;
     for (const std::string& folder : SetFolders()) {
-      Ini images = ReadIni(out_ + "/" + folder + "/images.ini");
-      if (images.sections["SetDescriptions"].empty()) continue;
-      std::string set = images.sections["SetDescriptions"][0].first;
-      for (const auto& [name, base] : images.sections[set]) all.push_back({set, name, out_ + "/" + folder + "/" + base});
+      const std::string images = out_ + "/" + folder + "/" + catalogue::kSetDescriptionFile;
+      const std::vector<std::string> sets = KeyNames(images, catalogue::kSetDescriptions);
+      if (sets.empty()) continue;
+      for (const std::string& name : KeyNames(images, sets[0]))
+        all.push_back({sets[0], name, out_ + "/" + folder + "/" + Setting(images, sets[0], name)});
     }
     return all;
   }
@@ -215,18 +193,18 @@ TEST_F(SampleSets, EachSetFolderDescribesItselfAndHoldsEveryPictureFile) {
     std::string dir = out_ + "/" + folder + "/";
     for (const char* file : {"images.ini", "company.ini", "photo.nfo"})
       EXPECT_EQ(BareLineBreak(sandbox_->readFile(dir + file)), std::string::npos) << file;
-    Ini images = ReadIni(dir + "images.ini");
-    ASSERT_FALSE(images.order.empty());
-    EXPECT_EQ(images.order[0], "SetDescriptions");
-    ASSERT_EQ(images.sections["SetDescriptions"].size(), 1u);
-    const auto& [set, setFolder] = images.sections["SetDescriptions"][0];
-    EXPECT_EQ(set.find('~'), std::string::npos) << "a set name with ~ breaks the combined list";
+    const std::string images = dir + "images.ini";
+    const std::vector<std::string> sets = KeyNames(images, catalogue::kSetDescriptions);
+    ASSERT_EQ(sets.size(), 1u);
+    const std::string& set = sets[0];
+    EXPECT_EQ(SetNameProblem(set), "");
     EXPECT_LT(set.size(), 64u);
-    EXPECT_EQ(setFolder, folder + "\\");
-    const Section& pictures = images.sections[set];
+    EXPECT_EQ(Setting(images, catalogue::kSetDescriptions, set), folder + "\\");
+    const std::vector<std::string> pictures = KeyNames(images, set);
     EXPECT_GE(pictures.size(), 5u);
     std::set<std::string> names;
-    for (const auto& [name, base] : pictures) {
+    for (const std::string& name : pictures) {
+      const std::string base = Setting(images, set, name);
       EXPECT_TRUE(names.insert(name).second) << "picture names are keys: " << name;
       tildeInPictureName |= name.find('~') != std::string::npos;
       EXPECT_LT(base.size(), 16u) << "the saver reads a wallpaper's file base into 16 bytes";
@@ -234,17 +212,16 @@ TEST_F(SampleSets, EachSetFolderDescribesItselfAndHoldsEveryPictureFile) {
       for (const char* ext : {".jpg", ".bmp", ".nfo"}) EXPECT_TRUE(fs::is_regular_file(dir + base + ext)) << base << ext;
     }
 
-    Ini company = ReadIni(dir + "company.ini");
+    const std::string company = dir + "company.ini";
     for (const char* key : {"Introduction", "Company Name", "Street Address", "City State Zip", "Phone", "Web Site"})
-      EXPECT_FALSE(company.get("Company", key).empty()) << key;
-    EXPECT_EQ(company.get("NetJumper", "NetJumper"), "1");
+      EXPECT_FALSE(Setting(company, "Company", key).empty()) << key;
+    EXPECT_EQ(Setting(company, "NetJumper", "NetJumper"), "1");
     for (const char* key : {"companyURL", "setURL", "SSURL"})
-      EXPECT_EQ(company.get("NetJumper", key).rfind("http://", 0), 0u) << key;
-    EXPECT_FALSE(company.get("NetJumper", "SSNetJumper").empty());
+      EXPECT_EQ(Setting(company, "NetJumper", key).rfind("http://", 0), 0u) << key;
+    EXPECT_FALSE(Setting(company, "NetJumper", "SSNetJumper").empty());
 
-    Ini photo = ReadIni(dir + "photo.nfo");
-    EXPECT_FALSE(photo.get("Info", "Photo").empty());
-    EXPECT_FALSE(photo.get("Info", "PrintOrder").empty());
+    EXPECT_FALSE(Setting(dir + "photo.nfo", "Info", "Photo").empty());
+    EXPECT_FALSE(Setting(dir + "photo.nfo", "Info", "PrintOrder").empty());
   }
   EXPECT_TRUE(tildeInPictureName);
 }
@@ -270,11 +247,10 @@ TEST_F(SampleSets, PicturesDecodeAndIncludeTheShapesAndKindsTheProgramsMeet) {
       EXPECT_EQ(f.height * 4, f.width * 9) << "three 4:3 views tall";
       tall = true;
     }
-    Ini nfo = ReadIni(p.base + ".nfo");
-    std::string origin = nfo.get("Panoramic", "PanoramicOrigin");
-    EXPECT_EQ(!origin.empty(), isWide || isTall) << "the wallpaper cuts exactly the panoramas";
-    if (isWide && !origin.empty()) {
-      EXPECT_LE(std::stoi(origin), f.width * 480 / f.height - 640) << "origin inside the picture";
+    const int origin = ReadPanoramicOrigin(p.base + ".nfo");
+    EXPECT_EQ(origin >= 0, isWide || isTall) << "the wallpaper cuts exactly the panoramas";
+    if (isWide && origin >= 0) {
+      EXPECT_LE(origin, f.width * 480 / f.height - 640) << "origin inside the picture";
     }
   }
   EXPECT_TRUE(progressive);
@@ -342,15 +318,15 @@ TEST_F(SampleSets, InformationFilesHoldACaptionBlockPerLanguageAndTheDialogTexts
     }
     EXPECT_TRUE(latin1Letters) << "German, French or Spanish letters beyond ASCII";
 
-    Ini info = ParseIni(nfo);
-    std::string title = info.get(p.name, "PictureInfo") + info.get(p.name, "Picture Info") + info.get("Info", "PictureInfo");
-    EXPECT_FALSE(title.empty()) << "the Image Information dialog finds a title";
-    std::string direction = info.get("Panoramic", "PanDirection");
-    if (!direction.empty()) {
-      for (char& c : direction) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-      EXPECT_TRUE(direction == "NONE" || direction == "TOPTOBOTTOM" || direction == "BOTTOMTOTOP" ||
-                  direction == "LEFTTORIGHT" || direction == "RIGHTTOLEFT")
-          << direction;
+    const std::string infoFile = p.base + ".nfo";
+    const std::string setInfo = fs::path(p.base).parent_path().string() + "/photo.nfo";
+    EXPECT_NE(ReadPictureInfoTexts(infoFile, setInfo, p.name).title, CProfileFile::kNotAvailable)
+        << "the Image Information dialog finds a title";
+    const std::string direction = Setting(infoFile, "Panoramic", "PanDirection");
+    if (!direction.empty() && PanDirectionCode(direction) == PAN_NONE) {
+      std::string upper = direction;
+      for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      EXPECT_EQ(upper, "NONE") << "a direction the saver does not know";
     }
   }
 }

@@ -1,7 +1,5 @@
 #include "tests/saver/saver_fixture.h"
 
-#include <jpeglib.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -10,42 +8,18 @@
 
 #include "platform/gui.h"
 #include "platform/profile.h"
+#include "tests/support/jpeg_maker.h"
 
 namespace fs = std::filesystem;
 
 void WriteBandedJpeg(const std::string& path, int width, int height, const std::vector<Band>& bands,
                      bool sideBySide) {
   fs::create_directories(fs::path(path).parent_path());
-  FILE* file = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(file, nullptr) << path;
-  jpeg_compress_struct c;
-  jpeg_error_mgr error;
-  c.err = jpeg_std_error(&error);
-  jpeg_create_compress(&c);
-  jpeg_stdio_dest(&c, file);
-  c.image_width = static_cast<JDIMENSION>(width);
-  c.image_height = static_cast<JDIMENSION>(height);
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 95, TRUE);
-  jpeg_start_compress(&c, TRUE);
-  std::vector<JSAMPLE> row(static_cast<std::size_t>(width) * 3);
   const int n = static_cast<int>(bands.size());
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const int band = sideBySide ? x * n / width : y * n / height;
-      const Band& b = bands[static_cast<std::size_t>(band)];
-      row[static_cast<std::size_t>(x) * 3] = b.r;
-      row[static_cast<std::size_t>(x) * 3 + 1] = b.g;
-      row[static_cast<std::size_t>(x) * 3 + 2] = b.b;
-    }
-    JSAMPROW rows[1] = {row.data()};
-    jpeg_write_scanlines(&c, rows, 1);
-  }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-  std::fclose(file);
+  MakeJpeg(path, width, height, JpegKind::Colour, [&](int x, int y) {
+    const Band& b = bands[static_cast<std::size_t>(sideBySide ? x * n / width : y * n / height)];
+    return Rgb{b.r, b.g, b.b};
+  });
 }
 
 bool Near(COLORREF pixel, const Band& colour) {

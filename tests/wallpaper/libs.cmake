@@ -1,7 +1,7 @@
 # A stand-in decoder that records how it is called and fails on request, in two builds:
 # with both procedures, and without the panorama window writer.
 foreach(variant full no_window)
-  add_library(qm_fake_decoder_${variant} SHARED ${CMAKE_CURRENT_SOURCE_DIR}/wallpaper/fake_decoder.cc)
+  add_library(qm_fake_decoder_${variant} SHARED ${CMAKE_CURRENT_SOURCE_DIR}/support/decoders/fake_decoder.cpp)
   target_link_libraries(qm_fake_decoder_${variant} PRIVATE qm_platform)
   set_target_properties(qm_fake_decoder_${variant} PROPERTIES PREFIX ""
       LIBRARY_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/fake_decoders)
@@ -11,4 +11,3 @@ target_compile_definitions(qm_fake_decoder_no_window PRIVATE QM_FAKE_WITHOUT_WIN
 target_compile_definitions(test_wallpaper PRIVATE
     QM_FAKE_DECODER="$<TARGET_FILE:qm_fake_decoder_full>"
     QM_FAKE_DECODER_NO_WINDOW="$<TARGET_FILE:qm_fake_decoder_no_window>")
-target_link_libraries(test_wallpaper PRIVATE JPEG::JPEG)

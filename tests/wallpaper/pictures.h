@@ -1,44 +1,27 @@
 #pragma once
-// Test pictures made on the spot: JPEG files through libjpeg, bitmap files by hand.
+// Test pictures made on the spot: JPEG files through the tests' one writer, bitmap files by hand.
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
+#include "tests/support/jpeg_maker.h"
 
 // Writes a colour JPEG whose pixel (x, y) is colour(x, y) as 0xRRGGBB.
 inline bool WriteJpeg(const std::string& path, int width, int height,
                       const std::function<std::uint32_t(int, int)>& colour) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  jpeg_compress_struct c{};
-  jpeg_error_mgr err{};
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  jpeg_stdio_dest(&c, f);
-  c.image_width = static_cast<JDIMENSION>(width);
-  c.image_height = static_cast<JDIMENSION>(height);
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 95, TRUE);
-  jpeg_start_compress(&c, TRUE);
-  std::vector<JSAMPLE> row(static_cast<std::size_t>(width) * 3);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      std::uint32_t rgb = colour(x, y);
-      row[3 * x] = static_cast<JSAMPLE>(rgb >> 16);
-      row[3 * x + 1] = static_cast<JSAMPLE>(rgb >> 8);
-      row[3 * x + 2] = static_cast<JSAMPLE>(rgb);
-    }
-    JSAMPROW rows[1] = {row.data()};
-    jpeg_write_scanlines(&c, rows, 1);
+  try {
+    MakeJpeg(path, width, height, JpegKind::Colour, [&](int x, int y) {
+      const std::uint32_t rgb = colour(x, y);
+      return Rgb{static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8),
+                 static_cast<std::uint8_t>(rgb)};
+    });
+  } catch (const std::exception&) {
+    return false;
   }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-  return std::fclose(f) == 0;
+  return true;
 }
 
 inline void PutLe(std::string& b, std::uint32_t v, int bytes) {

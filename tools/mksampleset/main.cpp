@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "imagelib/settings_keys.h"
 #include "tools/mksampleset/sample_sets.h"
 #include "tools/mksampleset/set_files.h"
 #include "tools/mksampleset/writers.h"
@@ -30,8 +31,8 @@ void WriteSet(const fs::path& out, const SampleSet& set) {
   std::error_code ec;
   fs::create_directories(folder, ec);
   if (ec) throw std::runtime_error("cannot make " + folder.string() + ": " + ec.message());
-  Check(WriteBytes((folder / "images.ini").string(), ImagesIni(set)));
-  Check(WriteBytes((folder / "company.ini").string(), CompanyIni(set.company)));
+  Check(WriteBytes((folder / settings::kSetDescriptionFile).string(), ImagesIni(set)));
+  Check(WriteBytes((folder / settings::kCompanyFile).string(), CompanyIni(set.company)));
   Check(WriteBytes((folder / "photo.nfo").string(), SetInformationFile(set)));
   for (const Picture& p : set.pictures) {
     std::string base = (folder / p.fileBase).string();

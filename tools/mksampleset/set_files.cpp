@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "imagelib/settings_keys.h"
+
 namespace mks {
 
 namespace {
@@ -51,7 +53,7 @@ std::string ImagesIni(const SampleSet& set) {
   if (set.name.find('~') != std::string::npos)
     throw std::runtime_error("a set name must not contain \"~\": " + set.name);
   std::string out;
-  Section(out, "SetDescriptions");
+  Section(out, settings::kSetDescriptions);
   out += Ansi(set.name) + "=" + Ansi(set.folder) + "\\" + kCrLf;
   Section(out, set.name);
   for (const Picture& p : set.pictures) out += Ansi(p.name) + "=" + Ansi(p.fileBase) + kCrLf;

@@ -30,16 +30,16 @@
 
 #include "imagelib/catalogue.h"
 #include "imagelib/profile_file.h"
+#include "imagelib/settings_keys.h"
 #include "platform/folder_ops.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
+#include "platform/scoped.h"
 #include "tools/quillinst/photos.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-constexpr const char* kProfileKey = "Software\\QuillMark Corporation\\QuillMark Configuration";
-constexpr const char* kScreenSaverName = "Quillmark Screen Saver.scr";
 // The installed-set record is read through 260- and 520-byte buffers, terminator included.
 constexpr std::size_t kMaxSetName = 259;
 constexpr std::size_t kMaxSetFolder = 519;
@@ -85,13 +85,10 @@ void warnAboutFileBases(const CProfileFile& images, const std::string& setName) 
 }
 
 bool setString(const std::string& keyPath, const std::string& name, const std::string& value) {
-  HKEY key = nullptr;
-  if (RegCreateKeyEx(HKEY_CURRENT_USER, keyPath.c_str(), &key) != ERROR_SUCCESS) return false;
-  LONG rc = RegSetValueEx(key, name.c_str(), 0, REG_SZ,
-                          reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>(value.size() + 1));
-  RegCloseKey(key);
-  return rc == ERROR_SUCCESS;
+  ScopedRegKey key;
+  if (RegCreateKeyEx(HKEY_CURRENT_USER, keyPath.c_str(), key.receive()) != ERROR_SUCCESS) return false;
+  return RegSetValueEx(key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }
 
 // Copies the regular files and folders below `from` into `to`. Links and special files in
@@ -141,7 +138,7 @@ bool copyTree(const fs::path& from, const fs::path& to, std::string& error) {
 // Points the screen saver's name in the Windows directory at the program folder's saver,
 // replacing an older link in one step.
 bool linkScreenSaver(const fs::path& programFolder, std::string& error) {
-  fs::path link = fs::path(WindowsDirectory()) / kScreenSaverName;
+  fs::path link = fs::path(WindowsDirectory()) / settings::kScreenSaverLink;
   fs::path temporary = link;
   temporary += ".quillinst-new";
   std::error_code ec;
@@ -173,9 +170,9 @@ std::string clashProblem(const fs::path& programFolder, const std::string& setNa
 // The installed-set record, "New Install" and the screen saver's link.
 int registerSet(const fs::path& programFolder, const std::string& setName,
                 const std::string& setFolder) {
-  const std::string profileKey = kProfileKey;
+  const std::string profileKey = settings::kProfileKey;
   if (!setString(catalogue::kRecordKey, setName, setFolder) ||
-      !setString(profileKey + "\\New Install", "", setFolder))
+      !setString(profileKey + "\\" + settings::kNewInstall, "", setFolder))
     return fail("cannot write the registry file in " + WindowsDirectory());
   std::string error;
   if (!linkScreenSaver(programFolder, error)) return fail(error);

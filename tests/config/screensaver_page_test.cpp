@@ -10,7 +10,7 @@
 #include "platform/controls.h"
 #include "platform/profile.h"
 #include "platform/window.h"
-#include "tests/config2/fixture.h"
+#include "tests/config/config_fixture.h"
 #include "tests/support/file_permissions.h"
 
 namespace {
@@ -19,7 +19,7 @@ const char* kRange = "Please enter an integer between 1 and 60.";
 const Pictures kCoast = {{"Harbour", "harbour"}, {"Cliffs", "cliffs"}, {"Bay", "bay"}};
 const Pictures kPeaks = {{"Summit", "summit"}, {"Ridge", "ridge"}};
 
-class ScreenSaverPageTest : public PagesTest {
+class ScreenSaverPageTest : public ConfigTest {
  protected:
   // The page alone, or with the About page to switch to.
   int Run(const std::function<void(CPropertySheet&, CScreenSaverPage&)>& user, bool withSecondPage = false) {
@@ -42,8 +42,8 @@ class ScreenSaverPageTest : public PagesTest {
 };
 
 TEST_F(ScreenSaverPageTest, WithoutStoredSettingsShowsTheDefaults) {
-  AddSet("Coast", "Coast", kCoast);
-  AddSet("Peaks", "Peaks", kPeaks);
+  AddInstalledSet("Coast", "Coast", kCoast);
+  AddInstalledSet("Peaks", "Peaks", kPeaks);
   Run([&](CPropertySheet& sheet, CScreenSaverPage& page) {
     EXPECT_EQ(Items(page, IDC_SAVER_SETS), (std::vector<std::string>{"All Image Sets", "Coast", "Peaks"}));
     EXPECT_EQ(page.GetDlgItemText(IDC_SAVER_SETS), "All Image Sets");
@@ -64,7 +64,7 @@ TEST_F(ScreenSaverPageTest, WithoutStoredSettingsShowsTheDefaults) {
 }
 
 TEST_F(ScreenSaverPageTest, ShowsStoredSettingsAndRepairsOddOnes) {
-  AddSet("Coast", "Coast", kCoast);
+  AddInstalledSet("Coast", "Coast", kCoast);
   SetDesktopValue("ScreenSaveActive", "1");
   SetDesktopValue("ScreenSaveTimeOut", "90");
   WriteIni(controlIni(), "ScreenSaver.QuillMark", "CurrentSet", "coa");
@@ -96,7 +96,7 @@ TEST_F(ScreenSaverPageTest, ShowsStoredSettingsAndRepairsOddOnes) {
 }
 
 TEST_F(ScreenSaverPageTest, SliderEndsWriteTheSlowestAndFastestSpeed) {
-  AddSet("Coast", "Coast", kCoast);
+  AddInstalledSet("Coast", "Coast", kCoast);
   SetDesktopValue("ScreenSaveActive", "1");
   Run([&](CPropertySheet& sheet, CScreenSaverPage& page) {
     CSliderCtrl slider(page.GetDlgItem(IDC_SAVER_SPEED));
@@ -111,7 +111,7 @@ TEST_F(ScreenSaverPageTest, SliderEndsWriteTheSlowestAndFastestSpeed) {
 }
 
 TEST_F(ScreenSaverPageTest, ADelayBelowOneMinuteIsRefusedOnLeavingAndApplying) {
-  AddSet("Coast", "Coast", kCoast);
+  AddInstalledSet("Coast", "Coast", kCoast);
   SetDesktopValue("ScreenSaveActive", "1");
   SetDesktopValue("ScreenSaveTimeOut", "30");
   Run(
@@ -136,7 +136,7 @@ TEST_F(ScreenSaverPageTest, ADelayBelowOneMinuteIsRefusedOnLeavingAndApplying) {
 }
 
 TEST_F(ScreenSaverPageTest, SecondsRaiseAShortTimeAndAcceptATypedOne) {
-  AddSet("Coast", "Coast", kCoast);
+  AddInstalledSet("Coast", "Coast", kCoast);
   SetDesktopValue("ScreenSaveActive", "1");
   WriteIni(controlIni(), "ScreenSaver.QuillMark", "TimeBetween", "3");
   Run([&](CPropertySheet& sheet, CScreenSaverPage& page) {
@@ -159,7 +159,7 @@ TEST_F(ScreenSaverPageTest, SecondsRaiseAShortTimeAndAcceptATypedOne) {
 }
 
 TEST_F(ScreenSaverPageTest, TurningTheSaverOffAsksFirst) {
-  AddSet("Coast", "Coast", kCoast);
+  AddInstalledSet("Coast", "Coast", kCoast);
   SetDesktopValue("ScreenSaveActive", "1");
   answers_ = {IDNO, IDYES};
   int result = Run([&](CPropertySheet& sheet, CScreenSaverPage& page) {
@@ -178,8 +178,8 @@ TEST_F(ScreenSaverPageTest, TurningTheSaverOffAsksFirst) {
 }
 
 TEST_F(ScreenSaverPageTest, ApplyWritesEverySettingInItsOrder) {
-  AddSet("Coast", "Coast", kCoast);
-  AddSet("Peaks", "Peaks", kPeaks);
+  AddInstalledSet("Coast", "Coast", kCoast);
+  AddInstalledSet("Peaks", "Peaks", kPeaks);
   SetDesktopValue("ScreenSaveActive", "0");
   sandbox_.writeFile(windows() + "Quillmark Screen Saver.scr", "saver");
   WriteIni(controlIni(), "ScreenSaver.QuillMark", "CurrentImageNumber", "7");
@@ -213,7 +213,7 @@ TEST_F(ScreenSaverPageTest, ApplyWritesEverySettingInItsOrder) {
 // Apply into a settings folder that cannot be written: one message for the whole apply,
 // naming each file once, every file kept, and Apply still there to try again.
 TEST_F(ScreenSaverPageTest, ApplyThatCannotSaveSaysSoOnceAndStaysAvailable) {
-  AddSet("Coast", "Coast", kCoast);
+  AddInstalledSet("Coast", "Coast", kCoast);
   SetDesktopValue("ScreenSaveActive", "0");
   WriteIni(controlIni(), "ScreenSaver.QuillMark", "Transition", "3");
   const std::string control = sandbox_.readFile(controlIni()), registry = sandbox_.readFile(windows() + "user.reg");
@@ -240,8 +240,8 @@ TEST_F(ScreenSaverPageTest, ApplyThatCannotSaveSaysSoOnceAndStaysAvailable) {
 }
 
 TEST_F(ScreenSaverPageTest, AllSetsAndAMissingSaverFile) {
-  AddSet("Coast", "Coast", kCoast);
-  AddSet("Peaks", "Peaks", kPeaks);
+  AddInstalledSet("Coast", "Coast", kCoast);
+  AddInstalledSet("Peaks", "Peaks", kPeaks);
   SetDesktopValue("ScreenSaveActive", "1");
   Run([&](CPropertySheet& sheet, CScreenSaverPage&) { sheet.PressButton(IDOK); });
   EXPECT_EQ(Saver("CurrentSet"), "All Image Sets");
@@ -251,8 +251,8 @@ TEST_F(ScreenSaverPageTest, AllSetsAndAMissingSaverFile) {
 }
 
 TEST_F(ScreenSaverPageTest, PreviewWalksThroughTheChosenSet) {
-  AddSet("Coast", "Coast", kCoast, 8);
-  AddSet("Peaks", "Peaks", kPeaks, 12);
+  AddInstalledSet("Coast", "Coast", kCoast, 8);
+  AddInstalledSet("Peaks", "Peaks", kPeaks, 12);
   WriteIni(controlIni(), "ScreenSaver.QuillMark", "CurrentSet", "Coast");
   Run(
       [&](CPropertySheet& sheet, CScreenSaverPage& page) {
@@ -288,7 +288,7 @@ TEST_F(ScreenSaverPageTest, PreviewWalksThroughTheChosenSet) {
 }
 
 TEST_F(ScreenSaverPageTest, ThePreviewTimerTicksInTheSheetsLoop) {
-  AddSet("Coast", "Coast", kCoast);
+  AddInstalledSet("Coast", "Coast", kCoast);
   Run([&](CPropertySheet& sheet, CScreenSaverPage& page) {
     EXPECT_EQ(page.m_nPreviewPosition, 1);
     PumpMessages(3300);
@@ -307,8 +307,8 @@ TEST_F(ScreenSaverPageTest, ThePreviewTimerTicksInTheSheetsLoop) {
 }
 
 TEST_F(ScreenSaverPageTest, ComingBackAfterTheSetWasRemovedChoosesTheFirstSet) {
-  AddSet("Coast", "Coast", kCoast);
-  AddSet("Peaks", "Peaks", kPeaks);
+  AddInstalledSet("Coast", "Coast", kCoast);
+  AddInstalledSet("Peaks", "Peaks", kPeaks);
   WriteIni(controlIni(), "ScreenSaver.QuillMark", "CurrentSet", "Peaks");
   Run(
       [&](CPropertySheet& sheet, CScreenSaverPage& page) {
@@ -341,7 +341,7 @@ TEST_F(ScreenSaverPageTest, WithoutSetsTheMessageShowsAndASetRestoredLaterIsTake
         EXPECT_EQ(messages_, (std::vector<std::string>{kNoSets}));
         // As Edit Sets' Restore Set would, while the user is on another page.
         ASSERT_TRUE(sheet.SetActivePage(1));
-        AddSet("Coast", "Coast", kCoast);
+        AddInstalledSet("Coast", "Coast", kCoast);
         ASSERT_TRUE(sheet.SetActivePage(0));
         EXPECT_EQ(page.m_previewList, (std::vector<std::string>{"Harbour", "Cliffs", "Bay"}));
         EXPECT_TRUE(page.m_wndMonitor.IsCreated());
@@ -355,7 +355,7 @@ TEST_F(ScreenSaverPageTest, WithoutSetsTheMessageShowsAndASetRestoredLaterIsTake
 }
 
 TEST_F(ScreenSaverPageTest, ANewInstallStartsModified) {
-  AddSet("Coast", "Coast", kCoast);
+  AddInstalledSet("Coast", "Coast", kCoast);
   SetDesktopValue("ScreenSaveActive", "1");
   Run([&](CPropertySheet& sheet, CScreenSaverPage&) {
     EXPECT_FALSE(sheet.IsApplyEnabled());

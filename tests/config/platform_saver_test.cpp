@@ -5,10 +5,10 @@
 
 #include "platform/short_path.h"
 #include "platform/wallpaper.h"
-#include "tests/config2/fixture.h"
+#include "tests/config/config_fixture.h"
 
 namespace {
-class SaverSwitchTest : public PagesTest {};
+class SaverSwitchTest : public ConfigTest {};
 
 TEST_F(SaverSwitchTest, SwitchAndDelayGoThroughTheRegistry) {
   BOOL active = TRUE;

@@ -8,7 +8,7 @@
 #include "platform/gdi.h"
 #include "platform/screensaver.h"
 #include "platform/window.h"
-#include "tests/gdi/gdi_fixture.h"
+#include "tests/framework/gdi_fixture.h"
 
 namespace {
 struct Seen {

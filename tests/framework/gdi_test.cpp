@@ -6,8 +6,9 @@
 
 #include "platform/gdi.h"
 #include "platform/gui.h"
+#include "platform/scoped.h"
 #include "platform/window.h"
-#include "tests/gdi/gdi_fixture.h"
+#include "tests/framework/gdi_fixture.h"
 
 namespace {
 // A memory context with a bitmap of the given size selected; both freed at the end.
@@ -90,6 +91,10 @@ Dib make24(int w, int h, bool topDown, F colour) {
 }
 
 COLORREF distinct(int x, int y) { return RGB(static_cast<BYTE>(x * 10), static_cast<BYTE>(y * 10), 77); }
+void blacken(HDC dc, int width, int height) {
+  RECT all{0, 0, width, height};
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+}
 }  // namespace
 
 TEST(MulDiv, RoundsHalvesAwayFromZeroAndFailsOnZeroOrOverflow) {
@@ -111,7 +116,7 @@ TEST_F(GdiTest, DibsOfEveryLayoutLandPixelExact) {
   auto index = [](int x, int y) { return static_cast<unsigned char>((x + 2 * y) % 4); };
   for (bool topDown : {false, true}) {
     SCOPED_TRACE(topDown ? "top-down" : "bottom-up");
-    PatBlt(m.dc, 0, 0, 8, 6, BLACKNESS);
+    blacken(m.dc, 8, 6);
     Dib d = make8(5, 3, topDown, table, index);
     // The whole picture: bottom-up rows are stored last row first.
     EXPECT_EQ(SetDIBitsToDevice(m.dc, 1, 2, 5, 3, 0, 0, 0, 3, d.bits(), d.info(), DIB_RGB_COLORS), 3);
@@ -121,7 +126,7 @@ TEST_F(GdiTest, DibsOfEveryLayoutLandPixelExact) {
     EXPECT_EQ(GetPixel(m.dc, 6, 4), RGB(0, 0, 0));
 
     Dib t = make24(4, 4, topDown, distinct);
-    PatBlt(m.dc, 0, 0, 8, 6, BLACKNESS);
+    blacken(m.dc, 8, 6);
     // Source rectangle (1, 1)-(3, 3) seen from the top: a bottom-up DIB names its lower
     // edge from the bottom (4 - 3 = 1), a top-down one its upper edge from the top.
     EXPECT_GT(SetDIBitsToDevice(m.dc, 0, 0, 2, 2, 1, 1, 0, 4, t.bits(), t.info(), DIB_RGB_COLORS), 0);
@@ -139,7 +144,7 @@ TEST_F(GdiTest, StretchDIBitsScalesMirrorsAndCountsBottomUpSourcesFromTheBottom)
     for (int x = 0; x < 4; ++x) EXPECT_EQ(GetPixel(m.dc, x, y), distinct(x / 2, y / 2)) << x << "," << y;
 
   // A negative destination width mirrors the picture left to right.
-  PatBlt(m.dc, 0, 0, 8, 8, BLACKNESS);
+  blacken(m.dc, 8, 8);
   StretchDIBits(m.dc, 1, 0, -2, 2, 0, 0, 2, 2, d.bits(), d.info(), DIB_RGB_COLORS, SRCCOPY);
   EXPECT_EQ(GetPixel(m.dc, 0, 0), distinct(1, 0));
   EXPECT_EQ(GetPixel(m.dc, 1, 0), distinct(0, 0));
@@ -196,7 +201,17 @@ TEST_F(GdiTest, CoreHeaderAndPaletteIndexedColourTables) {
   EXPECT_EQ(GetObjectType(GetStockObject(DEFAULT_PALETTE)), static_cast<DWORD>(OBJ_PAL));
 }
 
-TEST_F(GdiTest, BitBltCopiesClipsAndCombines) {
+TEST_F(GdiTest, SelectedObjectIsSelectedOutAtTheEndOfItsScope) {
+  MemDC m(2, 2);
+  HPEN pen = CreatePen(PS_SOLID, 1, RGB(1, 2, 3));
+  {
+    SelectedObject selected(m.dc, pen);
+    EXPECT_FALSE(DeleteObject(pen)) << "still selected";
+  }
+  EXPECT_TRUE(DeleteObject(pen));
+}
+
+TEST_F(GdiTest, BitBltCopiesClipsAndRefusesOtherOperations) {
   MemDC src(4, 4), dst(4, 4);
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 4; ++x) SetPixel(src.dc, x, y, distinct(x, y));
@@ -207,14 +222,9 @@ TEST_F(GdiTest, BitBltCopiesClipsAndCombines) {
   EXPECT_EQ(GetPixel(dst.dc, 3, 1), RGB(0, 0, 0)) << "no source pixel there";
   EXPECT_EQ(GetPixel(dst.dc, 0, 0), RGB(0, 0, 0));
 
-  PatBlt(dst.dc, 0, 0, 4, 4, WHITENESS);
-  SetPixel(src.dc, 0, 0, RGB(0x0F, 0xF0, 0x3C));
-  BitBlt(dst.dc, 0, 0, 1, 1, src.dc, 0, 0, SRCAND);
-  EXPECT_EQ(GetPixel(dst.dc, 0, 0), RGB(0x0F, 0xF0, 0x3C));
-  BitBlt(dst.dc, 0, 0, 1, 1, src.dc, 0, 0, SRCINVERT);
-  EXPECT_EQ(GetPixel(dst.dc, 0, 0), RGB(0, 0, 0));
-  BitBlt(dst.dc, 0, 0, 1, 1, nullptr, 0, 0, DSTINVERT);
-  EXPECT_EQ(GetPixel(dst.dc, 0, 0), RGB(255, 255, 255));
+  // Copying is the one operation: another (here SRCAND) is refused, not drawn wrongly.
+  EXPECT_FALSE(BitBlt(dst.dc, 0, 1, 1, 1, src.dc, 3, 3, 0x008800C6));
+  EXPECT_EQ(GetPixel(dst.dc, 0, 1), distinct(1, 0));
   EXPECT_FALSE(BitBlt(dst.dc, 0, 0, 1, 1, nullptr, 0, 0, SRCCOPY)) << "SRCCOPY needs a source";
 
   // A bitmap lives in one memory context at a time and cannot be deleted while there.

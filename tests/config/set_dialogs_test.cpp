@@ -4,7 +4,7 @@
 #include "config/set_dialogs.h"
 #include "platform/dialog_items.h"
 #include "platform/message_box.h"
-#include "tests/config2/fixture.h"
+#include "tests/config/config_fixture.h"
 
 namespace {
 const char* kLeaveOne =
@@ -18,10 +18,10 @@ std::vector<std::string> Items(CDialog& dialog) {
   return items;
 }
 
-class SetDialogsTest : public PagesTest {
+class SetDialogsTest : public ConfigTest {
  protected:
   void SetUp() override {
-    PagesTest::SetUp();
+    ConfigTest::SetUp();
     SetApplicationTitle("QuillMark Configuration");
   }
 };

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "imagelib/settings_keys.h"
+
 struct LocalDateTime {
   int year = 1899;
   int month = 12;
@@ -46,7 +48,7 @@ bool ReadLastDate(const std::string& text, int currentYear, LocalDateTime& momen
 // date in the years 100..9999. False for anything else.
 bool ParseGeneralDateTime(const std::string& text, int currentYear, LocalDateTime& moment);
 
-// The change interval "ChangeImage": 0 every day, 1 every second day, 2 weekly, 3 manual.
-// Due when now - last date is more than 1, 2 or 7 days; never for 3, for any other value,
+// The stored change interval (settings::ChangeInterval, any number a file may hold). Due
+// when now - last date is more than 1, 2 or 7 days; never for Manual, for any other value,
 // or when the last date is not a date. A last date in the future is never due.
 bool ChangeIsDue(int changeInterval, const std::string& lastDate, const LocalDateTime& now);

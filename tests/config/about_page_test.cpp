@@ -1,12 +1,12 @@
 // The About page: where the company block comes from, and the screen texts.
 #include "config/about_page.h"
 #include "config/page_ids.h"
-#include "tests/config2/fixture.h"
+#include "tests/config/config_fixture.h"
 
 namespace {
 using Strings = std::vector<std::string>;
 
-class AboutPageTest : public PagesTest {
+class AboutPageTest : public ConfigTest {
  protected:
   // The six company lines as the page shows them, in their order on the page.
   Strings CompanyLines() {

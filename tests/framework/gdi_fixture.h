@@ -10,7 +10,7 @@ class GdiTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     static int argc = 1;
-    static char name[] = "test_gdi";
+    static char name[] = "test_framework";
     static char* argv[] = {name, nullptr};
     StartUserInterface(argc, argv);
   }

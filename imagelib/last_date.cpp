@@ -1,4 +1,4 @@
-#include "changer/last_date.h"
+#include "imagelib/last_date.h"
 
 #include <cctype>
 #include <ctime>
@@ -127,8 +127,11 @@ bool looksLikeYear(const Token& t) { return t.digits >= 3 || t.value > 31; }
 
 LocalDateTime LocalNow() {
   std::time_t now = std::time(nullptr);
-  // One thread only: the shared buffer of std::localtime is safe here.
-  const std::tm local = *std::localtime(&now);
+  // One thread only: the shared buffer of std::localtime is safe here. A clock outside
+  // what the C library can convert gives the zero date (30 December 1899), not a crash.
+  const std::tm* converted = std::localtime(&now);
+  if (!converted) return LocalDateTime{};
+  const std::tm local = *converted;
   LocalDateTime t;
   t.year = local.tm_year + 1900;
   t.month = local.tm_mon + 1;
@@ -252,10 +255,11 @@ bool ParseGeneralDateTime(const std::string& text, int currentYear, LocalDateTim
 
 bool ChangeIsDue(int changeInterval, const std::string& lastDate, const LocalDateTime& now) {
   std::int64_t days;
-  switch (changeInterval) {
-    case 0: days = 1; break;
-    case 1: days = 2; break;
-    case 2: days = 7; break;
+  using settings::ChangeInterval;
+  switch (static_cast<ChangeInterval>(changeInterval)) {
+    case ChangeInterval::EveryDay: days = 1; break;
+    case ChangeInterval::EverySecondDay: days = 2; break;
+    case ChangeInterval::Weekly: days = 7; break;
     default: return false;
   }
   if (lastDate == "Not Available") return false;

@@ -9,7 +9,7 @@
 #include "platform/dialog.h"
 #include "platform/dialog_template.h"
 #include "platform/message_box.h"
-#include "tests/gdi/gdi_fixture.h"
+#include "tests/framework/gdi_fixture.h"
 
 namespace {
 constexpr int kDialogId = 7001;

@@ -16,7 +16,7 @@
 namespace {
 void EnsureUserInterface() {
   static int argc = 1;
-  static char name[] = "test_launcher";
+  static char name[] = "test_framework";
   static char* argv[] = {name, nullptr};
   StartUserInterface(argc, argv);
 }

@@ -7,7 +7,7 @@
 #include "platform/dialog_items.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
-#include "tests/config2/fixture.h"
+#include "tests/config/config_fixture.h"
 
 namespace {
 const Pictures kCoast = {{"Harbour", "harbour"}, {"Cliffs", "cliffs"}, {"Bay", "bay"}};
@@ -29,7 +29,7 @@ int Selected(CPropertyPage& page, int id) { return CListBox(page.GetDlgItem(id))
 
 using Strings = std::vector<std::string>;
 
-class EditSetsPageTest : public PagesTest {
+class EditSetsPageTest : public ConfigTest {
  protected:
   int Run(const std::function<void(CPropertySheet&, CEditSetsDlg&)>& user) {
     return RunSheet(
@@ -66,8 +66,8 @@ class EditSetsPageTest : public PagesTest {
 };
 
 TEST_F(EditSetsPageTest, OpensOnTheFirstSetWithBothButtonsOff) {
-  AddSet("Peaks", "Peaks", kPeaks);
-  AddSet("Coast", "Coast", kCoast);
+  AddInstalledSet("Peaks", "Peaks", kPeaks);
+  AddInstalledSet("Coast", "Coast", kCoast);
   RemovePicture(CProfileFile(mainIni()), "Coast", "Bay");
   Run([&](CPropertySheet& sheet, CEditSetsDlg& page) {
     EXPECT_EQ(Items(page, IDC_EDIT_SET_CHOOSER), (Strings{"Coast", "Peaks"}));
@@ -101,7 +101,7 @@ TEST_F(EditSetsPageTest, OpensOnTheFirstSetWithBothButtonsOff) {
 }
 
 TEST_F(EditSetsPageTest, RemovingPicturesSelectsTheOneBeforeUntilNoneIsLeft) {
-  AddSet("Coast", "Coast", kCoast);
+  AddInstalledSet("Coast", "Coast", kCoast);
   Run([&](CPropertySheet& sheet, CEditSetsDlg& page) {
     page.ChooseListItem(IDC_EDIT_PICTURES, 0);  // Bay
     page.ClickDlgItem(IDC_EDIT_REMOVE);
@@ -131,7 +131,7 @@ TEST_F(EditSetsPageTest, RemovingPicturesSelectsTheOneBeforeUntilNoneIsLeft) {
 }
 
 TEST_F(EditSetsPageTest, AddingBackPutsThePictureLastInTheSetAndTheLastOneTurnsAddOff) {
-  AddSet("Coast", "Coast", kCoast);
+  AddInstalledSet("Coast", "Coast", kCoast);
   CProfileFile ini(mainIni());
   RemovePicture(ini, "Coast", "Harbour");
   RemovePicture(ini, "Coast", "Bay");
@@ -154,8 +154,8 @@ TEST_F(EditSetsPageTest, AddingBackPutsThePictureLastInTheSetAndTheLastOneTurnsA
 }
 
 TEST_F(EditSetsPageTest, RemoveSetWithoutFilesKeepsTheRecordAndTheFolder) {
-  AddSet("Coast", "Coast", kCoast);
-  AddSet("Peaks", "Peaks", kPeaks);
+  AddInstalledSet("Coast", "Coast", kCoast);
+  AddInstalledSet("Peaks", "Peaks", kPeaks);
   answers_ = {IDNO, IDYES};
   Run([&](CPropertySheet& sheet, CEditSetsDlg& page) {
     AnswerSetDialog("Coast", false);
@@ -175,8 +175,8 @@ TEST_F(EditSetsPageTest, RemoveSetWithoutFilesKeepsTheRecordAndTheFolder) {
 }
 
 TEST_F(EditSetsPageTest, RemoveSetWithFilesDeletesThemAfterTheLongerQuestion) {
-  AddSet("Coast", "Coast", kCoast);
-  AddSet("Peaks", "Peaks", kPeaks);
+  AddInstalledSet("Coast", "Coast", kCoast);
+  AddInstalledSet("Peaks", "Peaks", kPeaks);
   RemovePeaksWithFiles();
   EXPECT_EQ(messages_,
             (Strings{"You are about to delete the set Peaks and delete the image files from your hard drive. You "
@@ -193,8 +193,8 @@ TEST_F(EditSetsPageTest, RemoveSetWithFilesSaysSoWhenTheFilesStay) {
   // files stay either way.
   for (const std::string recorded : {"Coast", "../Peaks"}) {
     messages_.clear();
-    AddSet("Coast", "Coast", kCoast);
-    AddSet("Peaks", "Peaks", kPeaks);
+    AddInstalledSet("Coast", "Coast", kCoast);
+    AddInstalledSet("Peaks", "Peaks", kPeaks);
     sandbox_.writeFile(pf() + recorded + "/summit.bmp", "kept");
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, catalogue::kRecordKey, &key), ERROR_SUCCESS);
@@ -212,7 +212,7 @@ TEST_F(EditSetsPageTest, RemoveSetWithFilesSaysSoWhenTheFilesStay) {
 }
 
 TEST_F(EditSetsPageTest, RemoveSetRefusesTheLastSetAndNeedsASet) {
-  AddSet("Coast", "Coast", kCoast);
+  AddInstalledSet("Coast", "Coast", kCoast);
   Run([&](CPropertySheet& sheet, CEditSetsDlg& page) {
     SetModalDialogHook([](CDialog& dialog) {
       ChooseDialogListItem(dialog, IDC_SET_LIST, 0);
@@ -233,8 +233,8 @@ TEST_F(EditSetsPageTest, RemoveSetRefusesTheLastSetAndNeedsASet) {
 }
 
 TEST_F(EditSetsPageTest, RestoreSetBringsARemovedSetBackAndRefillsAPresentOne) {
-  AddSet("Coast", "Coast", kCoast);
-  AddSet("Peaks", "Peaks", kPeaks);
+  AddInstalledSet("Coast", "Coast", kCoast);
+  AddInstalledSet("Peaks", "Peaks", kPeaks);
   CProfileFile ini(mainIni());
   RemoveSet(ini, pf(), "Peaks", false);
   RemovePicture(ini, "Coast", "Cliffs");
@@ -260,8 +260,8 @@ TEST_F(EditSetsPageTest, RestoreSetBringsARemovedSetBackAndRefillsAPresentOne) {
 }
 
 TEST_F(EditSetsPageTest, AFailedRestorationLeavesTheSetOutOfTheChooser) {
-  AddSet("Coast", "Coast", kCoast);
-  AddSet("Peaks", "Peaks", kPeaks);
+  AddInstalledSet("Coast", "Coast", kCoast);
+  AddInstalledSet("Peaks", "Peaks", kPeaks);
   std::remove((pf() + "Peaks/images.ini").c_str());
   answers_ = {IDYES};
   Run([&](CPropertySheet& sheet, CEditSetsDlg& page) {

@@ -1,4 +1,4 @@
-#include "tests/decoder/jpeg_maker.h"
+#include "tests/support/jpeg_maker.h"
 
 #include <algorithm>
 #include <cstdio>
