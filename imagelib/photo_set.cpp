@@ -637,10 +637,13 @@ std::string MakeSet(const std::string& programFolder, const std::string& photoFo
   Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
   fs::path photoFolder;
   if (!PhotoFolder(photoFolderText, photoFolder)) return "the photo folder " + photoFolderText + " does not exist";
+  std::error_code ec;
+  // A folder that cannot be listed would otherwise pass for one without photos.
+  fs::directory_iterator probe(photoFolder, ec);
+  if (ec) return "the photo folder " + photoFolder.string() + " cannot be read (" + ec.message() + ")";
   const std::string folder = FolderForName(setName);
   const fs::path setPath = fs::path(programFolder) / folder;
   // A new folder of our own, made here: a folder or link already there is someone else's.
-  std::error_code ec;
   if (!fs::create_directory(setPath, ec))
     return "the set folder " + setPath.string() + " is taken (or cannot be made)";
   std::string resolved;
