@@ -626,9 +626,13 @@ std::string NewSetProblem(const std::string& programFolder, const std::string& s
   if (std::string problem = SetNameProblem(stored); !problem.empty())
     return "the set name \"" + setName + "\" is " + problem;
   if (stored.size() > kMaxSetName) return "the set name is longer than 259 bytes";
-  if (std::string problem = InstalledSetClash(programFolder, stored, FolderForName(stored) + "\\");
-      !problem.empty())
+  const std::string folder = FolderForName(stored);
+  if (std::string problem = InstalledSetClash(programFolder, stored, folder + "\\"); !problem.empty())
     return "the set \"" + setName + "\" has " + problem;
+  // Said here, while another name can still be chosen, rather than once the photos are read.
+  std::error_code ec;
+  if (fs::symlink_status(fs::path(programFolder) / folder, ec).type() != fs::file_type::not_found)
+    return "the set folder \"" + folder + "\" that the name gets is taken";
   return "";
 }
 

@@ -32,8 +32,8 @@ using Progress = std::function<bool(const Step&)>;
 // Why `setName` cannot be made into a new set below `programFolder`, or "" when it can:
 // characters that the set files' code page cannot hold, a name that SetNameProblem refuses,
 // one longer than the installed-set record keeps, or one that clashes (SetClashProblem)
-// with an installed set or a set of the catalogue. `stored` receives the name as the
-// catalogue keeps it.
+// with an installed set or a set of the catalogue, or one whose set folder (FolderForName)
+// is already there. `stored` receives the name as the catalogue keeps it.
 std::string NewSetProblem(const std::string& programFolder, const std::string& setName, std::string& stored);
 
 // Why the set `stored` in `setFolder` cannot stand beside the installed sets and those of

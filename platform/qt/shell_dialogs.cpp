@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QProgressBar>
@@ -96,6 +97,11 @@ std::string BrowseForFolder(const std::string& title, const std::string& start) 
                     QFileDialog::DontResolveSymlinks);
   if (chooserHook()) {
     QTimer::singleShot(0, &dialog, [&dialog] {
+      // Keys typed before the window has the keyboard would be lost, as a user's would.
+      QElapsedTimer waited;
+      waited.start();
+      while (!dialog.isActiveWindow() && waited.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
       chooserHook()();
       if (dialog.isVisible()) dialog.reject();
     });

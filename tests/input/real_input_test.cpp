@@ -155,7 +155,11 @@ TEST_F(RealInputTest, ANewSetFromAFolderOfPhotosJoinsEveryPagesSetList) {
   std::string proposed;
   SetModalDialogHook([&](CDialog& naming) {
     proposed = naming.GetDlgItemText(IDC_NEW_SET_NAME);
+    naming.SetDlgItemText(IDC_NEW_SET_NAME, "coast");  // another set's name: said, and asked again
     ClickControl(CControl(naming.GetDlgItemHandle(IDOK)));
+    ASSERT_TRUE(naming.IsRunning());
+    naming.SetDlgItemText(IDC_NEW_SET_NAME, proposed);
+    Keys({"Return"});  // the default button
   });
   Run([&](CPropertySheet& sheet) {
     ASSERT_TRUE(sheet.SetActivePage(2));
@@ -174,7 +178,9 @@ TEST_F(RealInputTest, ANewSetFromAFolderOfPhotosJoinsEveryPagesSetList) {
   });
   EXPECT_EQ(proposed, "Summer Trip") << "the folder's name";
   EXPECT_EQ(Ini(pf() + "quillmrk.ini", "SetDescriptions", "Summer Trip"), "Summer_Trip\\");
-  EXPECT_EQ(messages_.size(), 1u) << "the broken photo left out, said once";
+  ASSERT_EQ(messages_.size(), 2u) << "the refused name, and the broken photo left out";
+  EXPECT_NE(messages_[0].find("Coast"), std::string::npos) << messages_[0];
+  EXPECT_EQ(std::filesystem::exists(pf() + "coast"), false);
 }
 
 TEST_F(RealInputTest, ControlTabAndControlPageKeysGoRoundThePages) {
