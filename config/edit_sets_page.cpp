@@ -12,6 +12,7 @@
 #include "imagelib/photo_set.h"
 #include "platform/controls.h"
 #include "platform/dialog_template.h"
+#include "platform/folder_ops.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
 #include "platform/resources_tables.h"
@@ -263,8 +264,13 @@ void CEditSetsDlg::OnNewSetFromFolder() {
       return report(step.done, step.total, step.line);
     });
   });
-  // Stopped by the user: the set folder is gone again, and that is all the user asked for.
-  if (!finished) return;
+  if (!finished) {
+    // Stopped by the user: the set folder is gone again, unless Cancel came after the last
+    // photo, when the set was made all the same and goes now.
+    if (error.empty() && !setFolder.empty())
+      DeleteFolderFiles(m_strProgramFolder + setFolder.substr(0, setFolder.size() - 1));
+    return;
+  }
   if (error.empty()) {
     error = photos::AddMadeSet(m_strProgramFolder, set, setFolder);
     // Recorded but not in the catalogue (or the other way round) is half a set: none at all.
