@@ -1,5 +1,7 @@
 #include "config/edit_sets_page.h"
 
+#include <filesystem>
+
 #include "config/arrows.h"
 #include "config/draw_bitmap.h"
 #include "config/page_ids.h"
@@ -7,11 +9,14 @@
 #include "config/set_dialogs.h"
 #include "config/ssconfig.h"
 #include "imagelib/catalogue.h"
+#include "imagelib/photo_set.h"
 #include "platform/controls.h"
 #include "platform/dialog_template.h"
+#include "platform/folder_ops.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
 #include "platform/resources_tables.h"
+#include "platform/shell_dialogs.h"
 
 namespace {
 const StringResourceRegistration kStrings[] = {
@@ -24,6 +29,11 @@ const StringResourceRegistration kStrings[] = {
     {IDS_SET_FILES_KEPT,
      "The set %s was deleted, but its image files were not all removed from your hard drive: its folder "
      "lies outside the program folder, holds another set as well, or could not be emptied."},
+    {IDS_CHOOSE_PHOTO_FOLDER, "Choose the folder of photos for the new image set"},
+    {IDS_NEW_SET_FAILED, "No image set was made: %s."},
+    {IDS_NEW_SET_SKIPPED,
+     "The set %s was made. Some files of the folder were left out because they could not be read as "
+     "pictures or are links."},
 };
 
 DialogTemplate EditSetsTemplate() {
@@ -44,6 +54,8 @@ DialogTemplate EditSetsTemplate() {
       {IDC_EDIT_REMOVED, K::ListBox, "", 4, 124, 158, 82, list},
       {IDC_EDIT_REMOVE_SET, K::PushButton, "&Remove Set...", 176, 15, 50, 14, ctl::TabStop},
       {IDC_EDIT_RESTORE_SET, K::PushButton, "Restore &Set...", 248, 15, 50, 14, ctl::TabStop},
+      // Under the two whole-set buttons and as wide as both: it acts on whole sets too.
+      {IDC_EDIT_NEW_SET, K::PushButton, "New Set from &Folder...", 176, 33, 122, 14, ctl::TabStop},
   };
   return t;
 }
@@ -66,6 +78,7 @@ BEGIN_MESSAGE_MAP(CEditSetsDlg, CPropertyPage)
   ON_BN_CLICKED(IDC_EDIT_ADD, OnAddPicture)
   ON_BN_CLICKED(IDC_EDIT_REMOVE_SET, OnRemoveSet)
   ON_BN_CLICKED(IDC_EDIT_RESTORE_SET, OnRestoreSet)
+  ON_BN_CLICKED(IDC_EDIT_NEW_SET, OnNewSetFromFolder)
   ON_LBN_DBLCLK(IDC_EDIT_PICTURES, OnRemovePicture)
   ON_LBN_DBLCLK(IDC_EDIT_REMOVED, OnAddPicture)
 END_MESSAGE_MAP()
@@ -230,6 +243,47 @@ void CEditSetsDlg::OnRestoreSet() {
   CComboBox chooser(GetDlgItem(IDC_EDIT_SET_CHOOSER));
   if (!restored || chooser.SelectString(-1, set) == CB_ERR) chooser.SetCurSel(0);
   OnSelchangeSet();
+}
+
+void CEditSetsDlg::OnNewSetFromFolder() {
+  const std::string folder = BrowseForFolder(LoadStringResource(IDS_CHOOSE_PHOTO_FOLDER));
+  if (folder.empty()) return;
+  CNewSetNameDlg naming;
+  naming.m_strProgramFolder = m_strProgramFolder;
+  naming.m_strName = std::filesystem::path(folder).filename().string();
+  if (naming.DoModal() != IDOK) return;
+  const std::string set = naming.m_strStored;
+
+  std::string setFolder, error;
+  bool skipped = false;
+  const bool finished = RunWithProgress(naming.m_strName, [&](const ProgressReport& report) {
+    error = photos::MakeSet(m_strProgramFolder, folder, naming.m_strName, setFolder, [&](const photos::Step& step) {
+      skipped = skipped || step.skipped;
+      return report(step.done, step.total, step.line);
+    });
+  });
+  if (!finished) {
+    // Stopped by the user: the set folder is gone again, unless Cancel came after the last
+    // photo, when the set was made all the same and goes now.
+    if (error.empty() && !setFolder.empty())
+      DeleteFolderFiles(m_strProgramFolder + setFolder.substr(0, setFolder.size() - 1));
+    return;
+  }
+  if (error.empty()) {
+    error = photos::AddMadeSet(m_strProgramFolder, set, setFolder);
+    // Recorded but not in the catalogue (or the other way round) is half a set: none at all.
+    if (!error.empty()) RemoveSet(m_ini, m_strProgramFolder, set, true);
+  }
+  if (!error.empty()) {
+    AfxMessageBox(FormatSetMessage(IDS_NEW_SET_FAILED, error), MB_OK | MB_ICONWARNING);
+    return;
+  }
+  // The other pages fill their set lists each time they are shown.
+  FillSetChooser();
+  CComboBox chooser(GetDlgItem(IDC_EDIT_SET_CHOOSER));
+  if (chooser.SelectString(-1, set) == CB_ERR) chooser.SetCurSel(0);
+  OnSelchangeSet();
+  if (skipped) AfxMessageBox(FormatSetMessage(IDS_NEW_SET_SKIPPED, set), MB_OK | MB_ICONINFORMATION);
 }
 
 void CEditSetsDlg::OnOK() {}

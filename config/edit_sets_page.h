@@ -1,6 +1,7 @@
 #pragma once
 // The Edit Sets page: pick a set, move single pictures out of it and back, remove a whole
-// set (optionally with its files) and restore a set to how it was installed. Every change
+// set (optionally with its files), restore a set to how it was installed and make a new
+// set from a folder of the user's photos. Every change
 // is written to the catalogue at once; OK, Apply and Cancel add or undo nothing here.
 #include <string>
 
@@ -39,6 +40,7 @@ class CEditSetsDlg : public CPropertyPage {
   void OnAddPicture();
   void OnRemoveSet();
   void OnRestoreSet();
+  void OnNewSetFromFolder();
 
  private:
   void FillSetChooser();

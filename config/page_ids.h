@@ -8,6 +8,7 @@ constexpr unsigned IDD_ABOUT = 134;
 constexpr unsigned IDD_EDIT_SETS = 141;
 constexpr unsigned IDD_REMOVE_SET = 143;
 constexpr unsigned IDD_RESTORE_SET = 144;
+constexpr unsigned IDD_NEW_SET_NAME = 147;
 
 // Bitmaps.
 constexpr unsigned IDB_LOGO = 137;
@@ -57,6 +58,8 @@ constexpr int IDC_EDIT_RESTORE_SET = 1050;
 constexpr int IDC_EDIT_REMOVED_LABEL = 1056;
 constexpr int IDC_EDIT_REMOVE_SET = 1057;
 constexpr int IDC_REMOVE_FILES = 1059;
+constexpr int IDC_EDIT_NEW_SET = 1071;
+constexpr int IDC_NEW_SET_NAME = 1072;
 
 // Strings.
 constexpr unsigned IDS_SAVER_OFF = 3;
@@ -69,3 +72,8 @@ constexpr unsigned IDS_RESTORE_SET = 24;
 constexpr unsigned IDS_DELETE_SET_AND_FILES = 25;
 // Our own: the old program said nothing when the files it was asked to delete stayed.
 constexpr unsigned IDS_SET_FILES_KEPT = 100;
+// Our own: sets made from a folder of photos.
+constexpr unsigned IDS_CHOOSE_PHOTO_FOLDER = 101;
+constexpr unsigned IDS_NEW_SET_FAILED = 102;
+constexpr unsigned IDS_NEW_SET_SKIPPED = 103;
+constexpr unsigned IDS_NEW_SET_NAME_REFUSED = 104;

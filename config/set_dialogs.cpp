@@ -1,6 +1,7 @@
 #include "config/set_dialogs.h"
 
 #include "config/page_ids.h"
+#include "imagelib/photo_set.h"
 #include "platform/dialog_items.h"
 #include "platform/dialog_template.h"
 #include "platform/message_box.h"
@@ -12,6 +13,7 @@ const StringResourceRegistration kStrings[] = {
      "You must leave at least one set installed. Please use the Windows Add/Remove programs if you "
      "would like to remove the program from your machine."},
     {IDS_RESTORE_SET, "The set %s will be restored to its installation state. Would you like to continue?"},
+    {IDS_NEW_SET_NAME_REFUSED, "This name cannot be used: %s.\n\nPlease choose another name."},
 };
 
 constexpr DWORD kSetListOptions = ctl::Sort | ctl::TabStop;
@@ -51,7 +53,25 @@ DialogTemplate RestoreSetTemplate() {
   return t;
 }
 
+DialogTemplate NewSetNameTemplate() {
+  using K = ControlKind;
+  DialogTemplate t;
+  t.id = IDD_NEW_SET_NAME;
+  t.caption = "New Set from Folder";
+  t.cx = 186;
+  t.cy = 61;
+  t.styles = dlg::ModalFrame | dlg::Caption | dlg::SysMenu;
+  t.controls = {
+      {-1, K::StaticText, "&Name of the new image set:", 7, 7, 172, 8, 0},
+      {IDC_NEW_SET_NAME, K::Edit, "", 7, 18, 172, 13, ctl::TabStop},
+      {IDOK, K::DefPushButton, "OK", 73, 40, 50, 14, ctl::TabStop},
+      {IDCANCEL, K::PushButton, "Cancel", 129, 40, 50, 14, ctl::TabStop},
+  };
+  return t;
+}
+
 const DialogTemplateRegistration kRemoveTemplate{RemoveSetTemplate()};
+const DialogTemplateRegistration kNewSetNameTemplate{NewSetNameTemplate()};
 const DialogTemplateRegistration kRestoreTemplate{RestoreSetTemplate()};
 
 // The message's text with the set name in place of every "%s".
@@ -125,5 +145,21 @@ void CRestoreSetDlg::OnOK() {
   UpdateData(TRUE);
   if (m_strChosen.empty()) return;
   if (AfxMessageBox(FormatSetMessage(IDS_RESTORE_SET, m_strChosen), MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+  EndDialog(IDOK);
+}
+
+CNewSetNameDlg::CNewSetNameDlg() : CDialog(IDD_NEW_SET_NAME) {}
+
+void CNewSetNameDlg::DoDataExchange(CDataExchange* pDX) {
+  CDialog::DoDataExchange(pDX);
+  DDX_Text(pDX, IDC_NEW_SET_NAME, m_strName);
+}
+
+void CNewSetNameDlg::OnOK() {
+  UpdateData(TRUE);
+  if (std::string problem = photos::NewSetProblem(m_strProgramFolder, m_strName, m_strStored); !problem.empty()) {
+    AfxMessageBox(FormatSetMessage(IDS_NEW_SET_NAME_REFUSED, problem), MB_OK | MB_ICONWARNING);
+    return;
+  }
   EndDialog(IDOK);
 }

@@ -41,5 +41,21 @@ class CRestoreSetDlg : public CSetListDlg {
   void OnOK() override;
 };
 
+// The name of a set to be made from a folder of photos: proposed by the caller, and
+// checked as the installer checks it before the dialog may close; a refused name is said
+// and the dialog stays open for another.
+class CNewSetNameDlg : public CDialog {
+ public:
+  CNewSetNameDlg();
+
+  std::string m_strProgramFolder;
+  std::string m_strName;    // UTF-8: the proposal, then what the user typed
+  std::string m_strStored;  // the name as the catalogue keeps it, once the dialog ends with IDOK
+
+ protected:
+  void DoDataExchange(CDataExchange* pDX) override;
+  void OnOK() override;
+};
+
 // The text of a string resource with the set name in place of every "%s".
 std::string FormatSetMessage(unsigned stringId, const std::string& set);

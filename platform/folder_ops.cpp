@@ -147,3 +147,30 @@ std::string FindIgnoringCase(const std::string& base, const std::string& relativ
   }
   return out;
 }
+
+bool ReadPlainFileNoFollow(const std::string& path, std::size_t limit, std::string& bytes,
+                           std::string& why) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    why = "cannot be opened";
+    return false;
+  }
+  struct stat st{};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0 ||
+      static_cast<unsigned long long>(st.st_size) > limit) {
+    close(fd);
+    why = "is not a plain file of a photo's size";
+    return false;
+  }
+  bytes.resize(static_cast<std::size_t>(st.st_size));
+  std::size_t got = 0;
+  while (got < bytes.size()) {
+    const ssize_t n = read(fd, bytes.data() + got, bytes.size() - got);
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  close(fd);
+  bytes.resize(got);
+  if (got == 0) why = "cannot be read";
+  return got > 0;
+}

@@ -6,6 +6,7 @@
 //
 // Here the folder name comes from settings that other programs and installers write, so
 // it is first checked to lie strictly inside a base folder; nothing is deleted otherwise.
+#include <cstddef>
 #include <string>
 
 // True when `relative` (written with "\" or "/") is a relative path without ".."
@@ -48,3 +49,11 @@ bool FileExists(const std::string& path);
 // From the first component that matches nothing on, the rest is kept as written. Only
 // folder listings are read; whether the result stays inside `base` is the caller's check.
 std::string FindIgnoringCase(const std::string& base, const std::string& relative);
+
+// Reads a whole file of at most `limit` bytes the way the old platform opened a file with
+// FILE_FLAG_OPEN_REPARSE_POINT: a symbolic link at `path` is not followed, and a special
+// file (a pipe, a device) is neither waited on nor read. False, with the reason in `why`
+// ("cannot be opened", "is not a plain file of a photo's size", "cannot be read") otherwise;
+// an empty file counts as one that is not of a usable size.
+bool ReadPlainFileNoFollow(const std::string& path, std::size_t limit, std::string& bytes,
+                           std::string& why);

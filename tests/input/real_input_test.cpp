@@ -11,8 +11,10 @@
 #include "config/resource.h"
 #include "imagelib/catalogue.h"
 #include "platform/controls.h"
+#include "platform/shell_dialogs.h"
 #include "tests/config/config_fixture.h"
 #include "tests/support/private_display.h"
+#include "tools/mksampleset/writers.h"
 
 namespace {
 const Pictures kCoast = {{"Bay", "bay"}, {"Cliffs", "cliffs"}, {"Harbour at Dawn", "harbour"}};
@@ -23,6 +25,10 @@ class RealInputTest : public ConfigTest {
     display_ = std::make_unique<PrivateDisplay>();
     if (!display_->ready()) GTEST_SKIP() << display_->why();
     ConfigTest::SetUp();
+  }
+  void TearDown() override {
+    SetFolderChooserHook({});
+    ConfigTest::TearDown();
   }
 
   // A mouse click at a point of a control's client area, where it is on the screen.
@@ -128,6 +134,53 @@ TEST_F(RealInputTest, TheFirstAndOnlyRowsOfTheSetDialogsAreChosenByMouse) {
     sheet.PressButton(IDCANCEL);
   });
   EXPECT_EQ(rows, (std::vector<int>{2, 1}));
+}
+
+TEST_F(RealInputTest, ANewSetFromAFolderOfPhotosJoinsEveryPagesSetList) {
+  AddSet("Coast", "Coast", kCoast);
+  const std::string photos = sandbox_.root() + "/Summer Trip";
+  std::filesystem::create_directories(photos + "/day2");
+  for (const char* name : {"/beach.jpg", "/day2/harbour.jpg"}) {
+    mks::Raster picture(96, 64);
+    for (int y = 0; y < 64; ++y)
+      for (int x = 0; x < 96; ++x) picture.put(x, y, {x / 96.0, y / 64.0, 0.5});
+    ASSERT_EQ(mks::WriteJpeg(photos + name, picture, mks::JpegKind::Baseline, 90), "");
+  }
+  sandbox_.writeFile(photos + "/broken.jpg", "\xff\xd8\xff broken");
+  SetFolderChooserHook([&] {
+    // As a user types a path into the chooser's edit box.
+    ASSERT_TRUE(display_->xdotool({"type", "--delay", "20", photos}));
+    Keys({"Return"});
+  });
+  std::string proposed;
+  SetModalDialogHook([&](CDialog& naming) {
+    proposed = naming.GetDlgItemText(IDC_NEW_SET_NAME);
+    naming.SetDlgItemText(IDC_NEW_SET_NAME, "coast");  // another set's name: said, and asked again
+    ClickControl(CControl(naming.GetDlgItemHandle(IDOK)));
+    ASSERT_TRUE(naming.IsRunning());
+    naming.SetDlgItemText(IDC_NEW_SET_NAME, proposed);
+    Keys({"Return"});  // the default button
+  });
+  Run([&](CPropertySheet& sheet) {
+    ASSERT_TRUE(sheet.SetActivePage(2));
+    CPropertyPage& page = *sheet.GetPage(2);
+    ClickControl(page, IDC_EDIT_NEW_SET);  // returns once the progress dialog has closed
+    CComboBox chooser(page.GetDlgItem(IDC_EDIT_SET_CHOOSER));
+    EXPECT_EQ(chooser.GetLBText(chooser.GetCurSel()), "Summer Trip");
+    EXPECT_EQ(CListBox(page.GetDlgItem(IDC_EDIT_PICTURES)).GetCount(), 2);
+    for (int index : {0, 1}) {
+      ASSERT_TRUE(sheet.SetActivePage(index));
+      const int list = index == 0 ? IDC_SETS : IDC_SAVER_SETS;
+      EXPECT_NE(CComboBox(sheet.GetPage(index)->GetDlgItem(list)).FindString(-1, "Summer Trip"), CB_ERR)
+          << "page " << index;
+    }
+    sheet.PressButton(IDCANCEL);
+  });
+  EXPECT_EQ(proposed, "Summer Trip") << "the folder's name";
+  EXPECT_EQ(Ini(pf() + "quillmrk.ini", "SetDescriptions", "Summer Trip"), "Summer_Trip\\");
+  ASSERT_EQ(messages_.size(), 2u) << "the refused name, and the broken photo left out";
+  EXPECT_NE(messages_[0].find("Coast"), std::string::npos) << messages_[0];
+  EXPECT_EQ(std::filesystem::exists(pf() + "coast"), false);
 }
 
 TEST_F(RealInputTest, ControlTabAndControlPageKeysGoRoundThePages) {

@@ -18,7 +18,7 @@
 // climbs out with "..", is the program folder itself or leads outside it through a link.
 // Links and special files inside the set folder are not copied.
 //
-// --photos makes a new set from a folder of photos (see photos.h) under the given name,
+// --photos makes a new set from a folder of photos (see imagelib/photo_set.h) under the given name,
 // else the photo folder's name, in a new folder named after it, and records it as an
 // installed set; --update brings such a set up to date with its photo folder.
 #include <cstdio>
@@ -29,13 +29,13 @@
 #include <vector>
 
 #include "imagelib/catalogue.h"
+#include "imagelib/photo_set.h"
 #include "imagelib/profile_file.h"
 #include "imagelib/settings_keys.h"
 #include "platform/folder_ops.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 #include "platform/scoped.h"
-#include "tools/quillinst/photos.h"
 
 namespace fs = std::filesystem;
 
@@ -155,16 +155,7 @@ bool linkScreenSaver(const fs::path& programFolder, std::string& error) {
 // Why the set cannot join the installed sets and the catalogue, or "".
 std::string clashProblem(const fs::path& programFolder, const std::string& setName,
                          const std::string& setFolder) {
-  std::vector<SetAndFolder> others = ListInstalledSetFolders();
-  CProfileFile main((programFolder / catalogue::kMainSettingsFile).string());
-  std::vector<std::string> names;
-  main.ReadKeyNames(catalogue::kSetDescriptions, names);
-  for (const std::string& name : names) {
-    std::string folder;
-    main.ReadString(catalogue::kSetDescriptions, name, folder);
-    others.emplace_back(name, folder);
-  }
-  return SetClashProblem(setName, setFolder, others);
+  return photos::InstalledSetClash(programFolder.string(), setName, setFolder);
 }
 
 // The installed-set record, "New Install" and the screen saver's link.
@@ -182,22 +173,30 @@ int registerSet(const fs::path& programFolder, const std::string& setName,
   return 0;
 }
 
+// Photo lines on stdout, skipped files on stderr, as they happen.
+bool printStep(const photos::Step& step) {
+  if (step.line.empty()) return true;
+  if (step.skipped) {
+    std::fprintf(stderr, "quillinst: %s\n", step.line.c_str());
+  } else if (step.total > 0) {
+    std::printf("[%d/%d] %s\n", step.done, step.total, step.line.c_str());
+  } else {
+    std::printf("%s\n", step.line.c_str());
+  }
+  std::fflush(stdout);
+  return true;
+}
+
 int installPhotos(const fs::path& programFolder, const std::string& photoFolder, std::string nameText) {
   std::error_code ec;
   const fs::path photos = fs::canonical(photoFolder, ec);
   if (ec || !fs::is_directory(photos, ec)) return fail("the photo folder " + photoFolder + " does not exist");
   if (nameText.empty()) nameText = photos.filename().string();
   std::string setName;
-  if (!photos::StoredName(nameText, setName))
-    return fail("the set name \"" + nameText + "\" has characters that a set name cannot hold");
-  if (std::string problem = SetNameProblem(setName); !problem.empty())
-    return fail("the set name \"" + setName + "\" is " + problem);
-  if (setName.size() > kMaxSetName) return fail("the set name is longer than 259 bytes");
-  const std::string folder = photos::FolderForName(setName) + "\\";
-  if (std::string problem = clashProblem(programFolder, setName, folder); !problem.empty())
-    return fail("the set \"" + setName + "\" has " + problem);
+  if (std::string problem = photos::NewSetProblem(programFolder.string(), nameText, setName); !problem.empty())
+    return fail(problem);
   std::string setFolder;
-  if (std::string error = photos::MakeSet(programFolder.string(), photoFolder, nameText, setFolder);
+  if (std::string error = photos::MakeSet(programFolder.string(), photoFolder, nameText, setFolder, printStep);
       !error.empty())
     return fail(error);
   if (int rc = registerSet(programFolder, setName, setFolder); rc != 0) return rc;
@@ -221,8 +220,10 @@ int main(int argc, char** argv) {
   if (ec || !fs::is_directory(programFolder))
     return fail(std::string("program folder ") + argv[1] + " does not exist");
   if (mode == "--update") {
-    if (std::string error = photos::UpdateSet(programFolder.string(), argv[3]); !error.empty())
+    std::string summary;
+    if (std::string error = photos::UpdateSet(programFolder.string(), argv[3], printStep, summary); !error.empty())
       return fail(error);
+    std::printf("%s\n", summary.c_str());
     return 0;
   }
   if (photoMode) return installPhotos(programFolder, argv[3], named ? argv[5] : "");

@@ -1,11 +1,7 @@
-#include "tools/quillinst/photos.h"
+#include "imagelib/photo_set.h"
 
-#include <fcntl.h>
-#include <iconv.h>
 #include <png.h>
-#include <sys/stat.h>
 #include <turbojpeg.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -27,7 +23,9 @@
 
 #include "imagelib/catalogue.h"
 #include "imagelib/profile_file.h"
+#include "platform/code_page.h"
 #include "platform/folder_ops.h"
+#include "platform/registry.h"
 #include "tools/mksampleset/sample_sets.h"
 #include "tools/mksampleset/set_files.h"
 #include "tools/mksampleset/writers.h"
@@ -44,6 +42,8 @@ constexpr int kQuality = 90;
 // The saver reads picture names into 64-byte buffers and file bases into 16-byte ones.
 constexpr std::size_t kMaxPictureName = 60;
 constexpr int kMaxPictures = 499;  // what one section listing of the catalogue holds
+// The installed-set record is read through a 260-byte buffer, terminator included.
+constexpr std::size_t kMaxSetName = 259;
 
 struct Rgb {
   int width = 0, height = 0;
@@ -53,23 +53,7 @@ struct Rgb {
 // ---- texts --------------------------------------------------------------------------------
 
 std::string Convert(const std::string& text, const char* to, const char* from) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return "";
-  std::string out(text.size() * 4 + 16, '\0');
-  char* in = const_cast<char*>(text.data());
-  char* o = out.data();
-  std::size_t inLeft = text.size(), outLeft = out.size();
-  while (inLeft > 0 && iconv(cd, &in, &inLeft, &o, &outLeft) == static_cast<std::size_t>(-1)) {
-    if (errno != EILSEQ && errno != EINVAL) break;
-    if (outLeft == 0) break;
-    *o++ = '?';  // what the target cannot hold
-    --outLeft;
-    ++in;
-    --inLeft;
-  }
-  iconv_close(cd);
-  out.resize(out.size() - outLeft);
-  return out;
+  return ConvertCodePage(text, to, from);
 }
 
 // Metadata text as valid UTF-8 that the code page of the caption also holds: control
@@ -365,29 +349,12 @@ bool LosslessUpright(const std::string& jpeg, int orientation, std::string& out)
 
 // Reads a photo without following a link and without waiting on a special file.
 bool ReadPhoto(const fs::path& path, std::string& bytes, std::string& why) {
-  const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    why = "cannot be opened";
-    return false;
-  }
-  struct stat st{};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0 ||
-      static_cast<unsigned long long>(st.st_size) > kMaxPhotoBytes) {
-    close(fd);
-    why = "is not a plain file of a photo's size";
-    return false;
-  }
-  bytes.resize(static_cast<std::size_t>(st.st_size));
-  std::size_t got = 0;
-  while (got < bytes.size()) {
-    const ssize_t n = read(fd, bytes.data() + got, bytes.size() - got);
-    if (n <= 0) break;
-    got += static_cast<std::size_t>(n);
-  }
-  close(fd);
-  bytes.resize(got);
-  if (got == 0) why = "cannot be read";
-  return got > 0;
+  return ReadPlainFileNoFollow(path.string(), kMaxPhotoBytes, bytes, why);
+}
+
+void RemoveFile(const std::string& path) {
+  std::error_code ec;
+  fs::remove(path, ec);
 }
 
 struct Made {
@@ -477,7 +444,7 @@ std::string MakePicture(const fs::path& source, const std::string& relative, con
     error = e.what();
   }
   if (!error.empty()) {
-    for (const char* ext : {".jpg", ".bmp", ".nfo"}) unlink((base + ext).c_str());
+    for (const char* ext : {".jpg", ".bmp", ".nfo"}) RemoveFile(base + ext);
     return "cannot be stored: " + error;
   }
   made.name = p.name;
@@ -492,32 +459,40 @@ bool IsPhotoName(const fs::path& path) {
   return ext == ".jpg" || ext == ".jpeg" || ext == ".jpe" || ext == ".png";
 }
 
+bool Tell(const Progress& progress, int done, int total, bool skipped, const std::string& line) {
+  return !progress || progress(Step{done, total, skipped, line});
+}
+
 // The photos below `folder` in path order, as paths relative to it. Links are not
-// followed, neither to files nor into folders; each one is said once.
-std::vector<std::string> ListPhotos(const fs::path& folder) {
-  std::vector<std::string> found;
+// followed, neither to files nor into folders; each one is said once. False when the
+// listing was stopped.
+bool ListPhotos(const fs::path& folder, const Progress& progress, std::vector<std::string>& found) {
   std::error_code ec;
+  std::size_t seen = 0;
   for (auto it = fs::recursive_directory_iterator(folder, fs::directory_options::skip_permission_denied, ec);
        !ec && it != fs::end(it); it.increment(ec)) {
+    // A folder with a great many entries is listed for a while; the one who waits may stop it.
+    if (++seen % 256 == 0 && !Tell(progress, 0, 0, false, "")) return false;
     const fs::file_status status = it->symlink_status(ec);
     // Lexically: resolving the name would follow the very links that are skipped.
     const std::string relative = it->path().lexically_relative(folder).string();
     if (fs::is_symlink(status)) {
-      if (IsPhotoName(it->path()) || fs::is_directory(it->path(), ec))
-        std::fprintf(stderr, "quillinst: skipping %s: a link\n", relative.c_str());
+      if ((IsPhotoName(it->path()) || fs::is_directory(it->path(), ec)) &&
+          !Tell(progress, 0, 0, true, "skipping " + relative + ": a link"))
+        return false;
       continue;
     }
     if (!fs::is_regular_file(status) || !IsPhotoName(it->path())) continue;
     // The name is kept in a profile file: one line, no blanks at either end.
     if (relative.find_first_of("\r\n") != std::string::npos || relative.front() == ' ' ||
         relative.back() == ' ') {
-      std::fprintf(stderr, "quillinst: skipping a photo whose name holds a line break or outer blank\n");
+      if (!Tell(progress, 0, 0, true, "skipping a photo whose name holds a line break or outer blank")) return false;
       continue;
     }
     found.push_back(relative);
   }
   std::sort(found.begin(), found.end());
-  return found;
+  return true;
 }
 
 std::string Lower(std::string s) {
@@ -537,38 +512,40 @@ std::string NextFileBase(std::set<std::string>& used, int& counter) {
   }
 }
 
-// Adds the photos in `sources` to `entries`, with progress on stdout. File bases count on
-// from `counter` and are never given twice: a picture dropped from the set must not come
-// back under another photo.
-void AddPhotos(const fs::path& photoFolder, const fs::path& setPath,
-               const std::vector<std::string>& sources, std::vector<Entry>& entries, int& counter) {
+// Adds the photos in `sources` to `entries`, telling `progress` of each. File bases count
+// on from `counter` and are never given twice: a picture dropped from the set must not
+// come back under another photo. False when stopped.
+bool AddPhotos(const fs::path& photoFolder, const fs::path& setPath, const std::vector<std::string>& sources,
+               std::vector<Entry>& entries, int& counter, const Progress& progress) {
   std::set<std::string> names, bases;
   for (const Entry& e : entries) {
     names.insert(Lower(e.name));
     bases.insert(e.fileBase);
   }
+  const int total = static_cast<int>(sources.size());
   int done = 0;
   for (const std::string& relative : sources) {
     ++done;
     if (entries.size() >= static_cast<std::size_t>(kMaxPictures)) {
-      std::fprintf(stderr, "quillinst: skipping %s: a set holds %d pictures at most\n",
-                   relative.c_str(), kMaxPictures);
+      if (!Tell(progress, done, total, true,
+                "skipping " + relative + ": a set holds " + std::to_string(kMaxPictures) + " pictures at most"))
+        return false;
       continue;
     }
     const std::string fileBase = NextFileBase(bases, counter);
     Made made;
     const std::string why = MakePicture(photoFolder / relative, relative, setPath, fileBase, names, made);
     if (!why.empty()) {
-      std::fprintf(stderr, "quillinst: skipping %s: it %s\n", relative.c_str(), why.c_str());
       bases.erase(fileBase);
       --counter;
+      if (!Tell(progress, done, total, true, "skipping " + relative + ": it " + why)) return false;
       continue;
     }
-    std::printf("[%d/%zu] %s -> %s\n", done, sources.size(), relative.c_str(), made.name.c_str());
-    std::fflush(stdout);
     names.insert(Lower(made.name));
     entries.push_back({made.name, fileBase, relative});
+    if (!Tell(progress, done, total, false, relative + " -> " + made.name)) return false;
   }
+  return true;
 }
 
 std::string WriteSetFiles(const fs::path& setPath, const std::string& setName,
@@ -629,29 +606,72 @@ std::string FolderForName(const std::string& setName) {
   return folder.empty() ? "Photos" : folder;
 }
 
+std::string InstalledSetClash(const std::string& programFolder, const std::string& stored,
+                              const std::string& setFolder) {
+  std::vector<SetAndFolder> others = ListInstalledSetFolders();
+  const CProfileFile main((fs::path(programFolder) / catalogue::kMainSettingsFile).string());
+  std::vector<std::string> names;
+  main.ReadKeyNames(catalogue::kSetDescriptions, names);
+  for (const std::string& name : names) {
+    std::string folder;
+    main.ReadString(catalogue::kSetDescriptions, name, folder);
+    others.emplace_back(name, folder);
+  }
+  return SetClashProblem(stored, setFolder, others);
+}
+
+std::string NewSetProblem(const std::string& programFolder, const std::string& setName, std::string& stored) {
+  if (!StoredName(setName, stored))
+    return "the set name \"" + setName + "\" has characters that a set name cannot hold";
+  if (std::string problem = SetNameProblem(stored); !problem.empty())
+    return "the set name \"" + setName + "\" is " + problem;
+  if (stored.size() > kMaxSetName) return "the set name is longer than 259 bytes";
+  const std::string folder = FolderForName(stored);
+  if (std::string problem = InstalledSetClash(programFolder, stored, folder + "\\"); !problem.empty())
+    return "the set \"" + setName + "\" has " + problem;
+  // Said here, while another name can still be chosen, rather than once the photos are read.
+  std::error_code ec;
+  if (fs::symlink_status(fs::path(programFolder) / folder, ec).type() != fs::file_type::not_found)
+    return "the set folder \"" + folder + "\" that the name gets is taken";
+  return "";
+}
+
 std::string MakeSet(const std::string& programFolder, const std::string& photoFolderText,
-                    const std::string& setName, std::string& setFolder) {
+                    const std::string& setName, std::string& setFolder, const Progress& progress) {
   Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
   fs::path photoFolder;
   if (!PhotoFolder(photoFolderText, photoFolder)) return "the photo folder " + photoFolderText + " does not exist";
+  std::error_code ec;
+  // A folder that cannot be listed would otherwise pass for one without photos.
+  fs::directory_iterator probe(photoFolder, ec);
+  if (ec) return "the photo folder " + photoFolder.string() + " cannot be read (" + ec.message() + ")";
   const std::string folder = FolderForName(setName);
   const fs::path setPath = fs::path(programFolder) / folder;
   // A new folder of our own, made here: a folder or link already there is someone else's.
-  if (mkdir(setPath.c_str(), 0755) != 0)
+  if (!fs::create_directory(setPath, ec))
     return "the set folder " + setPath.string() + " is taken (or cannot be made)";
   std::string resolved;
-  if (!ResolveFolderInside(programFolder, folder, resolved)) return "the set folder does not lie inside the program folder";
+  if (!ResolveFolderInside(programFolder, folder, resolved)) {
+    DeleteFolderFiles(setPath.string());
+    return "the set folder does not lie inside the program folder";
+  }
 
   std::vector<Entry> entries;
+  std::vector<std::string> sources;
   int counter = 0;
-  AddPhotos(photoFolder, setPath, ListPhotos(photoFolder), entries, counter);
+  // Half a set would be taken for a set by nobody, and block the name's folder.
+  if (!ListPhotos(photoFolder, progress, sources) ||
+      !AddPhotos(photoFolder, setPath, sources, entries, counter, progress)) {
+    DeleteFolderFiles(setPath.string());
+    return "stopped: no set was made";
+  }
   if (entries.empty()) {
     DeleteFolderFiles(setPath.string());
-    return "no photo of " + photoFolder.string() + " could be used";
+    return sources.empty() ? "the folder " + photoFolder.string() + " holds no JPEG or PNG photo"
+                           : "no photo of " + photoFolder.string() + " could be used";
   }
   if (std::string error = WriteSetFiles(setPath, setName, folder, photoFolder, entries, counter);
       !error.empty()) {
-    // Half a set would be taken for a set by nobody, and block the name's folder.
     DeleteFolderFiles(setPath.string());
     return error;
   }
@@ -659,7 +679,26 @@ std::string MakeSet(const std::string& programFolder, const std::string& photoFo
   return "";
 }
 
-std::string UpdateSet(const std::string& programFolder, const std::string& setNameText) {
+std::string AddMadeSet(const std::string& programFolder, const std::string& stored,
+                       const std::string& setFolder) {
+  HKEY key = nullptr;
+  LONG rc = RegCreateKeyEx(HKEY_CURRENT_USER, catalogue::kRecordKey, &key);
+  if (rc == ERROR_SUCCESS) {
+    rc = RegSetValueEx(key, stored.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(setFolder.c_str()),
+                       static_cast<DWORD>(setFolder.size() + 1));
+    RegCloseKey(key);
+  }
+  if (rc != ERROR_SUCCESS) return "the installed-set record cannot be written";
+  const std::string description = (fs::path(programFolder) / setFolder.substr(0, setFolder.size() - 1) /
+                                   catalogue::kSetDescriptionFile).string();
+  const CProfileFile main((fs::path(programFolder) / catalogue::kMainSettingsFile).string());
+  if (!CopySetFromFolder(CProfileFile::Outside(description), main))
+    return "the set cannot be added to " + std::string(catalogue::kMainSettingsFile);
+  return "";
+}
+
+std::string UpdateSet(const std::string& programFolder, const std::string& setNameText,
+                      const Progress& progress, std::string& summary) {
   Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
   // The catalogue and the set's files hold names in the code page; entries carry UTF-8.
   std::string setName;
@@ -681,7 +720,8 @@ std::string UpdateSet(const std::string& programFolder, const std::string& setNa
   fs::path photoFolder;
   if (!PhotoFolder(photoText, photoFolder)) return "the photo folder " + photoText + " does not exist any more";
 
-  const std::vector<std::string> now = ListPhotos(photoFolder);
+  std::vector<std::string> now;
+  ListPhotos(photoFolder, progress, now);
   const std::set<std::string> present(now.begin(), now.end());
   std::vector<Entry> entries;
   std::set<std::string> known;
@@ -707,8 +747,8 @@ std::string UpdateSet(const std::string& programFolder, const std::string& setNa
     }
     // Gone from the photo folder: gone from the set, wherever the user had put it.
     ++dropped;
-    std::printf("removed %s (%s)\n", name.c_str(), source.c_str());
-    for (const char* ext : {".jpg", ".bmp", ".nfo"}) unlink((setPath / (base + ext)).c_str());
+    Tell(progress, 0, 0, false, "removed " + name + " (" + source + ")");
+    for (const char* ext : {".jpg", ".bmp", ".nfo"}) RemoveFile((setPath / (base + ext)).string());
     main.DeleteKey(setName, name);
     if (auto it = removedByBase.find(base); it != removedByBase.end())
       main.DeleteKey(setName + catalogue::kDeletedSuffix, it->second);
@@ -720,7 +760,7 @@ std::string UpdateSet(const std::string& programFolder, const std::string& setNa
   int counter = std::max(0, record.ReadInt("Photos", "Last"));
   for (const Entry& e : entries)
     if (e.fileBase.rfind("pic", 0) == 0) counter = std::max(counter, std::atoi(e.fileBase.c_str() + 3));
-  AddPhotos(photoFolder, setPath, added, entries, counter);
+  AddPhotos(photoFolder, setPath, added, entries, counter, progress);
   if (std::string error = WriteSetFiles(setPath, setNameText, folder.substr(0, folder.find_last_not_of("\\/") + 1),
                                         photoFolder, entries, counter);
       !error.empty())
@@ -730,7 +770,8 @@ std::string UpdateSet(const std::string& programFolder, const std::string& setNa
   std::string stored;
   if (main.ReadString(catalogue::kSetDescriptions, setName, stored) > 0)
     for (std::size_t i = before; i < entries.size(); ++i) main.WriteString(setName, Convert(entries[i].name, "CP1252", "UTF-8"), entries[i].fileBase);
-  std::printf("updated \"%s\": %zu added, %d removed\n", setName.c_str(), entries.size() - before, dropped);
+  summary = "updated \"" + setName + "\": " + std::to_string(entries.size() - before) + " added, " +
+            std::to_string(dropped) + " removed";
   return "";
 }
 
