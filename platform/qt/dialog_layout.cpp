@@ -63,24 +63,13 @@ struct Axis {
   }
 };
 
-// "&&" stands for "&"; a single "&" marks the next letter.
-QString Shown(const QString& text) {
-  QString out;
-  for (int i = 0; i < text.size(); ++i) {
-    if (text[i] == QLatin1Char('&') && i + 1 < text.size()) ++i;
-    else if (text[i] == QLatin1Char('&')) continue;
-    out += text[i];
-  }
-  return out;
-}
-
 // The width a control needs to show its text whole; `placed` is where the template puts it.
 int WidthForText(QWidget* w, const QRect& placed) {
   const QFontMetrics fm(w->font());
   const bool oneLineLabel = placed.height() < 2 * fm.height();
   if (auto* label = qobject_cast<QLabel*>(w)) {
     if (label->text().isEmpty()) return 0;
-    const QString text = label->buddy() ? Shown(label->text()) : label->text();
+    const QString text = label->buddy() ? WithoutMnemonics(label->text()) : label->text();
     if (oneLineLabel || !label->wordWrap()) return fm.horizontalAdvance(text) + 2 * label->margin() + 2;
     // Wrapping breaks lines between words only: the widest word must fit (up to twice
     // the template's width; a longer one is cut off rather than widen the dialog without end).
@@ -92,13 +81,13 @@ int WidthForText(QWidget* w, const QRect& placed) {
   if (auto* button = qobject_cast<QPushButton*>(w)) {
     if (button->text().isEmpty()) return 0;
     QStyle* style = button->style();
-    return fm.horizontalAdvance(Shown(button->text())) + 2 * style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button) +
+    return fm.horizontalAdvance(WithoutMnemonics(button->text())) + 2 * style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button) +
            2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button) + 2;
   }
   if (qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w)) return w->sizeHint().width();
   if (auto* group = qobject_cast<QGroupBox*>(w)) {
     if (group->title().isEmpty()) return 0;
-    return fm.horizontalAdvance(Shown(group->title())) + 4 * fm.averageCharWidth();
+    return fm.horizontalAdvance(WithoutMnemonics(group->title())) + 4 * fm.averageCharWidth();
   }
   return 0;
 }

@@ -36,17 +36,6 @@ int ScaleRounded(int value, int numerator, int denominator) {
   return static_cast<int>(n >= 0 ? (n + half) / denominator : -((-n + half) / denominator));
 }
 
-// "&&" stands for "&"; a single "&" marks the next letter as the mnemonic.
-QString WithoutMnemonics(const QString& text) {
-  QString out;
-  for (int i = 0; i < text.size(); ++i) {
-    if (text[i] == QLatin1Char('&') && i + 1 < text.size()) ++i;
-    else if (text[i] == QLatin1Char('&')) continue;
-    out += text[i];
-  }
-  return out;
-}
-
 bool TakesFocus(ControlKind kind) {
   return kind != ControlKind::StaticText && kind != ControlKind::GroupBox &&
          kind != ControlKind::UpDown;
@@ -361,4 +350,14 @@ void KeepFocusShown(QWidget* window) {
   }
   window->setProperty("qmShowFocus", true);
   window->setAttribute(Qt::WA_KeyboardFocusChange);
+}
+
+QString WithoutMnemonics(const QString& text) {
+  QString out;
+  for (int i = 0; i < text.size(); ++i) {
+    if (text[i] == QLatin1Char('&') && i + 1 < text.size()) ++i;
+    else if (text[i] == QLatin1Char('&')) continue;
+    out += text[i];
+  }
+  return out;
 }

@@ -16,6 +16,9 @@ class QSpinBox;
 // like), falling back to a sans-serif face, at its point size.
 QFont DialogFont(const DialogTemplate& t);
 DialogBaseUnits BaseUnitsForQFont(const QFont& font);
+// A control's text as shown: "&&" stands for "&", a single "&" marks the next letter as
+// the mnemonic and is not shown.
+QString WithoutMnemonics(const QString& text);
 
 // The up-down control: two arrow buttons with a range and a position. With a buddy it
 // writes its position into the buddy's text (SetBuddyInt) and the arrow keys in the buddy
