@@ -245,6 +245,10 @@ class CPropertySheet : public CWnd {
   bool Apply();
   void Ok();
   void Cancel();
+  // DoModal's steps: the tabs, the page area and the buttons, sized for the largest page;
+  // then what the buttons, the tabs and the page keys do.
+  void BuildFrame();
+  void ConnectFrame();
 
   std::string m_caption;
   CWnd* m_pParent;

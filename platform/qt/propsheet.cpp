@@ -540,18 +540,8 @@ void CPropertySheet::OnHelp() {
 BOOL CPropertySheet::OnInitDialog() { return TRUE; }
 void CPropertySheet::OnNcLButtonDown(UINT) {}
 
-int CPropertySheet::DoModal() {
-  if (m_pages.empty() || !UserInterfaceStarted() || m_window) return -1;
-  auto window = std::make_unique<SheetWindow>();
-  SheetDialog dialog([this] { Cancel(); });
-  window->dialog = &dialog;
-  m_window = std::move(window);
-  dialog.setWindowTitle(DisplayText(m_caption));
-  Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-  if (m_style & WS_MINIMIZEBOX) flags |= Qt::WindowMinimizeButtonHint;
-  dialog.setWindowFlags(flags);
-
+void CPropertySheet::BuildFrame() {
+  QDialog& dialog = *m_window->dialog;
   // Every page fits: the area is as large as the largest page template.
   DialogTemplate fontOnly;
   int pageWidth = 0, pageHeight = 0;
@@ -605,6 +595,10 @@ int CPropertySheet::DoModal() {
   KeepFocusShown(&dialog);
   m_window->buttons[ID_APPLY_NOW]->setEnabled(false);
   dialog.setFixedSize(gap.x * 2 + pageWidth, buttonsTop + button.cy + gap.y);
+}
+
+void CPropertySheet::ConnectFrame() {
+  QDialog& dialog = *m_window->dialog;
   QObject::connect(m_window->buttons[IDOK], &QPushButton::clicked, &dialog, [this] { Ok(); });
   QObject::connect(m_window->buttons[IDCANCEL], &QPushButton::clicked, &dialog, [this] { Cancel(); });
   // Applying takes the current page through its kill-active step; the sheet stays open on
@@ -635,6 +629,22 @@ int CPropertySheet::DoModal() {
     shortcut->setContext(Qt::WindowShortcut);
     QObject::connect(shortcut, &QShortcut::activated, &dialog, [step, by = by] { step(by); });
   }
+}
+
+int CPropertySheet::DoModal() {
+  if (m_pages.empty() || !UserInterfaceStarted() || m_window) return -1;
+  auto window = std::make_unique<SheetWindow>();
+  SheetDialog dialog([this] { Cancel(); });
+  window->dialog = &dialog;
+  m_window = std::move(window);
+  dialog.setWindowTitle(DisplayText(m_caption));
+  Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  if (m_style & WS_MINIMIZEBOX) flags |= Qt::WindowMinimizeButtonHint;
+  dialog.setWindowFlags(flags);
+
+  BuildFrame();
+  ConnectFrame();
 
   m_active = -1;
   int first = m_selectPage < m_pages.size() ? static_cast<int>(m_selectPage) : 0;

@@ -128,6 +128,47 @@ unsigned long XscreensaverWindow(Display* display) {
   return findCarrier(display, DefaultRootWindow(display), version, 3);
 }
 
+namespace {
+// The display to count on, with the extension the count needs; nullptr (and why on
+// stderr) without them.
+Display* OpenIdleDisplay(const char* name) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) {
+    std::fprintf(stderr, "quillidle: cannot open display %s\n", name);
+    return nullptr;
+  }
+  int eventBase = 0, errorBase = 0;
+  if (!XScreenSaverQueryExtension(display, &eventBase, &errorBase)) {
+    std::fprintf(stderr, "quillidle: display %s has no MIT-SCREEN-SAVER extension\n", name);
+    XCloseDisplay(display);
+    return nullptr;
+  }
+  XSetErrorHandler(ignoreXError);
+  // The server's own saver coming on wakes us at once instead of at the next poll.
+  XScreenSaverSelectInput(display, DefaultRootWindow(display), ScreenSaverNotifyMask);
+  return display;
+}
+
+// Sleeps until the next check is due or the display or a locker has something to say,
+// and takes in what they said. False when the display is gone or the wait failed.
+bool WaitForNextCheck(Display* display, LockerWatch& lockers, int wait) {
+  std::vector<pollfd> fds{pollfd{ConnectionNumber(display), POLLIN, 0}};
+  lockers.Prepare(fds, wait);
+  int ready = poll(fds.data(), fds.size(), wait);
+  if (ready < 0 && errno != EINTR) return false;
+  if (ready > 0 && (fds[0].revents & (POLLHUP | POLLERR))) {
+    std::fprintf(stderr, "quillidle: the display closed\n");
+    return false;
+  }
+  lockers.Dispatch(fds);
+  while (XPending(display) > 0) {
+    XEvent event;
+    XNextEvent(display, &event);
+  }
+  return true;
+}
+}  // namespace
+
 int RunIdleWatcher() {
   // Under Wayland the X server hears only the input of X programs: the slideshow would
   // come up while the user types into any other window. The desktop has to count.
@@ -144,20 +185,8 @@ int RunIdleWatcher() {
     std::fprintf(stderr, "quillidle: another watcher already runs for display %s\n", name);
     return 0;
   }
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) {
-    std::fprintf(stderr, "quillidle: cannot open display %s\n", name);
-    return 1;
-  }
-  int eventBase = 0, errorBase = 0;
-  if (!XScreenSaverQueryExtension(display, &eventBase, &errorBase)) {
-    std::fprintf(stderr, "quillidle: display %s has no MIT-SCREEN-SAVER extension\n", name);
-    XCloseDisplay(display);
-    return 1;
-  }
-  XSetErrorHandler(ignoreXError);
-  // The server's own saver coming on wakes us at once instead of at the next poll.
-  XScreenSaverSelectInput(display, DefaultRootWindow(display), ScreenSaverNotifyMask);
+  Display* display = OpenIdleDisplay(name);
+  if (!display) return 1;
 
   // Started from a terminal, the watcher outlives it; the session's end closes the
   // display connection, which ends the watcher anyway.
@@ -201,20 +230,7 @@ int RunIdleWatcher() {
     }
     XFlush(display);
 
-    std::vector<pollfd> fds{pollfd{ConnectionNumber(display), POLLIN, 0}};
-    int wait = decision.nextCheckMs;
-    lockers.Prepare(fds, wait);
-    int ready = poll(fds.data(), fds.size(), wait);
-    if (ready < 0 && errno != EINTR) break;
-    if (ready > 0 && (fds[0].revents & (POLLHUP | POLLERR))) {
-      std::fprintf(stderr, "quillidle: the display closed\n");
-      break;
-    }
-    lockers.Dispatch(fds);
-    while (XPending(display) > 0) {
-      XEvent event;
-      XNextEvent(display, &event);
-    }
+    if (!WaitForNextCheck(display, lockers, decision.nextCheckMs)) break;
   }
   if (suspendedByUs) XScreenSaverSuspend(display, False);
   XCloseDisplay(display);
