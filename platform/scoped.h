@@ -1,6 +1,6 @@
 #pragma once
 // Owners for what the old API hands out to be given back by hand: an open registry key,
-// a lock on a memory block, an object selected into a device context. Each gives it back
+// a lock on a memory block, an object selected into a device context, a paint of a window. Each gives it back
 // when the scope ends, on every way out of a function. Header-only: the registry and
 // memory owners need only the POSIX part of platform, the selection only the drawing part
 // (platform/qt) of whoever uses it.
@@ -9,6 +9,7 @@
 #include "platform/gdi.h"
 #include "platform/global_memory.h"
 #include "platform/registry.h"
+#include "platform/window.h"
 
 // An open registry key, closed at the end of its scope; empty when opening failed.
 //   ScopedRegKey key;
@@ -71,4 +72,21 @@ class SelectedObject {
  private:
   HDC dc_;
   HGDIOBJ previous_;
+};
+
+// A window's paint: BeginPaint at the start of the scope, EndPaint, which every BeginPaint
+// needs, at its end. dc() is nullptr when there is nothing to paint on.
+class PaintScope {
+ public:
+  explicit PaintScope(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+  PaintScope(const PaintScope&) = delete;
+  PaintScope& operator=(const PaintScope&) = delete;
+  ~PaintScope() { EndPaint(window_, &paint_); }
+  HDC dc() const { return dc_; }
+  const PAINTSTRUCT& paint() const { return paint_; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_{};
+  HDC dc_;
 };

@@ -14,6 +14,7 @@
 #include "platform/folder_ops.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
+#include "platform/scoped.h"
 #include "platform/screensaver.h"
 #include "platform/shell.h"
 #include "saver/caption_window.h"
@@ -432,20 +433,13 @@ bool PictureCoversWindow(HWND window) {
 }
 
 void DrawPicture(HWND window) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(window, &ps);
-  void* dib = g.picture ? GlobalLock(g.picture) : nullptr;
-  if (!dc || !dib) {
-    if (dib) GlobalUnlock(g.picture);
-    EndPaint(window, &ps);
-    return;
-  }
+  const PaintScope paint(window);
+  const GlobalLockScope locked(g.picture);
+  HDC dc = paint.dc();
+  const void* dib = locked.data();
+  if (!dc || !dib) return;
   if (!g.palette) g.palette = MakeDIBPalette(dib);
-  if (!g.palette) {
-    GlobalUnlock(g.picture);
-    EndPaint(window, &ps);
-    return;
-  }
+  if (!g.palette) return;
   HPALETTE previous = SelectPalette(dc, g.palette, FALSE);
   RealizePalette(dc);
 
@@ -468,8 +462,6 @@ void DrawPicture(HWND window) {
     DrawWithEffect(dc, g.effect, g.screenCopy, g.viewWidth, g.viewHeight, g.x0, g.y0, g.sx, g.sy);
   }
   if (previous) SelectPalette(dc, previous, FALSE);
-  GlobalUnlock(g.picture);
-  EndPaint(window, &ps);
 }
 
 void RepairAfterCaption(HWND window) {
