@@ -463,7 +463,9 @@ void SurfaceWidget::keyPressEvent(QKeyEvent* e) {
   LPARAM lp = 1 | ((static_cast<LPARAM>(e->nativeScanCode()) & 0xFF) << 16) | (alt ? (1 << 29) : 0) |
               (e->isAutoRepeat() ? (1 << 30) : 0);
   HWND target = keyTarget();
-  SendMessage(target, alt || vk == VK_F1 + 9 ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, lp);
+  // F10 is the key of the window menu, so it comes as a system key, as Alt combinations do.
+  constexpr WPARAM kMenuKey = VK_F1 + 9;
+  SendMessage(target, alt || vk == kMenuKey ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, lp);
   // The character the key makes, as the old TranslateMessage produced it (8-bit).
   if (!IsLiveWindow(target)) return;
   const QString text = e->text();
