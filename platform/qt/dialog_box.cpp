@@ -133,37 +133,47 @@ void setChecked(QAbstractButton* b, bool on) {
   if (exclusive && !on) g->setExclusive(true);
 }
 
-LRESULT CALLBACK controlWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
-  QWidget* widget = w->widget.data();
-  if (!widget) return 0;
-  auto* combo = qobject_cast<QComboBox*>(widget);
+// The messages every control answers: its text, a button's check and click, an edit's
+// limit. False (and `result` untouched) for any other message.
+bool CommonControlMessage(QWidget* widget, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   auto* button = qobject_cast<QAbstractButton*>(widget);
   switch (message) {
     case WM_SETTEXT:
       setTextOfWidget(widget, DisplayText(lParam ? reinterpret_cast<const char*>(lParam) : ""));
-      return TRUE;
+      result = TRUE;
+      return true;
     case WM_GETTEXT: {
-      if (!lParam || wParam == 0) return 0;
+      if (!lParam || wParam == 0) {
+        result = 0;
+        return true;
+      }
       QByteArray t = bytesOf(textOfWidget(widget));
       size_t n = std::min(static_cast<size_t>(t.size()), static_cast<size_t>(wParam) - 1);
       std::memcpy(reinterpret_cast<char*>(lParam), t.constData(), n);
       reinterpret_cast<char*>(lParam)[n] = '\0';
-      return static_cast<LRESULT>(n);
+      result = static_cast<LRESULT>(n);
+      return true;
     }
-    case WM_GETTEXTLENGTH: return bytesOf(textOfWidget(widget)).size();
-    case BM_GETCHECK: return button && button->isChecked() ? BST_CHECKED : BST_UNCHECKED;
+    case WM_GETTEXTLENGTH: result = bytesOf(textOfWidget(widget)).size(); return true;
+    case BM_GETCHECK: result = button && button->isChecked() ? BST_CHECKED : BST_UNCHECKED; return true;
     case BM_SETCHECK:
       if (button) setChecked(button, wParam == BST_CHECKED);
-      return 0;
+      result = 0;
+      return true;
     case BM_CLICK:
       if (button) button->click();
-      return 0;
+      result = 0;
+      return true;
     case EM_LIMITTEXT:
       if (auto* e = qobject_cast<QLineEdit*>(widget)) e->setMaxLength(wParam ? static_cast<int>(wParam) : 32767);
-      return 0;
-    default: break;
+      result = 0;
+      return true;
+    default: return false;
   }
-  if (!combo) return 0;
+}
+
+// The combo box's own messages.
+LRESULT ComboMessage(QComboBox* combo, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case CB_ADDSTRING:
     case CB_INSERTSTRING: {
@@ -234,6 +244,15 @@ LRESULT CALLBACK controlWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM l
     }
     default: return 0;
   }
+}
+
+LRESULT CALLBACK controlWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
+  QWidget* widget = w->widget.data();
+  if (!widget) return 0;
+  LRESULT result = 0;
+  if (CommonControlMessage(widget, message, wParam, lParam, result)) return result;
+  auto* combo = qobject_cast<QComboBox*>(widget);
+  return combo ? ComboMessage(combo, message, wParam, lParam) : 0;
 }
 
 HWND dialogOf(HWND w) {
