@@ -5,7 +5,9 @@
 #     display;
 #   under Xvfb: quillrun changing the wallpaper (class 3) against feh --bg-max and
 #     xwallpaper --zoom on the same picture;
-#   the decoder at class 3 for 1024x768, called directly and through its host, against djpeg;
+#   the decoder at class 3 for 1024x768, called directly and through its host, against djpeg,
+#     and for a 3840x2160 monitor against djpeg at its nearest scale plus a resize
+#     (bench/large_screens.sh);
 #   the saver's transitions (drawing CPU against the effects' sleeps) and pan step at
 #     1024x768 and 3840x2160.
 # Usage: bench/speed.sh [build-dir] [runs]   (default: a Release tree in build-bench, 9 runs)
@@ -131,6 +133,9 @@ row "djpeg32.so, called directly" "$direct ms"
 row "djpeg32.so, through the decoder host" "$hosted ms"
 row "djpeg -scale 1/4 -bmp (as a process, median of $runs)" "$djpeg3 ms"
 echo "  direct $(ratio "$direct" "$djpeg3")x djpeg; the host costs $(ratio "$hosted" "$direct")x the direct call"
+
+echo "decoder, class 3 for a 3840x2160 monitor:"
+"$here/large_screens.sh" "$build" "$runs" | sed 's/^/  /'
 
 echo "slideshow drawing (memory surfaces; CPU of the drawing against the effect's sleeps):"
 for size in 1024x768 3840x2160; do
