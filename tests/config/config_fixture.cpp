@@ -206,3 +206,15 @@ int ConfigTest::RunSheet(const std::function<std::vector<std::unique_ptr<CProper
   }
   return result;
 }
+
+std::vector<std::string> ListItems(const CListBox& list) {
+  std::vector<std::string> items;
+  for (int i = 0; i < list.GetCount(); ++i) items.push_back(list.GetText(i));
+  return items;
+}
+
+std::vector<std::string> ComboItems(const CComboBox& combo) {
+  std::vector<std::string> items;
+  for (int i = 0; i < combo.GetCount(); ++i) items.push_back(combo.GetLBText(i));
+  return items;
+}

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "config/ssconfig.h"
+#include "platform/controls.h"
 #include "platform/propsheet.h"
 #include "tests/support/sandbox.h"
 
@@ -21,6 +22,10 @@ using Pictures = std::vector<std::pair<std::string, std::string>>;  // name, fil
 // A bottom-up BMP file of `width` x `height`: 24 bits of one colour, or 8 bits whose
 // palette holds that colour at index 1 and every pixel uses it.
 std::string BmpFile(int width, int height, int bits, unsigned char r, unsigned char g, unsigned char b);
+
+// The entries of a list box or a combo box, in their order.
+std::vector<std::string> ListItems(const CListBox& list);
+std::vector<std::string> ComboItems(const CComboBox& combo);
 
 class ConfigTest : public ::testing::Test {
  protected:

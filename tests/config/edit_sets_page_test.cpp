@@ -15,15 +15,7 @@ const Pictures kPeaks = {{"Summit", "summit"}};
 const char* kNoSetsToDelete = "There are no sets available to delete.";
 
 std::vector<std::string> Items(CPropertyPage& page, int id) {
-  std::vector<std::string> items;
-  if (id == IDC_EDIT_SET_CHOOSER) {
-    CComboBox combo(page.GetDlgItem(id));
-    for (int i = 0; i < combo.GetCount(); ++i) items.push_back(combo.GetLBText(i));
-  } else {
-    CListBox list(page.GetDlgItem(id));
-    for (int i = 0; i < list.GetCount(); ++i) items.push_back(list.GetText(i));
-  }
-  return items;
+  return id == IDC_EDIT_SET_CHOOSER ? ComboItems(CComboBox(page.GetDlgItem(id))) : ListItems(CListBox(page.GetDlgItem(id)));
 }
 int Selected(CPropertyPage& page, int id) { return CListBox(page.GetDlgItem(id)).GetCurSel(); }
 

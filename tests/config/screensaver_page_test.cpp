@@ -32,12 +32,7 @@ class ScreenSaverPageTest : public ConfigTest {
         },
         [&](CPropertySheet& sheet) { user(sheet, *dynamic_cast<CScreenSaverPage*>(sheet.GetPage(0))); });
   }
-  static std::vector<std::string> Items(CPropertyPage& page, int id) {
-    std::vector<std::string> items;
-    CComboBox combo(page.GetDlgItem(id));
-    for (int i = 0; i < combo.GetCount(); ++i) items.push_back(combo.GetLBText(i));
-    return items;
-  }
+  static std::vector<std::string> Items(CPropertyPage& page, int id) { return ComboItems(CComboBox(page.GetDlgItem(id))); }
   static int Slider(CPropertyPage& page) { return CSliderCtrl(page.GetDlgItem(IDC_SAVER_SPEED)).GetPos(); }
 };
 

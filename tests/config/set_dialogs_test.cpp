@@ -11,12 +11,7 @@ const char* kLeaveOne =
     "You must leave at least one set installed. Please use the Windows Add/Remove programs if you would like to "
     "remove the program from your machine.";
 
-std::vector<std::string> Items(CDialog& dialog) {
-  std::vector<std::string> items;
-  CListBox list(GetDialogItem(dialog, IDC_SET_LIST));
-  for (int i = 0; i < list.GetCount(); ++i) items.push_back(list.GetText(i));
-  return items;
-}
+std::vector<std::string> Items(CDialog& dialog) { return ListItems(CListBox(GetDialogItem(dialog, IDC_SET_LIST))); }
 
 class SetDialogsTest : public ConfigTest {
  protected:

@@ -165,9 +165,7 @@ TEST_F(SheetTest, BoxesSortWithoutCaseAndFindByPrefixWrappingRound) {
   RunSheet([&](CPropertySheet& sheet) {
     CListBox list(first.GetDlgItem(kList));
     for (const char* item : {"beta", "Alpha", "alpha two", "Gamma", "BETA"}) list.AddString(item);
-    std::vector<std::string> items;
-    for (int i = 0; i < list.GetCount(); ++i) items.push_back(list.GetText(i));
-    EXPECT_EQ(items, (std::vector<std::string>{"Alpha", "alpha two", "beta", "BETA", "Gamma"}));
+    EXPECT_EQ(ListItems(list), (std::vector<std::string>{"Alpha", "alpha two", "beta", "BETA", "Gamma"}));
     EXPECT_EQ(list.FindString(-1, "ALPHA"), 0);
     EXPECT_EQ(list.FindString(0, "alpha"), 1);
     EXPECT_EQ(list.FindString(1, "alpha"), 0);  // wraps round

@@ -33,15 +33,7 @@ const Pictures kPeaks = {{"Summit", "summit"}};
 CWallpaperPage& Page(CPropertySheet& sheet) { return *dynamic_cast<CWallpaperPage*>(sheet.GetPage(0)); }
 
 std::vector<std::string> Items(CPropertyPage& page, int id) {
-  std::vector<std::string> items;
-  if (id == IDC_SETS) {
-    CComboBox combo(page.GetDlgItem(id));
-    for (int i = 0; i < combo.GetCount(); ++i) items.push_back(combo.GetLBText(i));
-  } else {
-    CListBox list(page.GetDlgItem(id));
-    for (int i = 0; i < list.GetCount(); ++i) items.push_back(list.GetText(i));
-  }
-  return items;
+  return id == IDC_SETS ? ComboItems(CComboBox(page.GetDlgItem(id))) : ListItems(CListBox(page.GetDlgItem(id)));
 }
 
 class WallpaperPageTest : public ConfigTest {
