@@ -27,9 +27,15 @@ bool ReadFileStart(const std::string& path, std::string& bytes, std::size_t limi
     close(fd);
     return false;
   }
-  char chunk[65536];
-  while (bytes.size() < limit) {
-    ssize_t n = read(fd, chunk, std::min(sizeof chunk, limit - bytes.size()));
+  // Read straight into the string, sized from the file's length, so a bitmap of
+  // megabytes is neither copied through a chunk nor moved as the string grows; a file
+  // that grows meanwhile is read on in steps.
+  std::size_t have = 0;
+  std::size_t room = std::min(limit, static_cast<std::size_t>(std::max<off_t>(st.st_size, 0)) + 1);
+  while (have < limit) {
+    if (room <= have) room = std::min(limit, std::max(have * 2, have + 65536));
+    bytes.resize(room);
+    ssize_t n = read(fd, bytes.data() + have, room - have);
     if (n < 0) {
       if (errno == EINTR) continue;
       close(fd);
@@ -37,8 +43,9 @@ bool ReadFileStart(const std::string& path, std::string& bytes, std::size_t limi
       return false;
     }
     if (n == 0) break;
-    bytes.append(chunk, static_cast<std::size_t>(n));
+    have += static_cast<std::size_t>(n);
   }
+  bytes.resize(have);
   close(fd);
   return true;
 }

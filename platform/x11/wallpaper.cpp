@@ -77,6 +77,14 @@ class PixelMapper {
     black_ = BlackPixel(display, screen);
     white_ = WhitePixel(display, screen);
   }
+  // Whether the picture's 0x00RRGGBB pixels are already what a 32-bit image of this
+  // visual holds, as on every true-colour X server of today: then rows go out as they are.
+  bool holdsAsIs(const XImage& image) const {
+    const std::uint16_t probe = 1;
+    const int hostOrder = *reinterpret_cast<const unsigned char*>(&probe) == 1 ? LSBFirst : MSBFirst;
+    return trueColor_ && image.bits_per_pixel == 32 && image.byte_order == hostOrder &&
+           red_.mask == 0xFF0000 && green_.mask == 0xFF00 && blue_.mask == 0xFF;
+  }
   unsigned long map(std::uint32_t rgb) const {
     unsigned r = rgb >> 16 & 0xFF, g = rgb >> 8 & 0xFF, b = rgb & 0xFF;
     if (trueColor_) return red_.put(r) | green_.put(g) | blue_.put(b);
@@ -132,20 +140,34 @@ void putCentred(Display* display, int screen, Pixmap pixmap, GC gc, const RgbPic
                                ZPixmap, 0, nullptr, static_cast<unsigned>(shownW),
                                static_cast<unsigned>(shownH), 32, 0);
   if (!image) return;
-  image->data = static_cast<char*>(std::calloc(static_cast<std::size_t>(image->bytes_per_line), shownH));
-  if (image->data) {
-    PixelMapper mapper(display, screen);
-    for (int y = 0; y < shownH; ++y) {
-      const std::uint32_t* row =
-          &picture.pixels[static_cast<std::size_t>(fromY + y) * picture.width + fromX];
-      for (int x = 0; x < shownW; ++x) XPutPixel(image, x, y, mapper.map(row[x]));
+  const PixelMapper mapper(display, screen);
+  const std::uint32_t* firstRow = &picture.pixels[static_cast<std::size_t>(fromY) * picture.width + fromX];
+  // The picture's own rows serve as the image when whole rows are shown as they are:
+  // a screen-sized bitmap then goes to the server without a copy of it here.
+  const bool borrowed = mapper.holdsAsIs(*image) && shownW == picture.width &&
+                        image->bytes_per_line == shownW * 4;
+  if (borrowed) {
+    image->data = reinterpret_cast<char*>(const_cast<std::uint32_t*>(firstRow));
+  } else {
+    image->data = static_cast<char*>(std::malloc(static_cast<std::size_t>(image->bytes_per_line) * shownH));
+    if (image->data) {
+      for (int y = 0; y < shownH; ++y) {
+        const std::uint32_t* row = firstRow + static_cast<std::size_t>(y) * picture.width;
+        if (mapper.holdsAsIs(*image)) {
+          std::memcpy(image->data + static_cast<std::size_t>(y) * image->bytes_per_line, row,
+                      static_cast<std::size_t>(shownW) * 4);
+        } else {
+          for (int x = 0; x < shownW; ++x) XPutPixel(image, x, y, mapper.map(row[x]));
+        }
+      }
     }
-    // Xlib splits an image larger than the server's request limit on its own.
+  }
+  if (image->data)  // Xlib splits an image larger than the server's request limit on its own
     XPutImage(display, pixmap, gc, image, 0, 0, monitor.x + std::max(0, left),
               monitor.y + std::max(0, top), static_cast<unsigned>(shownW),
               static_cast<unsigned>(shownH));
-  }
-  XDestroyImage(image);  // frees data too
+  if (borrowed) image->data = nullptr;
+  XDestroyImage(image);  // frees data it owns
 }
 
 // False (with the X server's words in `problem`) when the picture could not be drawn; the
