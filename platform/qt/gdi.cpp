@@ -267,6 +267,10 @@ void Touched(const Target& t, const QRect& r) {
   if (t.top && !r.isEmpty()) MarkSurfaceDirty(t.top, r);
 }
 
+void Moved(const Target& t, const QRect& r, QPoint delta) {
+  if (t.top && !r.isEmpty()) MarkSurfaceScrolled(t.top, r | r.translated(delta), -delta);
+}
+
 HDC CreateCompatibleDC(HDC dc) {
   if (dc && !IsLiveDC(dc)) return nullptr;
   return newDC(DeviceContext::Kind::Memory);
@@ -366,6 +370,14 @@ bool blit(HDC dc, int x, int y, int width, int height, HDC source, int xSrc, int
   sv.delta = QPoint(xSrc + s.origin.x(), ySrc + s.origin.y()) - dest.topLeft();
   area &= s.clip.translated(-sv.delta);
   if (area.isEmpty()) return true;
+  if (sv.image == t.image) {
+    // A whole surface moved by a few pixels (the saver's pan) moves without its pixels.
+    const QRect all = t.image->rect();
+    if (area == (all & all.translated(-sv.delta)) && MoveImageInPlace(*t.image, sv.delta)) {
+      Moved(t, area, sv.delta);
+      return true;
+    }
+  }
   // The saver's wipes copy one-pixel strips and its pan moves the whole view within one
   // image: rows are moved in an order that never reads one already written, per row only
   // the pointer moves on, and the view is never copied aside.
@@ -391,7 +403,8 @@ bool blit(HDC dc, int x, int y, int width, int height, HDC source, int xSrc, int
     if (bytes == 4) *d = *src;
     else std::memmove(d, src, bytes);
   }
-  Touched(t, area);
+  if (sv.image == t.image) Moved(t, area, sv.delta);
+  else Touched(t, area);
   return true;
 }
 }  // namespace
@@ -474,24 +487,6 @@ BOOL StretchBlt(HDC dc, int x, int y, int width, int height, HDC source, int xSr
 // ---- Bitmaps --------------------------------------------------------------------------------
 namespace {
 constexpr long long kMaxPixels = 1LL << 28;
-}
-
-QImage NewSurfaceImage(int width, int height) {
-  constexpr std::size_t kHugePage = std::size_t{2} << 20;
-  const qsizetype stride = static_cast<qsizetype>(width) * 4;
-  const std::size_t bytes = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
-  QImage image;
-  if (bytes >= kHugePage) {
-    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-    if (void* memory = std::aligned_alloc(kHugePage, rounded)) {
-      madvise(memory, rounded, MADV_HUGEPAGE);
-      image = QImage(static_cast<uchar*>(memory), width, height, stride, QImage::Format_RGB32,
-                     [](void* p) { std::free(p); }, memory);
-    }
-  }
-  if (image.isNull()) image = QImage(width, height, QImage::Format_RGB32);
-  if (!image.isNull()) image.fill(qRgb(0, 0, 0));
-  return image;
 }
 
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {

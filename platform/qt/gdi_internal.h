@@ -63,12 +63,19 @@ struct Target {
   HWND top = nullptr;
 };
 Target TargetOf(HDC dc);
-// A black 32-bit image for a bitmap or a window surface. A screen-sized one sits on huge
-// pages where the system offers them: the saver's wipes copy it a column at a time, and
-// with small pages every row of a column costs a page-table walk.
+// A black 32-bit image for a bitmap or a window surface (surface_block.cpp). A
+// screen-sized one sits on huge pages where the system offers them: the saver's wipes copy
+// it a column at a time, and with small pages every row of a column costs a page-table
+// walk; and it has spare rows around it, so that it can move within itself.
 QImage NewSurfaceImage(int width, int height);
+// Moves a whole image by `delta` (source = destination + delta, one axis, at most half
+// the image) as a copy of the image onto itself would, without moving its pixels when it
+// is a large surface (NewSurfaceImage); false, with nothing done, when it cannot.
+bool MoveImageInPlace(QImage& image, QPoint delta);
 // Records that an area of a window surface changed.
 void Touched(const Target& t, const QRect& r);
+// Records that the pixels of area `r` + `delta` of a window surface moved to `r`.
+void Moved(const Target& t, const QRect& r, QPoint delta);
 bool StretchPixels(HDC dc, int xDest, int yDest, int destWidth, int destHeight, int srcWidth,
                    int srcHeight, const std::function<bool(int sx, int sy, QRgb*)>& fetch, DWORD rop);
 

@@ -237,6 +237,17 @@ void MarkSurfaceDirty(HWND top, const QRect& r) {
   dirtyWindows().insert(top);
 }
 
+void MarkSurfaceScrolled(HWND top, const QRect& r, QPoint d) {
+  if (!top || !top->surface) return;
+  SurfaceWidget* s = top->surface;
+  // What was drawn but not yet shown moved along with the rest.
+  if (!s->dirty.isEmpty()) s->dirty |= s->dirty.translated(d) & r;
+  constexpr std::size_t kMaxPendingMoves = 16;
+  if (s->moves.size() < kMaxPendingMoves) s->moves.push_back({r, d});
+  else s->dirty |= r;
+  dirtyWindows().insert(top);
+}
+
 namespace {
 // repaint() hands the pixels to the X connection, which sends them only when its buffer is
 // flushed, normally by the event loop. Drawing that sleeps inside one paint must be seen
@@ -261,8 +272,18 @@ void PresentSurfaces() {
     if (!liveWindows().count(w) || !w->surface) continue;
     QRect r = w->surface->dirty;
     w->surface->dirty = QRect();
-    if (w->surface->isVisible() && !r.isEmpty()) {
-      w->surface->repaint(r);
+    const std::vector<SurfaceWidget::Move> moves = std::move(w->surface->moves);
+    w->surface->moves.clear();
+    if (!w->surface->isVisible()) continue;
+    // The toolkit moves what the window already shows (on X, a copy on the server) and
+    // asks for what the move uncovered, which the next paint draws from the surface.
+    QRegion paint(r);
+    for (const SurfaceWidget::Move& m : moves) {
+      w->surface->scroll(m.delta.x(), m.delta.y(), m.rect);
+      paint += QRegion(m.rect) - QRegion(m.rect.translated(m.delta) & m.rect);
+    }
+    if (!paint.isEmpty()) {
+      w->surface->repaint(paint);
       shown = true;
     }
   }

@@ -60,6 +60,9 @@ QImage* SurfaceImage(HWND topLevel);
 // Records a changed area of a surface (surface coordinates); it is presented at the next
 // presentation point.
 void MarkSurfaceDirty(HWND topLevel, const QRect& r);
+// Records that the area `r` of a surface moved by `d` within itself: shown by moving what
+// is already on the screen, and drawing only what the move did not bring.
+void MarkSurfaceScrolled(HWND topLevel, const QRect& r, QPoint d);
 // Shows every changed area now.
 void PresentSurfaces();
 // Registers a window made by another layer (dialogs, controls) so the window functions

@@ -3,6 +3,7 @@
 // input into the window's messages.
 #include <QImage>
 #include <QWidget>
+#include <vector>
 
 #include "platform/window.h"
 
@@ -11,6 +12,11 @@ class SurfaceWidget : public QWidget {
   explicit SurfaceWidget(HWND owner);
   QImage image;  // the window surface, Format_RGB32, the size of the client area
   QRect dirty;   // drawn on since it was last presented
+  struct Move {
+    QRect rect;    // the area that moved within itself
+    QPoint delta;  // by how much
+  };
+  std::vector<Move> moves;  // since it was last presented, in order
 
  protected:
   bool event(QEvent* e) override;

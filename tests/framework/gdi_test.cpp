@@ -1,6 +1,8 @@
 // Drawing: blits, DIBs, text measurement, handle checks and MulDiv.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -235,6 +237,45 @@ TEST_F(GdiTest, BitBltCopiesClipsAndRefusesOtherOperations) {
   EXPECT_FALSE(DeleteObject(reinterpret_cast<HGDIOBJ>(&other))) << "an unknown handle";
   EXPECT_EQ(CreateCompatibleBitmap(nullptr, 0, 5), nullptr);
   EXPECT_EQ(CreateCompatibleBitmap(nullptr, 100000, 100000), nullptr);
+}
+
+// A screen-sized surface moved onto itself a pixel at a time, as the saver pans, ends up
+// as plain copies would leave it: in every direction, for longer than any spare room it
+// has, with the rows or columns a step leaves behind keeping their pixels.
+TEST_F(GdiTest, ALargeSurfaceMovedOntoItselfStepByStepMatchesPlainCopies) {
+  const int w = 1024, h = 768;
+  auto colour = [](int x, int y) {
+    return RGB(static_cast<BYTE>(x), static_cast<BYTE>(y), static_cast<BYTE>((x >> 8) | (y >> 8) << 4));
+  };
+  MemDC m(w, h);
+  Dib d = make24(w, h, true, colour);
+  ASSERT_EQ(SetDIBitsToDevice(m.dc, 0, 0, w, h, 0, 0, 0, h, d.bits(), d.info(), DIB_RGB_COLORS), h);
+  std::vector<COLORREF> model(static_cast<size_t>(w) * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) model[static_cast<size_t>(y) * w + x] = colour(x, y);
+
+  struct Run { int dx, dy, steps; };
+  for (const Run& run : {Run{1, 0, 300}, Run{0, 1, 300}, Run{0, -1, 200}, Run{-1, 0, 150}, Run{0, 1, 40}}) {
+    for (int i = 0; i < run.steps; ++i) {
+      // Destination = source - delta over the part whose source lies in the surface.
+      const int x = std::max(0, -run.dx), y = std::max(0, -run.dy);
+      ASSERT_TRUE(BitBlt(m.dc, x, y, w - std::abs(run.dx), h - std::abs(run.dy), m.dc, x + run.dx, y + run.dy, SRCCOPY));
+      COLORREF* at = model.data();
+      if (run.dy)
+        std::memmove(at + static_cast<size_t>(y) * w, at + static_cast<size_t>(y + run.dy) * w,
+                     sizeof(COLORREF) * w * static_cast<size_t>(h - std::abs(run.dy)));
+      else
+        for (int py = 0; py < h; ++py)
+          std::memmove(at + static_cast<size_t>(py) * w + x, at + static_cast<size_t>(py) * w + x + run.dx,
+                       sizeof(COLORREF) * static_cast<size_t>(w - std::abs(run.dx)));
+    }
+    int wrong = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        if (GetPixel(m.dc, x, y) != model[static_cast<size_t>(y) * w + x] && ++wrong <= 3)
+          ADD_FAILURE() << "after moving by (" << run.dx << ", " << run.dy << ") " << run.steps << " times: pixel " << x << "," << y;
+    ASSERT_EQ(wrong, 0);
+  }
 }
 
 TEST_F(GdiTest, LinesLeaveOutTheEndPointAndRectanglesTheirFarEdges) {

@@ -2,6 +2,10 @@
 // screen saver's default processing.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -9,6 +13,8 @@
 #include "platform/screensaver.h"
 #include "platform/window.h"
 #include "tests/framework/gdi_fixture.h"
+#include "tests/support/private_display.h"
+#include "tests/support/sandbox.h"
 
 namespace {
 struct Seen {
@@ -257,4 +263,80 @@ TEST_F(SaverTest, APreviewIgnoresInput) {
   EXPECT_FALSE(ended(w));
   DestroyWindow(w);
   EXPECT_TRUE(saverDestroyed);
+}
+
+// A window surface that moves within itself step by step, as the saver pans, is shown on a
+// real X server by moving what the screen already holds and drawing only the new strip: in
+// the end the screen shows exactly what the surface holds. Its own process and display.
+class SurfaceOnXTest : public ::testing::Test {
+ protected:
+  Sandbox sandbox_;
+};
+
+TEST_F(SurfaceOnXTest, APannedWindowShowsOnTheScreenWhatItsSurfaceHolds) {
+  if (UserInterfaceStarted()) GTEST_SKIP() << "the user interface already runs here: needs a process of its own";
+  PrivateDisplay display;
+  if (!display.ready()) GTEST_SKIP() << display.why();
+  static int argc = 1;
+  static char name[] = "test_framework";
+  static char* argv[] = {name, nullptr};
+  StartUserInterface(argc, argv);
+  const int w = 1024, h = 768;  // the whole screen, large enough to move without its pixels
+  HWND window = makeWindow("PanClass", w, h, nullptr);
+  ASSERT_NE(window, nullptr);
+  ShowWindow(window, SW_SHOW);
+  UpdateWindow(window);
+  PumpMessages(300);
+
+  std::vector<COLORREF> model(static_cast<size_t>(w) * h);
+  HDC dc = GetDC(window);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const COLORREF c = RGB(static_cast<BYTE>(x * 7), static_cast<BYTE>(y * 5), static_cast<BYTE>((x / 37 + y / 41) * 50));
+      SetPixel(dc, x, y, c);
+      model[static_cast<size_t>(y) * w + x] = c;
+    }
+  ReleaseDC(window, dc);
+  PumpMessages(0);
+  // Left by a column 150 times, then up by a row 150 times (longer than the surface's
+  // spare room), each step with a new strip at the far edge, presented after each step.
+  for (int i = 0; i < 300; ++i) {
+    const bool wide = i < 150;
+    const COLORREF strip = RGB(static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 128);
+    dc = GetDC(window);
+    ASSERT_TRUE(wide ? BitBlt(dc, 0, 0, w - 1, h, dc, 1, 0, SRCCOPY) : BitBlt(dc, 0, 0, w, h - 1, dc, 0, 1, SRCCOPY));
+    COLORREF* at = model.data();
+    if (wide) {
+      for (int y = 0; y < h; ++y) {
+        std::memmove(at + static_cast<size_t>(y) * w, at + static_cast<size_t>(y) * w + 1, sizeof(COLORREF) * (w - 1));
+        SetPixel(dc, w - 1, y, strip);
+        at[static_cast<size_t>(y) * w + w - 1] = strip;
+      }
+    } else {
+      std::memmove(at, at + w, sizeof(COLORREF) * w * static_cast<size_t>(h - 1));
+      for (int x = 0; x < w; ++x) {
+        SetPixel(dc, x, h - 1, strip);
+        at[static_cast<size_t>(h - 1) * w + x] = strip;
+      }
+    }
+    ReleaseDC(window, dc);
+    PumpMessages(0);
+  }
+  PumpMessages(300);
+
+  const std::string shot = sandbox_.root() + "/screen.rgb";
+  ASSERT_EQ(std::system(("import -display " + display.name() + " -window root -depth 8 rgb:" + shot).c_str()), 0);
+  std::ifstream in(shot, std::ios::binary);
+  std::vector<unsigned char> rgb((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_EQ(rgb.size(), static_cast<size_t>(w) * h * 3);
+  int wrong = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const unsigned char* p = &rgb[(static_cast<size_t>(y) * w + x) * 3];
+      const COLORREF c = model[static_cast<size_t>(y) * w + x];
+      if ((p[0] != GetRValue(c) || p[1] != GetGValue(c) || p[2] != GetBValue(c)) && ++wrong <= 3)
+        ADD_FAILURE() << "screen pixel " << x << "," << y << " is not the surface's";
+    }
+  EXPECT_EQ(wrong, 0);
+  DestroyWindow(window);
 }
