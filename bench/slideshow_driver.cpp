@@ -5,10 +5,14 @@
 //   one pan step (a scroll of the view by one pixel and a new strip), wide and tall.
 //   qm_bench_slideshow WIDTH HEIGHT
 // Prints one line per effect "effect N cpu_ms sleep_ms" and "pan wide|tall us_per_step".
+// With a third argument "window" it pans a real top-level window of that size instead,
+// each step shown on the display as the saver shows it, and prints
+// "window wide|tall cpu_us_per_step wall_us_per_step steps".
 #include <time.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "imagelib/info_file.h"
 #include "platform/gdi.h"
@@ -34,16 +38,56 @@ struct Surface {
     DeleteObject(white);
   }
 };
+double WallMs() {
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+// The pan as the saver runs it on a full-screen window: each step drawn on the window's
+// own context and shown at once.
+void PanWindow(int w, int h) {
+  WNDCLASS wc;
+  wc.lpfnWndProc = DefWindowProc;
+  wc.lpszClassName = "PanBench";
+  RegisterClass(&wc);
+  HWND window = CreateWindowEx(0, "PanBench", "pan", WS_POPUP, 0, 0, w, h, nullptr, nullptr,
+                               GetModuleHandle(nullptr), nullptr);
+  ShowWindow(window, SW_SHOW);
+  UpdateWindow(window);
+  PumpMessages(500);
+  Surface copy(w * 2, h * 3);
+  const int steps = 200;
+  for (int direction : {PAN_LEFTTORIGHT, PAN_TOPTOBOTTOM}) {
+    int nextRow = h, nextColumn = w;
+    const double cpu = CpuMs(), wall = WallMs();
+    for (int i = 0; i < steps; ++i) {
+      HDC dc = GetDC(window);
+      PanViewOneStep(dc, copy.dc, direction, w, h, 0, 0, PanSource{0, 0, w * 2, h * 3}, nextRow, nextColumn);
+      ReleaseDC(window, dc);  // shows the step
+      PumpMessages(0);
+    }
+    std::printf("window %s %.1f %.1f %d\n", direction == PAN_LEFTTORIGHT ? "wide" : "tall",
+                (CpuMs() - cpu) * 1000 / steps, (WallMs() - wall) * 1000 / steps, steps);
+    std::fflush(stdout);
+  }
+  DestroyWindow(window);
+}
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: %s WIDTH HEIGHT\n", argv[0]);
+  if (argc != 3 && argc != 4) {
+    std::fprintf(stderr, "usage: %s WIDTH HEIGHT [window]\n", argv[0]);
     return 2;
   }
   const int w = std::atoi(argv[1]), h = std::atoi(argv[2]);
   int toolkitArgc = 1;
   StartUserInterface(toolkitArgc, argv);
+  if (argc == 4 && std::string(argv[3]) == "window") {
+    PanWindow(w, h);
+    StopUserInterface();
+    return 0;
+  }
   // The screen copy holds the picture in full: three views high for a tall panorama.
   Surface view(w, h), copy(w * 2, h * 3);
   for (UINT effect = TRANSITION_VERTICAL_BLINDS; effect <= TRANSITION_BOXED_IN; ++effect) {

@@ -9,7 +9,7 @@
 #     and for a 3840x2160 monitor against djpeg at its nearest scale plus a resize
 #     (bench/large_screens.sh);
 #   the saver's transitions (drawing CPU against the effects' sleeps) and pan step at
-#     1024x768 and 3840x2160.
+#     1024x768 and 3840x2160, on memory surfaces and on a real window under Xvfb.
 # Usage: bench/speed.sh [build-dir] [runs]   (default: a Release tree in build-bench, 9 runs)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -144,3 +144,17 @@ for size in 1024x768 3840x2160; do
       $1 == "effect" { printf "  %-10s effect %d: %8.1f ms CPU for %5d ms of sleeps = %5.1f%% (target < 10%%)\n", size, $2, $3, $4, 100 * $3 / $4 }
       $1 == "pan" { printf "  %-10s pan step (%s): %8.1f us (target < 1000)\n", size, $2, $3 }'
 done
+echo "pan on a real full-screen window under Xvfb, each step shown (CPU of the saver's thread;"
+echo "the X server's CPU for moving what the screen holds, on a GPU a blit, shown beside it):"
+for size in 1024x768 3840x2160; do
+  start_xvfb "${size}x24"
+  before=$(awk '{ print $14 + $15 }' "/proc/$xvfb_pid/stat")
+  "$build/bench/qm_bench_slideshow" "${size%x*}" "${size#*x}" window 2>/dev/null >"$work/window.txt" || true
+  after=$(awk '{ print $14 + $15 }' "/proc/$xvfb_pid/stat")
+  kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null || true
+  xvfb_pid=
+  awk -v size="$size" -v server="$((after - before))" -v hz="$(getconf CLK_TCK)" '
+    $1 == "window" { steps += $5; printf "  %-10s pan step (%s): %8.1f us CPU, %8.1f us wall (target < 1000)\n", size, $2, $3, $4 }
+    END { if (steps) printf "  %-10s X server: %8.1f us CPU a step\n", size, server * 1e6 / hz / steps }' "$work/window.txt"
+done
+unset DISPLAY
