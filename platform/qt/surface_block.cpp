@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <mutex>
 
 #include "platform/qt/gdi_internal.h"
 
@@ -25,6 +26,12 @@ struct Block {
   int images = 0;  // the QImages that use it; the last one frees it
 };
 
+// Images may be made and dropped on any thread.
+std::mutex& blocksLock() {
+  static std::mutex lock;
+  return lock;
+}
+
 std::map<const uchar*, Block*>& blocks() {
   static std::map<const uchar*, Block*> all;
   return all;
@@ -32,6 +39,7 @@ std::map<const uchar*, Block*>& blocks() {
 
 void releaseBlock(void* info) {
   auto* block = static_cast<Block*>(info);
+  std::lock_guard<std::mutex> hold(blocksLock());
   if (--block->images > 0) return;
   blocks().erase(block->start);
   std::free(block->start);
@@ -48,7 +56,10 @@ Block* blockOf(const uchar* pixels) {
 }
 
 QImage imageIn(Block* block, uchar* at, int width, int height, qsizetype stride) {
-  ++block->images;
+  {
+    std::lock_guard<std::mutex> hold(blocksLock());
+    ++block->images;
+  }
   return QImage(at, width, height, stride, QImage::Format_RGB32, releaseBlock, block);
 }
 }  // namespace
@@ -63,7 +74,10 @@ QImage NewSurfaceImage(int width, int height) {
     if (void* memory = std::aligned_alloc(kHugePage, rounded)) {
       madvise(memory, rounded, MADV_HUGEPAGE);
       auto* block = new Block{static_cast<uchar*>(memory), rounded, 0};
-      blocks()[block->start] = block;
+      {
+        std::lock_guard<std::mutex> hold(blocksLock());
+        blocks()[block->start] = block;
+      }
       image = imageIn(block, block->start + spare, width, height, stride);
     }
   }
@@ -79,7 +93,11 @@ bool MoveImageInPlace(QImage& image, QPoint delta) {
   if (image.format() != QImage::Format_RGB32 || !image.isDetached()) return false;
   const qsizetype stride = image.bytesPerLine();
   if (stride != static_cast<qsizetype>(w) * 4) return false;
-  Block* block = blockOf(image.constBits());
+  Block* block = nullptr;
+  {
+    std::lock_guard<std::mutex> hold(blocksLock());
+    block = blockOf(image.constBits());
+  }
   if (!block) return false;
 
   const std::size_t bytes = static_cast<std::size_t>(stride) * static_cast<std::size_t>(h);
