@@ -10,6 +10,42 @@ constexpr int kShift = 14;
 constexpr std::int32_t kOne = 1 << kShift;
 constexpr std::int32_t kHalf = 1 << (kShift - 1);
 
+// The taps of every output position in flat arrays, so that the inner loops run over plain
+// memory rather than a vector per position.
+struct FlatTaps {
+  std::vector<int> first, count;
+  std::vector<std::size_t> at;  // where a position's weights start
+  std::vector<std::int32_t> weights;
+  explicit FlatTaps(const std::vector<Taps>& taps) {
+    for (const Taps& t : taps) {
+      first.push_back(t.first);
+      count.push_back(static_cast<int>(t.weights.size()));
+      at.push_back(weights.size());
+      weights.insert(weights.end(), t.weights.begin(), t.weights.end());
+    }
+  }
+};
+
+// One row across, with the number of channels known to the compiler for the common cases.
+template <int kChannels>
+void resampleRow(const std::uint8_t* in, std::uint8_t* out, const FlatTaps& taps, int targetWidth,
+                 int channels) {
+  const int n = kChannels ? kChannels : channels;
+  for (int x = 0; x < targetWidth; ++x) {
+    const std::int32_t* w = taps.weights.data() + taps.at[static_cast<std::size_t>(x)];
+    const std::uint8_t* p = in + static_cast<std::size_t>(taps.first[static_cast<std::size_t>(x)]) * n;
+    std::int32_t sum[4] = {kHalf, kHalf, kHalf, kHalf};
+    const int count = taps.count[static_cast<std::size_t>(x)];
+    if (count == 2) {  // every position of an enlargement
+      for (int c = 0; c < n; ++c) sum[c] += w[0] * p[c] + w[1] * p[n + c];
+    } else {
+      for (int k = 0; k < count; ++k, p += n)
+        for (int c = 0; c < n; ++c) sum[c] += w[k] * p[c];
+    }
+    for (int c = 0; c < n; ++c) out[x * n + c] = static_cast<std::uint8_t>(std::min(255, sum[c] >> kShift));
+  }
+}
+
 }  // namespace
 
 std::vector<Taps> MakeTaps(int source, int target) {
@@ -62,24 +98,13 @@ void ResampleImage(const std::uint8_t* source, int sourceWidth, int sourceHeight
   std::size_t middleStride = sourceStride;
   std::vector<std::uint8_t> wide;
   if (targetWidth != sourceWidth) {
-    const std::vector<Taps> taps = MakeTaps(sourceWidth, targetWidth);
+    const FlatTaps taps(MakeTaps(sourceWidth, targetWidth));
     middleStride = static_cast<std::size_t>(targetWidth) * channels;
     wide.resize(middleStride * static_cast<std::size_t>(sourceHeight));
-    for (int y = 0; y < sourceHeight; ++y) {
-      const std::uint8_t* in = source + sourceStride * static_cast<std::size_t>(y);
-      std::uint8_t* out = wide.data() + middleStride * static_cast<std::size_t>(y);
-      for (int x = 0; x < targetWidth; ++x) {
-        const Taps& t = taps[static_cast<std::size_t>(x)];
-        std::int32_t sum[4] = {kHalf, kHalf, kHalf, kHalf};
-        const std::uint8_t* p = in + static_cast<std::size_t>(t.first) * channels;
-        for (std::int32_t w : t.weights) {
-          for (int c = 0; c < channels; ++c) sum[c] += w * p[c];
-          p += channels;
-        }
-        for (int c = 0; c < channels; ++c)
-          out[x * channels + c] = static_cast<std::uint8_t>(std::min(255, sum[c] >> kShift));
-      }
-    }
+    auto row = channels == 3 ? resampleRow<3> : channels == 4 ? resampleRow<4> : channels == 1 ? resampleRow<1> : resampleRow<0>;
+    for (int y = 0; y < sourceHeight; ++y)
+      row(source + sourceStride * static_cast<std::size_t>(y),
+          wide.data() + middleStride * static_cast<std::size_t>(y), taps, targetWidth, channels);
     middle = wide.data();
   }
 
@@ -92,6 +117,14 @@ void ResampleImage(const std::uint8_t* source, int sourceWidth, int sourceHeight
     std::uint8_t* out = destination.Row(y);
     if (t.weights.size() == 1) {
       std::memcpy(out, middle + middleStride * static_cast<std::size_t>(t.first), rowBytes);
+      continue;
+    }
+    if (t.weights.size() == 2) {  // an enlargement: one pass over the two rows
+      const std::int32_t w0 = t.weights[0], w1 = t.weights[1];
+      const std::uint8_t* a = middle + middleStride * static_cast<std::size_t>(t.first);
+      const std::uint8_t* b = a + middleStride;
+      for (std::size_t i = 0; i < rowBytes; ++i)
+        out[i] = static_cast<std::uint8_t>(std::min(255, (kHalf + w0 * a[i] + w1 * b[i]) >> kShift));
       continue;
     }
     std::fill(sum.begin(), sum.end(), kHalf);
