@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QScreen>
 #include <QThread>
@@ -16,6 +17,7 @@
 #include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
 #include <algorithm>
+#include <cmath>
 #include <dlfcn.h>
 #include <cctype>
 #include <cstring>
@@ -233,7 +235,7 @@ std::unordered_set<HWND>& dirtyWindows() {
 
 void MarkSurfaceDirty(HWND top, const QRect& r) {
   if (!top || !top->surface) return;
-  top->surface->dirty |= r;
+  top->surface->dirty += r;
   dirtyWindows().insert(top);
 }
 
@@ -241,10 +243,10 @@ void MarkSurfaceScrolled(HWND top, const QRect& r, QPoint d) {
   if (!top || !top->surface) return;
   SurfaceWidget* s = top->surface;
   // What was drawn but not yet shown moved along with the rest.
-  if (!s->dirty.isEmpty()) s->dirty |= s->dirty.translated(d) & r;
+  if (!s->dirty.isEmpty()) s->dirty += s->dirty.translated(d) & r;
   constexpr std::size_t kMaxPendingMoves = 16;
   if (s->moves.size() < kMaxPendingMoves) s->moves.push_back({r, d});
-  else s->dirty |= r;
+  else s->dirty += r;
   dirtyWindows().insert(top);
 }
 
@@ -270,8 +272,8 @@ void PresentSurfaces() {
   bool shown = false;
   for (HWND w : windows) {
     if (!liveWindows().count(w) || !w->surface) continue;
-    QRect r = w->surface->dirty;
-    w->surface->dirty = QRect();
+    const QRegion r = w->surface->dirty;
+    w->surface->dirty = QRegion();
     const std::vector<SurfaceWidget::Move> moves = std::move(w->surface->moves);
     w->surface->moves.clear();
     if (!w->surface->isVisible()) continue;
@@ -428,9 +430,40 @@ HWND SurfaceWidget::keyTarget() const {
   return IsLiveWindow(f) ? f : owner_;
 }
 
+namespace {
+// Copies the surface's rows straight into the window's backing image when the painter
+// would only translate them: the saver's blinds show sixteen one-pixel columns a step,
+// which the painter draws a pixel a call. False when the toolkit paints otherwise (a
+// scaled display, another engine or format); the painter then draws.
+bool copyStraight(QPainter& p, const QImage& image, const QRegion& region) {
+  QPaintEngine* engine = p.paintEngine();
+  if (!engine || engine->type() != QPaintEngine::Raster || image.format() != QImage::Format_RGB32) return false;
+  QPaintDevice* device = engine->paintDevice();
+  if (!device || device->devType() != QInternal::Image) return false;
+  auto* target = static_cast<QImage*>(device);
+  if ((target->format() != QImage::Format_RGB32 && target->format() != QImage::Format_ARGB32_Premultiplied) ||
+      !target->isDetached())
+    return false;
+  const QTransform t = p.deviceTransform();
+  if (t.type() > QTransform::TxTranslate || t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()))
+    return false;
+  const QPoint offset(static_cast<int>(t.dx()), static_cast<int>(t.dy()));
+  const qsizetype targetStride = target->bytesPerLine();
+  uchar* targetBits = target->bits();
+  for (const QRect& r : region) {
+    const QRect from = r & image.rect() & target->rect().translated(-offset);
+    for (int y = from.top(); y <= from.bottom(); ++y)
+      std::memcpy(targetBits + (y + offset.y()) * targetStride + (from.left() + offset.x()) * 4,
+                  image.constScanLine(y) + from.left() * 4, static_cast<std::size_t>(from.width()) * 4);
+  }
+  return true;
+}
+}  // namespace
+
 void SurfaceWidget::paintEvent(QPaintEvent* e) {
   QPainter p(this);
-  for (const QRect& r : e->region()) p.drawImage(r, image, r);
+  if (!copyStraight(p, image, e->region()))
+    for (const QRect& r : e->region()) p.drawImage(r, image, r);
   // Paints held back until the window reached the screen.
   std::vector<HWND> pending{owner_};
   while (!pending.empty()) {

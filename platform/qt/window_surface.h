@@ -2,6 +2,7 @@
 // The Qt widget behind a top-level window: it shows the window's surface and turns Qt
 // input into the window's messages.
 #include <QImage>
+#include <QRegion>
 #include <QWidget>
 #include <vector>
 
@@ -11,7 +12,7 @@ class SurfaceWidget : public QWidget {
  public:
   explicit SurfaceWidget(HWND owner);
   QImage image;  // the window surface, Format_RGB32, the size of the client area
-  QRect dirty;   // drawn on since it was last presented
+  QRegion dirty;  // drawn on since it was last presented: strips stay strips
   struct Move {
     QRect rect;    // the area that moved within itself
     QPoint delta;  // by how much
