@@ -5,13 +5,16 @@
 //   one pan step (a scroll of the view by one pixel and a new strip), wide and tall.
 //   qm_bench_slideshow WIDTH HEIGHT
 // Prints one line per effect "effect N cpu_ms sleep_ms" and "pan wide|tall us_per_step".
-// With a third argument "window" it pans a real top-level window of that size instead,
+// With a third argument "window" it does the same on a real top-level window of that size,
 // each step shown on the display as the saver shows it, and prints
-// "window wide|tall cpu_us_per_step wall_us_per_step steps".
+// "windoweffect N cpu_ms sleep_ms" and "window wide|tall cpu_us wall_us server_us" per step (the X server's CPU when
+// QM_BENCH_SERVER_PID names it).
 #include <time.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "imagelib/info_file.h"
@@ -38,6 +41,24 @@ struct Surface {
     DeleteObject(white);
   }
 };
+// The CPU time in ms that the X server (its pid in QM_BENCH_SERVER_PID) has used so far;
+// 0 when it is not known.
+double ServerCpuMs() {
+  const char* pid = std::getenv("QM_BENCH_SERVER_PID");
+  if (!pid) return 0;
+  std::FILE* f = std::fopen(("/proc/" + std::string(pid) + "/stat").c_str(), "r");
+  if (!f) return 0;
+  char text[1024] = {};
+  const std::size_t n = std::fread(text, 1, sizeof text - 1, f);
+  std::fclose(f);
+  text[n] = 0;
+  const char* rest = std::strrchr(text, ')');  // the program name may hold spaces
+  unsigned long user = 0, system = 0;
+  if (!rest || std::sscanf(rest + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user, &system) != 2)
+    return 0;
+  return (user + system) * 1000.0 / sysconf(_SC_CLK_TCK);
+}
+
 double WallMs() {
   timespec t{};
   clock_gettime(CLOCK_MONOTONIC, &t);
@@ -57,18 +78,31 @@ void PanWindow(int w, int h) {
   UpdateWindow(window);
   PumpMessages(500);
   Surface copy(w * 2, h * 3);
+  for (UINT effect = TRANSITION_VERTICAL_BLINDS; effect <= TRANSITION_BOXED_IN; ++effect) {
+    DWORD sleeps = 0;
+    RunTransition(effect, static_cast<WORD>(w), static_cast<WORD>(h),
+                  TransitionSteps{[](int, int, int, int) {}, [&](DWORD ms) { sleeps += ms; }});
+    HDC dc = GetDC(window);
+    const double start = CpuMs();
+    DrawWithEffect(dc, effect, copy.dc, static_cast<WORD>(w), static_cast<WORD>(h), 0, 0, 0, 0);
+    const double used = CpuMs() - start;
+    ReleaseDC(window, dc);
+    PumpMessages(0);
+    std::printf("windoweffect %u %.1f %lu\n", effect, used, static_cast<unsigned long>(sleeps));
+  }
   const int steps = 200;
   for (int direction : {PAN_LEFTTORIGHT, PAN_TOPTOBOTTOM}) {
     int nextRow = h, nextColumn = w;
-    const double cpu = CpuMs(), wall = WallMs();
+    const double cpu = CpuMs(), wall = WallMs(), server = ServerCpuMs();
     for (int i = 0; i < steps; ++i) {
       HDC dc = GetDC(window);
       PanViewOneStep(dc, copy.dc, direction, w, h, 0, 0, PanSource{0, 0, w * 2, h * 3}, nextRow, nextColumn);
       ReleaseDC(window, dc);  // shows the step
       PumpMessages(0);
     }
-    std::printf("window %s %.1f %.1f %d\n", direction == PAN_LEFTTORIGHT ? "wide" : "tall",
-                (CpuMs() - cpu) * 1000 / steps, (WallMs() - wall) * 1000 / steps, steps);
+    std::printf("window %s %.1f %.1f %.1f\n", direction == PAN_LEFTTORIGHT ? "wide" : "tall",
+                (CpuMs() - cpu) * 1000 / steps, (WallMs() - wall) * 1000 / steps,
+                (ServerCpuMs() - server) * 1000 / steps);
     std::fflush(stdout);
   }
   DestroyWindow(window);
