@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
-#include <sys/mman.h>
 
 #include <algorithm>
 #include <cstdlib>

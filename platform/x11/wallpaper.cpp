@@ -144,8 +144,8 @@ void putCentred(Display* display, int screen, Pixmap pixmap, GC gc, const RgbPic
   const std::uint32_t* firstRow = &picture.pixels[static_cast<std::size_t>(fromY) * picture.width + fromX];
   // The picture's own rows serve as the image when whole rows are shown as they are:
   // a screen-sized bitmap then goes to the server without a copy of it here.
-  const bool borrowed = mapper.holdsAsIs(*image) && shownW == picture.width &&
-                        image->bytes_per_line == shownW * 4;
+  const bool asIs = mapper.holdsAsIs(*image);
+  const bool borrowed = asIs && shownW == picture.width && image->bytes_per_line == shownW * 4;
   if (borrowed) {
     image->data = reinterpret_cast<char*>(const_cast<std::uint32_t*>(firstRow));
   } else {
@@ -153,7 +153,7 @@ void putCentred(Display* display, int screen, Pixmap pixmap, GC gc, const RgbPic
     if (image->data) {
       for (int y = 0; y < shownH; ++y) {
         const std::uint32_t* row = firstRow + static_cast<std::size_t>(y) * picture.width;
-        if (mapper.holdsAsIs(*image)) {
+        if (asIs) {
           std::memcpy(image->data + static_cast<std::size_t>(y) * image->bytes_per_line, row,
                       static_cast<std::size_t>(shownW) * 4);
         } else {

@@ -119,7 +119,6 @@ bool DecodeBitmapBytes(const std::string& b, RgbPicture& picture) {
         case 1: rgb = palette[(row[x >> 3] >> (7 - (x & 7))) & 1]; break;
         case 4: rgb = palette[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF]; break;
         case 8: rgb = palette[row[x]]; break;
-        case 24: rgb = row[3 * x + 2] << 16 | row[3 * x + 1] << 8 | row[3 * x]; break;
         case 16:
         case 32: {
           std::uint32_t v = 0;
