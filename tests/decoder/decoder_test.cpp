@@ -222,6 +222,18 @@ TEST_F(Decoder, OutputFileHoldsTheSameBitmapAndReplacesTheOldOne) {
   EXPECT_EQ(entries, 1);
 }
 
+// Metadata the decoder skips (two 65 KB application segments, longer together than one
+// read of the file) neither shifts nor spoils the picture behind it.
+TEST_F(Decoder, LargeSkippedSegmentsLeaveThePictureAsItIs) {
+  const std::string plain = sandbox.readFile(Picture("plain.jpg", 640, 480));
+  const std::string segment = std::string("\xFF\xE9\xFF\xFF", 4) + std::string(65533, '\x5A');
+  const std::string padded = sandbox.path("padded.jpg");
+  sandbox.writeFile(padded, plain.substr(0, 2) + segment + segment + plain.substr(2));
+  const Dib want = Decode(sandbox.path("plain.jpg"), 1, 0), got = Decode(padded, 1, 0);
+  ASSERT_GT(want.width, 0);
+  EXPECT_EQ(got.bytes, want.bytes);
+}
+
 // Damaged pictures fail cleanly: no block, no file, and an existing file untouched.
 TEST_F(Decoder, BrokenPicturesFailWithoutOutput) {
   std::string good = MakeJpeg(sandbox.path("good.jpg"), 640, 480, JpegKind::Colour,
