@@ -44,7 +44,9 @@ ChangeResult RunLogonWallpaperChange(const std::string& programFolder, const Loc
   // and the desktop keeps what it shows.
   if (files.usable) {
     CWallpaperDecoder decoder(/*keepLoaded=*/false);
-    const DeviceColorDepth screen{ScreenBitsPerPixel(), ScreenPlanes()};
+    // One look at the display for both (each is a connection to the X server).
+    const ScreenMetrics metrics = GetScreenMetrics();
+    const DeviceColorDepth screen{metrics.bitsPerPixel, metrics.planes};
     ApplyWallpaperPicture(files.jpg, files.nfo, bitmapPath, folder, stretch, screen, decoder);
   }
 

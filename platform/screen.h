@@ -38,7 +38,3 @@ std::vector<MonitorArea> GetMonitors();
 // The monitor with the most pixels (the first of equals), which a picture for every
 // monitor is sized for.
 MonitorArea LargestMonitor();
-
-// The single values, named after what the old platform's calls returned.
-int ScreenBitsPerPixel();  // BITSPIXEL of the screen
-int ScreenPlanes();        // PLANES of the screen

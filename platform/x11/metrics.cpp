@@ -69,5 +69,3 @@ ScreenMetrics GetScreenMetrics() {
   return m;
 }
 
-int ScreenBitsPerPixel() { return GetScreenMetrics().bitsPerPixel; }
-int ScreenPlanes() { return GetScreenMetrics().planes; }
