@@ -23,6 +23,7 @@
 #include <cstring>
 #include <map>
 #include <unordered_set>
+#include <vector>
 
 #include "platform/gdi.h"
 #include "platform/qt/framework_internal.h"
@@ -448,13 +449,33 @@ bool copyStraight(QPainter& p, const QImage& image, const QRegion& region) {
   if (t.type() > QTransform::TxTranslate || t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()))
     return false;
   const QPoint offset(static_cast<int>(t.dx()), static_cast<int>(t.dy()));
-  const qsizetype targetStride = target->bytesPerLine();
+  const qsizetype targetStride = target->bytesPerLine(), sourceStride = image.bytesPerLine();
   uchar* targetBits = target->bits();
-  for (const QRect& r : region) {
-    const QRect from = r & image.rect() & target->rect().translated(-offset);
-    for (int y = from.top(); y <= from.bottom(); ++y)
-      std::memcpy(targetBits + (y + offset.y()) * targetStride + (from.left() + offset.x()) * 4,
-                  image.constScanLine(y) + from.left() * 4, static_cast<std::size_t>(from.width()) * 4);
+  const uchar* sourceBits = image.constBits();
+  const QRect bounds = image.rect() & target->rect().translated(-offset);
+  // A region keeps its rectangles in bands of equal height (the blinds' sixteen columns
+  // are one band). A band is copied a row at a time across all its rectangles: the
+  // backing image is shared memory in small pages, and walking down one column after
+  // another would touch a new page every row, sixteen times over.
+  std::vector<QRect> band;
+  for (auto it = region.begin(); it != region.end();) {
+    const int top = it->top(), bottom = it->bottom();
+    band.clear();
+    for (; it != region.end() && it->top() == top && it->bottom() == bottom; ++it) {
+      const QRect from = *it & bounds;
+      if (!from.isEmpty()) band.push_back(from);
+    }
+    if (band.empty()) continue;
+    for (int y = band.front().top(); y <= band.front().bottom(); ++y) {
+      uchar* to = targetBits + (y + offset.y()) * targetStride + offset.x() * 4;
+      const uchar* row = sourceBits + y * sourceStride;
+      for (const QRect& from : band) {
+        if (from.width() == 1)
+          reinterpret_cast<QRgb*>(to)[from.left()] = reinterpret_cast<const QRgb*>(row)[from.left()];
+        else
+          std::memcpy(to + from.left() * 4, row + from.left() * 4, static_cast<std::size_t>(from.width()) * 4);
+      }
+    }
   }
   return true;
 }
