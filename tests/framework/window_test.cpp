@@ -271,16 +271,37 @@ TEST_F(SaverTest, APreviewIgnoresInput) {
 class SurfaceOnXTest : public ::testing::Test {
  protected:
   Sandbox sandbox_;
+
+  // The screen, grabbed with ImageMagick, against the model of what the surface holds.
+  void ExpectScreenShows(const PrivateDisplay& display, const std::vector<COLORREF>& model, int w, int h) {
+    const std::string shot = sandbox_.root() + "/screen.rgb";
+    ASSERT_EQ(std::system(("import -display " + display.name() + " -window root -depth 8 rgb:" + shot).c_str()), 0);
+    std::ifstream in(shot, std::ios::binary);
+    std::vector<unsigned char> rgb((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(rgb.size(), static_cast<size_t>(w) * h * 3);
+    int wrong = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const unsigned char* p = &rgb[(static_cast<size_t>(y) * w + x) * 3];
+        const COLORREF c = model[static_cast<size_t>(y) * w + x];
+        if ((p[0] != GetRValue(c) || p[1] != GetGValue(c) || p[2] != GetBValue(c)) && ++wrong <= 3)
+          ADD_FAILURE() << "screen pixel " << x << "," << y << " is not the surface's";
+      }
+    EXPECT_EQ(wrong, 0);
+  }
+  void StartOnOwnDisplay() {
+    static int argc = 1;
+    static char name[] = "test_framework";
+    static char* argv[] = {name, nullptr};
+    StartUserInterface(argc, argv);
+  }
 };
 
 TEST_F(SurfaceOnXTest, APannedWindowShowsOnTheScreenWhatItsSurfaceHolds) {
   if (UserInterfaceStarted()) GTEST_SKIP() << "the user interface already runs here: needs a process of its own";
   PrivateDisplay display;
   if (!display.ready()) GTEST_SKIP() << display.why();
-  static int argc = 1;
-  static char name[] = "test_framework";
-  static char* argv[] = {name, nullptr};
-  StartUserInterface(argc, argv);
+  StartOnOwnDisplay();
   const int w = 1024, h = 768;  // the whole screen, large enough to move without its pixels
   HWND window = makeWindow("PanClass", w, h, nullptr);
   ASSERT_NE(window, nullptr);
@@ -324,19 +345,49 @@ TEST_F(SurfaceOnXTest, APannedWindowShowsOnTheScreenWhatItsSurfaceHolds) {
   }
   PumpMessages(300);
 
-  const std::string shot = sandbox_.root() + "/screen.rgb";
-  ASSERT_EQ(std::system(("import -display " + display.name() + " -window root -depth 8 rgb:" + shot).c_str()), 0);
-  std::ifstream in(shot, std::ios::binary);
-  std::vector<unsigned char> rgb((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  ASSERT_EQ(rgb.size(), static_cast<size_t>(w) * h * 3);
-  int wrong = 0;
+  ExpectScreenShows(display, model, w, h);
+  DestroyWindow(window);
+}
+
+// A wipe shows strips that lie apart (the blinds' columns, a box's four edges): each step,
+// presented by the pause after it, reaches the screen whole, whatever the rectangles of its
+// changed region look like.
+TEST_F(SurfaceOnXTest, StripsApartAreAllShownAtEachPause) {
+  if (UserInterfaceStarted()) GTEST_SKIP() << "the user interface already runs here: needs a process of its own";
+  PrivateDisplay display;
+  if (!display.ready()) GTEST_SKIP() << display.why();
+  StartOnOwnDisplay();
+  const int w = 1024, h = 768;
+  HWND window = makeWindow("WipeClass", w, h, nullptr);
+  ASSERT_NE(window, nullptr);
+  ShowWindow(window, SW_SHOW);
+  UpdateWindow(window);
+  PumpMessages(300);
+
+  HDC screen = GetDC(window);
+  HDC picture = CreateCompatibleDC(screen);
+  HBITMAP bits = CreateCompatibleBitmap(screen, w, h);
+  SelectObject(picture, bits);
+  std::vector<COLORREF> model(static_cast<size_t>(w) * h, RGB(0, 0, 0));
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      const unsigned char* p = &rgb[(static_cast<size_t>(y) * w + x) * 3];
-      const COLORREF c = model[static_cast<size_t>(y) * w + x];
-      if ((p[0] != GetRValue(c) || p[1] != GetGValue(c) || p[2] != GetBValue(c)) && ++wrong <= 3)
-        ADD_FAILURE() << "screen pixel " << x << "," << y << " is not the surface's";
-    }
-  EXPECT_EQ(wrong, 0);
+    for (int x = 0; x < w; ++x)
+      SetPixel(picture, x, y, RGB(static_cast<BYTE>(x * 3), static_cast<BYTE>(y), static_cast<BYTE>(x ^ y)));
+  auto copy = [&](int x, int y, int cw, int ch) {
+    ASSERT_TRUE(BitBlt(screen, x, y, cw, ch, picture, x, y, SRCCOPY));
+    for (int r = y; r < y + ch; ++r)
+      for (int c = x; c < x + cw; ++c) model[static_cast<size_t>(r) * w + c] = GetPixel(picture, c, r);
+  };
+  for (int step = 0; step < 24; ++step) {
+    for (int k = 0; k < 8; ++k) copy(step + k * 128, 0, 1, h);            // one band of columns
+    copy(300 + step * 3, 100, 3, 40 + step);                              // bands of unequal height
+    copy(700, 200 + step * 2, 200, 2);                                    // rows across them
+    copy(w - 1 - step, h - 50, 1, 50);                                    // at the window's edge
+    Sleep(1);  // the pause that shows the step
+  }
+  ReleaseDC(window, screen);
+  DeleteDC(picture);
+  DeleteObject(bits);
+  PumpMessages(300);
+  ExpectScreenShows(display, model, w, h);
   DestroyWindow(window);
 }
