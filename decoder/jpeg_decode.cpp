@@ -119,8 +119,8 @@ class ByteReader {
 
 // libjpeg's source for a file with a buffer sixteen times stdio's. Its entropy decoder
 // takes a fast path only while a whole MCU's worst case (512 bytes a block, 3 KB for the
-// usual 4:2:0 picture) is in the buffer; with stdio's 4 KB that held for one byte in four
-// and a camera picture spent a fifth of its decode refilling bits on the slow path.
+// usual 4:2:0 picture) is in the buffer; with stdio's 4 KB that held for one byte in four,
+// and the slow path's refills of its bit buffer were a tenth of a camera picture's decode.
 struct FileSource {
   static constexpr std::size_t kBufferBytes = 65536;
   jpeg_source_mgr pub{};

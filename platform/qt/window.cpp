@@ -454,7 +454,7 @@ bool copyStraight(QPainter& p, const QImage& image, const QRegion& region) {
   const uchar* sourceBits = image.constBits();
   const QRect bounds = image.rect() & target->rect().translated(-offset);
   // A region keeps its rectangles in bands of equal height (the blinds' sixteen columns
-  // are one band). A band is copied a row at a time across all its rectangles: the
+  // are one band). A band is copied a row at a time across all its rectangles: on X the
   // backing image is shared memory in small pages, and walking down one column after
   // another would touch a new page every row, sixteen times over.
   std::vector<QRect> band;
