@@ -17,7 +17,8 @@ struct Taps {
 std::vector<Taps> MakeTaps(int source, int target);
 
 // Resizes an image of `channels` interleaved 8-bit samples per pixel, `sourceStride`
-// bytes per row, top-down. Output row y (top-down) goes to `destination.Row(y)`.
+// bytes per row, top-down. Output row y (top-down) goes to `destination.Row(y)`, which may
+// be asked for from two threads at once. `threads` 0 uses a second core when there is one.
 class RowDestination {
  public:
   virtual ~RowDestination() = default;
@@ -25,7 +26,7 @@ class RowDestination {
 };
 void ResampleImage(const std::uint8_t* source, int sourceWidth, int sourceHeight,
                    std::size_t sourceStride, int channels, int targetWidth, int targetHeight,
-                   RowDestination& destination);
+                   RowDestination& destination, int threads = 0);
 
 // Nearest-neighbour resizing for palette indices (one byte per pixel), which cannot be
 // averaged.
