@@ -284,10 +284,10 @@ BOOL setWallpaper(const char* text, UINT winIni) {
     recorded = WriteProfileString("Desktop", "Wallpaper", requested.c_str());
 
   const bool remove = requested.empty() || requested == "(None)";
-  RgbPicture picture;
   std::string bytes;
   if (!remove) {
-    if (!ReadWholeFile(NativePath(requested), bytes) || !DecodeBitmapBytes(bytes, picture)) {
+    // Only the root window needs the pixels; the other desktops are handed the file.
+    if (!ReadWholeFile(NativePath(requested), bytes) || !CheckBitmapBytes(bytes)) {
       report(WallpaperShown::NotRead, DesktopKind::NoDesktop,
              "the wallpaper bitmap " + requested + " cannot be read");
       return FALSE;
@@ -309,6 +309,8 @@ BOOL setWallpaper(const char* text, UINT winIni) {
     case DesktopKind::XRoot:
       if (Display* display = XOpenDisplay(nullptr)) {
         std::string problem;
+        RgbPicture picture;
+        if (!remove) DecodeBitmapBytes(bytes, picture);  // checked above
         const bool shown = showOnRoot(display, remove ? nullptr : &picture, &problem);
         XCloseDisplay(display);
         if (shown) report(WallpaperShown::Shown, kind, "");

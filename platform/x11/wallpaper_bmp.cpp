@@ -34,8 +34,10 @@ struct Channel {
 };
 }  // namespace
 
-bool DecodeBitmapBytes(const std::string& b, RgbPicture& picture) {
-  picture = RgbPicture{};
+namespace {
+// Checks every offset and size; converts the pixels only when there is a picture to fill.
+bool readBitmap(const std::string& b, RgbPicture* picture) {
+  if (picture) *picture = RgbPicture{};
   const std::uint64_t size = b.size();
   if (size < 14 + 12 || b[0] != 'B' || b[1] != 'M') return false;
   const std::uint32_t bitsOffset = u32(b, 10);
@@ -99,15 +101,16 @@ bool DecodeBitmapBytes(const std::string& b, RgbPicture& picture) {
   const std::uint64_t dataStart = bitsOffset ? bitsOffset : tableStart;
   if (dataStart > size || stride * height > size - dataStart) return false;
 
+  if (!picture) return true;
   const Channel red(masks[0]), green(masks[1]), blue(masks[2]);
-  picture.width = static_cast<int>(width);
-  picture.height = static_cast<int>(height);
-  picture.pixels.resize(static_cast<std::size_t>(width * height));
+  picture->width = static_cast<int>(width);
+  picture->height = static_cast<int>(height);
+  picture->pixels.resize(static_cast<std::size_t>(width * height));
   for (std::int64_t y = 0; y < height; ++y) {
     const std::int64_t fileRow = topDown ? y : height - 1 - y;
     const auto* row =
         reinterpret_cast<const unsigned char*>(b.data() + dataStart + fileRow * stride);
-    std::uint32_t* out = &picture.pixels[static_cast<std::size_t>(y * width)];
+    std::uint32_t* out = &picture->pixels[static_cast<std::size_t>(y * width)];
     if (bitCount == 24) {  // what the suite's own bitmaps are: one tight loop
       for (std::int64_t x = 0; x < width; ++x, row += 3)
         out[x] = static_cast<std::uint32_t>(row[2]) << 16 | row[1] << 8 | row[0];
@@ -134,3 +137,7 @@ bool DecodeBitmapBytes(const std::string& b, RgbPicture& picture) {
   }
   return true;
 }
+}  // namespace
+
+bool DecodeBitmapBytes(const std::string& bytes, RgbPicture& picture) { return readBitmap(bytes, &picture); }
+bool CheckBitmapBytes(const std::string& bytes) { return readBitmap(bytes, nullptr); }

@@ -20,3 +20,5 @@ struct RgbPicture {
 constexpr std::uint64_t kMaxBitmapPixels = 16384ull * 16384ull;
 
 bool DecodeBitmapBytes(const std::string& bytes, RgbPicture& picture);
+// The same checks without the pixels, for a desktop that is handed the file itself.
+bool CheckBitmapBytes(const std::string& bytes);

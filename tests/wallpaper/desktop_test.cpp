@@ -50,28 +50,32 @@ TEST(BitmapReading, DepthsOrientationAndPalettes) {
   EXPECT_EQ(p.pixels[2 * 5 + 2], 0xABCDEFu) << "top-down rows as stored";
 }
 
+// Refused whether the pixels are wanted (the root window) or only the file is checked (a
+// desktop handed the file).
 TEST(BitmapReading, BrokenFilesAreRefused) {
   RgbPicture p;
+  auto refused = [&p](const std::string& bytes) { return !DecodeBitmapBytes(bytes, p) && !CheckBitmapBytes(bytes); };
   const std::string good = MakeBitmap(4, 4, [](int, int) { return 0x808080u; });
-  EXPECT_FALSE(DecodeBitmapBytes("", p));
-  EXPECT_FALSE(DecodeBitmapBytes("XX" + good.substr(2), p));
-  EXPECT_FALSE(DecodeBitmapBytes(good.substr(0, good.size() - 1), p)) << "short pixel data";
-  EXPECT_FALSE(DecodeBitmapBytes(good.substr(0, 30), p));
+  EXPECT_TRUE(refused(""));
+  EXPECT_TRUE(refused("XX" + good.substr(2)));
+  EXPECT_TRUE(refused(good.substr(0, good.size() - 1))) << "short pixel data";
+  EXPECT_TRUE(refused(good.substr(0, 30)));
 
   std::string huge = good;
   huge[18] = '\xFF', huge[19] = '\xFF', huge[20] = '\xFF', huge[21] = '\x7F';  // width 2^31-1
-  EXPECT_FALSE(DecodeBitmapBytes(huge, p));
+  EXPECT_TRUE(refused(huge));
   std::string farOffset = good;
   farOffset[10] = '\xFF', farOffset[11] = '\xFF', farOffset[12] = '\xFF', farOffset[13] = '\xFF';
-  EXPECT_FALSE(DecodeBitmapBytes(farOffset, p));
+  EXPECT_TRUE(refused(farOffset));
   std::string compressed = good;
   compressed[30] = 1;  // RLE8
-  EXPECT_FALSE(DecodeBitmapBytes(compressed, p));
+  EXPECT_TRUE(refused(compressed));
   std::string bigTable = MakeBitmap(2, 2, [](int, int) { return 0u; }, {0, 0});
   bigTable[46] = '\xFF', bigTable[47] = '\xFF';  // 65535 colours used, file far shorter
   bigTable[28] = 8;
-  EXPECT_FALSE(DecodeBitmapBytes(bigTable, p));
+  EXPECT_TRUE(refused(bigTable));
   EXPECT_TRUE(DecodeBitmapBytes(good, p));
+  EXPECT_TRUE(CheckBitmapBytes(good));
 }
 
 namespace {
