@@ -211,6 +211,42 @@ Blocks CountBlocks(const jpeg_decompress_struct& cinfo) {
   return blocks;
 }
 
+class DibRows : public RowDestination {
+ public:
+  DibRows(std::uint8_t* rows, std::size_t stride, int height)
+      : rows_(rows), stride_(stride), height_(height) {}
+  std::uint8_t* Row(int y) override {
+    return rows_ + stride_ * static_cast<std::size_t>(height_ - 1 - y);
+  }
+
+ private:
+  std::uint8_t* rows_;
+  std::size_t stride_;
+  int height_;
+};
+
+// Where a 24-bit picture's rows go as libjpeg makes them: resized one by one straight into
+// the bitmap, which is allocated once the output size is known. The decoded picture is
+// never held whole; a 12-megapixel photo for a 1024 x 768 screen holds a few rows of it.
+struct Stream {
+  DibStore* store = nullptr;
+  std::uint8_t* dib = nullptr;
+  std::unique_ptr<DibRows> out;
+  RowResampler resampler;
+  bool used = false;
+
+  bool Begin(Size target, Size decoded, int channels) {
+    const std::size_t stride = RowStride(target.width, 24);
+    dib = store->Allocate(kInfoHeaderSize + stride * static_cast<std::size_t>(target.height));
+    if (!dib) return false;
+    WriteInfoHeader(dib, target.width, target.height, 24, 0);
+    out = std::make_unique<DibRows>(dib + kInfoHeaderSize, stride, target.height);
+    resampler.Start(decoded.width, decoded.height, channels, target.width, target.height, out.get());
+    used = true;
+    return true;
+  }
+};
+
 // Everything one decode holds, in one place so that a longjmp out of libjpeg leaves
 // nothing behind: the destructor releases it whichever way the decode ended.
 struct Job {
@@ -218,6 +254,7 @@ struct Job {
   ErrorManager err{};
   Progress progress{};
   FileSource source;
+  Stream* stream = nullptr;  // rows resized as they come, when the output allows it
   std::FILE* file = nullptr;
   bool created = false;
 
@@ -312,6 +349,19 @@ bool Decode(Job* job, const DecodeRequest& request) {
   job->decoded = {static_cast<int>(cinfo->output_width), static_cast<int>(cinfo->output_height)};
   job->channels = cinfo->output_components;
   const std::size_t stride = static_cast<std::size_t>(job->decoded.width) * job->channels;
+  if (job->stream && !job->cmyk && !job->quantized) {
+    if (!job->stream->Begin(job->target, job->decoded, job->channels)) return false;
+    job->pixels.resize(stride * 8);
+    while (cinfo->output_scanline < cinfo->output_height) {
+      JSAMPROW rows[8];
+      const int n = std::min<int>(8, static_cast<int>(cinfo->output_height - cinfo->output_scanline));
+      for (int i = 0; i < n; ++i) rows[i] = job->pixels.data() + stride * static_cast<unsigned>(i);
+      const JDIMENSION got = jpeg_read_scanlines(cinfo, rows, static_cast<JDIMENSION>(n));
+      for (JDIMENSION i = 0; i < got; ++i) job->stream->resampler.Push(rows[i]);
+    }
+    jpeg_finish_decompress(cinfo);
+    return true;
+  }
   job->pixels.resize(stride * static_cast<std::size_t>(job->decoded.height));
   while (cinfo->output_scanline < cinfo->output_height) {
     JSAMPROW rows[8];
@@ -349,20 +399,6 @@ std::vector<std::uint8_t> CmykToBgr(const Job& job) {
   }
   return bgr;
 }
-
-class DibRows : public RowDestination {
- public:
-  DibRows(std::uint8_t* rows, std::size_t stride, int height)
-      : rows_(rows), stride_(stride), height_(height) {}
-  std::uint8_t* Row(int y) override {
-    return rows_ + stride_ * static_cast<std::size_t>(height_ - 1 - y);
-  }
-
- private:
-  std::uint8_t* rows_;
-  std::size_t stride_;
-  int height_;
-};
 
 class PackedRows : public RowDestination {
  public:
@@ -463,9 +499,13 @@ void WriteFileHeader(std::uint8_t* at, std::size_t dibBytes, std::size_t rowsOff
 bool DecodeJpegToDib(const std::string& path, const DecodeRequest& request, DibStore& store) {
   const bool eightBit = request.eightBit;
   auto job = std::make_unique<Job>();
+  Stream stream;
+  stream.store = &store;
+  if (!eightBit) job->stream = &stream;
   job->file = std::fopen(NativePath(path).c_str(), "rb");
   if (!job->file) return false;
   if (!Decode(job.get(), request)) return false;
+  if (stream.used) return true;  // the bitmap is complete
   // The file and libjpeg's memory are no longer needed; let them go before the output
   // is allocated.
   jpeg_destroy_decompress(&job->cinfo);

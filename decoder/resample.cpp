@@ -4,14 +4,15 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <system_error>
 #include <thread>
 
 namespace {
-
 constexpr int kShift = 14;
 constexpr std::int32_t kOne = 1 << kShift;
 constexpr std::int32_t kHalf = 1 << (kShift - 1);
+}  // namespace
 
 // The taps of every output position in flat arrays, so that the inner loops run over plain
 // memory rather than a vector per position.
@@ -28,6 +29,8 @@ struct FlatTaps {
     }
   }
 };
+
+namespace {
 
 // One row across, with the number of channels known to the compiler for the common cases.
 template <int kChannels>
@@ -47,6 +50,38 @@ void resampleRow(const std::uint8_t* in, std::uint8_t* out, const FlatTaps& taps
     }
     for (int c = 0; c < n; ++c) out[x * n + c] = static_cast<std::uint8_t>(std::min(255, sum[c] >> kShift));
   }
+}
+
+// One output row from the source rows its taps name; row(i) is source row t.first + i.
+template <typename RowAt>
+void verticalRow(const Taps& t, RowAt row, std::uint8_t* out, std::size_t rowBytes,
+                 std::vector<std::int32_t>& sum) {
+  if (t.weights.size() == 1) {
+    std::memcpy(out, row(0), rowBytes);
+    return;
+  }
+  if (t.weights.size() == 2) {  // an enlargement: one pass over the two rows
+    const std::int32_t w0 = t.weights[0], w1 = t.weights[1];
+    const std::uint8_t* a = row(0);
+    const std::uint8_t* b = row(1);
+    for (std::size_t i = 0; i < rowBytes; ++i)
+      out[i] = static_cast<std::uint8_t>(std::min(255, (kHalf + w0 * a[i] + w1 * b[i]) >> kShift));
+    return;
+  }
+  sum.assign(rowBytes, kHalf);
+  for (std::size_t k = 0; k < t.weights.size(); ++k) {
+    const std::int32_t w = t.weights[k];
+    if (w == 0) continue;
+    const std::uint8_t* in = row(k);
+    for (std::size_t i = 0; i < rowBytes; ++i) sum[i] += w * in[i];
+  }
+  for (std::size_t i = 0; i < rowBytes; ++i)
+    out[i] = static_cast<std::uint8_t>(std::min(255, sum[i] >> kShift));
+}
+
+using RowFunction = void (*)(const std::uint8_t*, std::uint8_t*, const FlatTaps&, int, int);
+RowFunction rowFunction(int channels) {
+  return channels == 3 ? resampleRow<3> : channels == 4 ? resampleRow<4> : channels == 1 ? resampleRow<1> : resampleRow<0>;
 }
 
 // Runs work(begin, end) over rows [0, count), split in two when there is a second core and
@@ -127,7 +162,7 @@ void ResampleImage(const std::uint8_t* source, int sourceWidth, int sourceHeight
     const FlatTaps taps(MakeTaps(sourceWidth, targetWidth));
     middleStride = static_cast<std::size_t>(targetWidth) * channels;
     wide.resize(middleStride * static_cast<std::size_t>(sourceHeight));
-    auto row = channels == 3 ? resampleRow<3> : channels == 4 ? resampleRow<4> : channels == 1 ? resampleRow<1> : resampleRow<0>;
+    const RowFunction row = rowFunction(channels);
     ForRows(sourceHeight, middleStride, threads, [&](int begin, int end) {
       for (int y = begin; y < end; ++y)
         row(source + sourceStride * static_cast<std::size_t>(y),
@@ -143,30 +178,49 @@ void ResampleImage(const std::uint8_t* source, int sourceWidth, int sourceHeight
     std::vector<std::int32_t> sum(rowBytes);
     for (int y = begin; y < end; ++y) {
       const Taps& t = taps[static_cast<std::size_t>(y)];
-      std::uint8_t* out = destination.Row(y);
-      if (t.weights.size() == 1) {
-        std::memcpy(out, middle + middleStride * static_cast<std::size_t>(t.first), rowBytes);
-        continue;
-      }
-      if (t.weights.size() == 2) {  // an enlargement: one pass over the two rows
-        const std::int32_t w0 = t.weights[0], w1 = t.weights[1];
-        const std::uint8_t* a = middle + middleStride * static_cast<std::size_t>(t.first);
-        const std::uint8_t* b = a + middleStride;
-        for (std::size_t i = 0; i < rowBytes; ++i)
-          out[i] = static_cast<std::uint8_t>(std::min(255, (kHalf + w0 * a[i] + w1 * b[i]) >> kShift));
-        continue;
-      }
-      std::fill(sum.begin(), sum.end(), kHalf);
-      for (std::size_t k = 0; k < t.weights.size(); ++k) {
-        const std::int32_t w = t.weights[k];
-        if (w == 0) continue;
-        const std::uint8_t* in = middle + middleStride * (static_cast<std::size_t>(t.first) + k);
-        for (std::size_t i = 0; i < rowBytes; ++i) sum[i] += w * in[i];
-      }
-      for (std::size_t i = 0; i < rowBytes; ++i)
-        out[i] = static_cast<std::uint8_t>(std::min(255, sum[i] >> kShift));
+      verticalRow(t, [&](std::size_t k) { return middle + middleStride * (static_cast<std::size_t>(t.first) + k); },
+                  destination.Row(y), rowBytes, sum);
     }
   });
+}
+
+// Keeps the last `capacity_` horizontally resized rows; row r sits in slot r % capacity_.
+void RowResampler::Start(int sourceWidth, int sourceHeight, int channels, int targetWidth,
+                         int targetHeight, RowDestination* destination) {
+  sourceWidth_ = sourceWidth;
+  channels_ = channels;
+  targetWidth_ = targetWidth;
+  targetHeight_ = targetHeight;
+  destination_ = destination;
+  rowBytes_ = static_cast<std::size_t>(targetWidth) * channels;
+  across_ = std::make_unique<FlatTaps>(MakeTaps(sourceWidth, targetWidth));
+  down_ = MakeTaps(sourceHeight, targetHeight);
+  capacity_ = 1;
+  for (const Taps& t : down_) capacity_ = std::max(capacity_, static_cast<int>(t.weights.size()));
+  ring_.assign(rowBytes_ * static_cast<std::size_t>(capacity_), 0);
+  pushed_ = 0;
+  next_ = 0;
+}
+
+RowResampler::RowResampler() = default;
+RowResampler::~RowResampler() = default;
+
+void RowResampler::Push(const std::uint8_t* row) {
+  const int r = pushed_++;
+  std::uint8_t* slot = ring_.data() + rowBytes_ * static_cast<std::size_t>(r % capacity_);
+  if (targetWidth_ == sourceWidth_) std::memcpy(slot, row, rowBytes_);
+  else rowFunction(channels_)(row, slot, *across_, targetWidth_, channels_);
+  // A target row goes out as soon as the last source row it reads is in; the taps move
+  // down monotonically, so the rows it reads are the last few pushed.
+  while (next_ < targetHeight_) {
+    const Taps& t = down_[static_cast<std::size_t>(next_)];
+    if (t.first + static_cast<int>(t.weights.size()) - 1 > r) break;
+    verticalRow(t, [&](std::size_t k) {
+                  return ring_.data() + rowBytes_ * ((static_cast<std::size_t>(t.first) + k) % static_cast<std::size_t>(capacity_));
+                },
+                destination_->Row(next_), rowBytes_, sum_);
+    ++next_;
+  }
 }
 
 void ResampleIndices(const std::uint8_t* source, int sourceWidth, int sourceHeight,

@@ -5,6 +5,7 @@
 // bilinear. Both are separable and done in 14-bit fixed point.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // The source pixels that make one output sample and their weights (summing to 1 << 14).
@@ -27,6 +28,31 @@ class RowDestination {
 void ResampleImage(const std::uint8_t* source, int sourceWidth, int sourceHeight,
                    std::size_t sourceStride, int channels, int targetWidth, int targetHeight,
                    RowDestination& destination, int threads = 0);
+
+struct FlatTaps;
+// The same resize as ResampleImage, fed a source row at a time (as a decoder makes them)
+// and holding only the few rows that the next output row needs: a picture need not be
+// kept whole at its decoded size. Every output row has gone to the destination once the
+// last source row is in.
+class RowResampler {
+ public:
+  RowResampler();
+  ~RowResampler();
+  void Start(int sourceWidth, int sourceHeight, int channels, int targetWidth, int targetHeight,
+             RowDestination* destination);
+  void Push(const std::uint8_t* row);  // the next source row, top-down
+
+ private:
+  int sourceWidth_ = 0, channels_ = 0, targetWidth_ = 0, targetHeight_ = 0;
+  RowDestination* destination_ = nullptr;
+  std::size_t rowBytes_ = 0;
+  std::unique_ptr<FlatTaps> across_;
+  std::vector<Taps> down_;
+  int capacity_ = 1;
+  std::vector<std::uint8_t> ring_;
+  std::vector<std::int32_t> sum_;
+  int pushed_ = 0, next_ = 0;
+};
 
 // Nearest-neighbour resizing for palette indices (one byte per pixel), which cannot be
 // averaged.
