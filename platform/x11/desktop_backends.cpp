@@ -1,11 +1,8 @@
 // Each desktop's own way of taking a background: see desktop_backends.h.
-#define G_SETTINGS_ENABLE_BACKEND
 #include "platform/x11/desktop_backends.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <gio/gio.h>
-#include <gio/gsettingsbackend.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -21,6 +18,8 @@
 #include <thread>
 #include <utility>
 #include <vector>
+
+#include "platform/x11/gio_calls.h"
 
 extern char** environ;
 
@@ -78,11 +77,13 @@ GDBusConnection* sessionBus(std::string& problem) {
     problem = "no session bus (DBUS_SESSION_BUS_ADDRESS is not set)";
     return nullptr;
   }
+  const GioCalls* gio = Gio(&problem);
+  if (!gio) return nullptr;
   GError* error = nullptr;
-  GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
+  GDBusConnection* bus = gio->g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
   if (!bus) {
     problem = std::string("the session bus cannot be reached: ") + error->message;
-    g_clear_error(&error);
+    gio->g_clear_error(&error);
   }
   return bus;
 }
@@ -91,17 +92,18 @@ GDBusConnection* sessionBus(std::string& problem) {
 bool busCall(GDBusConnection* bus, const char* service, const char* path, const char* interface,
              const char* method, GVariant* arguments, std::string& problem,
              GVariant** reply = nullptr) {
+  const GioCalls* gio = Gio();  // there is a bus, so GIO is loaded
   GError* error = nullptr;
-  GVariant* result = g_dbus_connection_call_sync(bus, service, path, interface, method, arguments,
+  GVariant* result = gio->g_dbus_connection_call_sync(bus, service, path, interface, method, arguments,
                                                  nullptr, G_DBUS_CALL_FLAGS_NONE, 10000, nullptr,
                                                  &error);
   if (!result) {
     problem = std::string(service) + " " + method + ": " + error->message;
-    g_clear_error(&error);
+    gio->g_clear_error(&error);
     return false;
   }
   if (reply) *reply = result;
-  else g_variant_unref(result);
+  else gio->g_variant_unref(result);
   return true;
 }
 
@@ -110,9 +112,11 @@ bool busCall(GDBusConnection* bus, const char* service, const char* path, const 
 bool setGSettings(const char* schemaId,
                   const std::vector<std::pair<const char*, std::string>>& values,
                   std::string& problem) {
-  GSettingsBackend* backend = g_settings_backend_get_default();
-  const std::string store = G_OBJECT_TYPE_NAME(backend);
-  g_object_unref(backend);
+  const GioCalls* gio = Gio(&problem);
+  if (!gio) return false;
+  GSettingsBackend* backend = gio->g_settings_backend_get_default();
+  const std::string store = gio->g_type_name(G_OBJECT_TYPE(backend));
+  gio->g_object_unref(backend);
   if (store == "GMemorySettingsBackend") {
     problem = "no settings store (dconf) to write the desktop's settings to";
     return false;
@@ -124,26 +128,26 @@ bool setGSettings(const char* schemaId,
     return false;
   }
   // g_settings_new() ends the process on a schema that is not installed.
-  GSettingsSchemaSource* source = g_settings_schema_source_get_default();
-  GSettingsSchema* schema = source ? g_settings_schema_source_lookup(source, schemaId, TRUE) : nullptr;
+  GSettingsSchemaSource* source = gio->g_settings_schema_source_get_default();
+  GSettingsSchema* schema = source ? gio->g_settings_schema_source_lookup(source, schemaId, TRUE) : nullptr;
   if (!schema) {
     problem = std::string("the settings schema ") + schemaId + " is not installed";
     return false;
   }
-  GSettings* settings = g_settings_new_full(schema, nullptr, nullptr);
+  GSettings* settings = gio->g_settings_new_full(schema, nullptr, nullptr);
   bool ok = true;
-  g_settings_delay(settings);  // one change for the desktop, not one per key
+  gio->g_settings_delay(settings);  // one change for the desktop, not one per key
   for (const auto& [key, value] : values) {
-    if (!g_settings_schema_has_key(schema, key)) continue;  // e.g. picture-uri-dark before GNOME 42
-    if (!g_settings_set_string(settings, key, value.c_str())) {
+    if (!gio->g_settings_schema_has_key(schema, key)) continue;  // e.g. picture-uri-dark before GNOME 42
+    if (!gio->g_settings_set_string(settings, key, value.c_str())) {
       problem = std::string(schemaId) + " " + key + " does not take \"" + value + "\"";
       ok = false;
     }
   }
-  g_settings_apply(settings);
-  g_settings_sync();
-  g_object_unref(settings);
-  g_settings_schema_unref(schema);
+  gio->g_settings_apply(settings);
+  gio->g_settings_sync();
+  gio->g_object_unref(settings);
+  gio->g_settings_schema_unref(schema);
   return ok;
 }
 
@@ -195,10 +199,11 @@ int workspaceCount() {
 bool setXfce(const std::string* file, std::string& problem) {
   GDBusConnection* bus = sessionBus(problem);
   if (!bus) return false;
+  const GioCalls* gio = Gio();
   GVariant* all = nullptr;
   if (!busCall(bus, "org.xfce.Xfconf", "/org/xfce/Xfconf", "org.xfce.Xfconf", "GetAllProperties",
-               g_variant_new("(ss)", "xfce4-desktop", "/backdrop"), problem, &all)) {
-    g_object_unref(bus);
+               gio->g_variant_new("(ss)", "xfce4-desktop", "/backdrop"), problem, &all)) {
+    gio->g_object_unref(bus);
     return false;
   }
   std::set<std::string> monitors;
@@ -206,8 +211,8 @@ bool setXfce(const std::string* file, std::string& problem) {
   GVariantIter* iter = nullptr;
   const gchar* key = nullptr;
   GVariant* value = nullptr;
-  g_variant_get(all, "(a{sv})", &iter);
-  while (g_variant_iter_loop(iter, "{&sv}", &key, &value)) {
+  gio->g_variant_get(all, "(a{sv})", &iter);
+  while (gio->g_variant_iter_loop(iter, "{&sv}", &key, &value)) {
     std::string property = key;
     std::size_t workspace = property.find("/workspace");
     if (property.rfind("/backdrop/screen", 0) != 0 || workspace == std::string::npos) continue;
@@ -216,34 +221,34 @@ bool setXfce(const std::string* file, std::string& problem) {
     monitors.insert(property.substr(0, workspace + 1));
     prefixes.insert(property.substr(0, end + 1));
   }
-  g_variant_iter_free(iter);
-  g_variant_unref(all);
+  gio->g_variant_iter_free(iter);
+  gio->g_variant_unref(all);
   const int workspaces = workspaceCount();
   for (const std::string& monitor : monitors)
     for (int w = 0; w < workspaces; ++w) prefixes.insert(monitor + "workspace" + std::to_string(w) + "/");
   if (prefixes.empty()) {
     problem = "xfdesktop has no monitor in its settings yet";
-    g_object_unref(bus);
+    gio->g_object_unref(bus);
     return false;
   }
 
   bool ok = true;
   auto set = [&](const std::string& property, GVariant* v) {
     ok = busCall(bus, "org.xfce.Xfconf", "/org/xfce/Xfconf", "org.xfce.Xfconf", "SetProperty",
-                 g_variant_new("(ssv)", "xfce4-desktop", property.c_str(), v), problem) && ok;
+                 gio->g_variant_new("(ssv)", "xfce4-desktop", property.c_str(), v), problem) && ok;
   };
   for (const std::string& prefix : prefixes) {
-    GVariant* black[4] = {g_variant_new_variant(g_variant_new_double(0)),
-                          g_variant_new_variant(g_variant_new_double(0)),
-                          g_variant_new_variant(g_variant_new_double(0)),
-                          g_variant_new_variant(g_variant_new_double(1))};
-    set(prefix + "color-style", g_variant_new_int32(0));  // solid
-    set(prefix + "rgba1", g_variant_new_array(G_VARIANT_TYPE_VARIANT, black, 4));
+    GVariant* black[4] = {gio->g_variant_new_variant(gio->g_variant_new_double(0)),
+                          gio->g_variant_new_variant(gio->g_variant_new_double(0)),
+                          gio->g_variant_new_variant(gio->g_variant_new_double(0)),
+                          gio->g_variant_new_variant(gio->g_variant_new_double(1))};
+    set(prefix + "color-style", gio->g_variant_new_int32(0));  // solid
+    set(prefix + "rgba1", gio->g_variant_new_array(G_VARIANT_TYPE_VARIANT, black, 4));
     // The picture last: it is what makes xfdesktop redraw.
-    set(prefix + "image-style", g_variant_new_int32(file ? 1 : 0));  // centred / none
-    if (file) set(prefix + "last-image", g_variant_new_string(file->c_str()));
+    set(prefix + "image-style", gio->g_variant_new_int32(file ? 1 : 0));  // centred / none
+    if (file) set(prefix + "last-image", gio->g_variant_new_string(file->c_str()));
   }
-  g_object_unref(bus);
+  gio->g_object_unref(bus);
   return ok;
 }
 
@@ -252,10 +257,11 @@ bool setXfce(const std::string* file, std::string& problem) {
 bool setPlasma(const std::string* file, std::string& problem) {
   GDBusConnection* bus = sessionBus(problem);
   if (!bus) return false;
+  const GioCalls* gio = Gio();
   const std::string script = PlasmaWallpaperScript(file);
   bool ok = busCall(bus, "org.kde.plasmashell", "/PlasmaShell", "org.kde.PlasmaShell",
-                    "evaluateScript", g_variant_new("(s)", script.c_str()), problem);
-  g_object_unref(bus);
+                    "evaluateScript", gio->g_variant_new("(s)", script.c_str()), problem);
+  gio->g_object_unref(bus);
   return ok;
 }
 

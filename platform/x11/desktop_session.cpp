@@ -3,7 +3,6 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <gio/gio.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -11,6 +10,7 @@
 #include <fstream>
 
 #include "platform/desktop.h"
+#include "platform/x11/gio_calls.h"
 
 namespace {
 
@@ -110,26 +110,28 @@ void readBusNames(DesktopSignals& s) {
   // Without an address GIO would try to start a bus of its own (dbus-launch): not ours to do.
   const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
   if (!address || !*address) return;
+  const GioCalls* gio = Gio();
+  if (!gio) return;
   GError* error = nullptr;
-  GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
+  GDBusConnection* bus = gio->g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
   if (!bus) {
-    g_clear_error(&error);
+    gio->g_clear_error(&error);
     return;
   }
-  GVariant* reply = g_dbus_connection_call_sync(
+  GVariant* reply = gio->g_dbus_connection_call_sync(
       bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "ListNames",
-      nullptr, G_VARIANT_TYPE("(as)"), G_DBUS_CALL_FLAGS_NONE, 3000, nullptr, &error);
+      nullptr, reinterpret_cast<const GVariantType*>("(as)"), G_DBUS_CALL_FLAGS_NONE, 3000, nullptr, &error);
   if (reply) {
     GVariantIter* iter = nullptr;
     const gchar* name = nullptr;
-    g_variant_get(reply, "(as)", &iter);
-    while (g_variant_iter_loop(iter, "&s", &name))
+    gio->g_variant_get(reply, "(as)", &iter);
+    while (gio->g_variant_iter_loop(iter, "&s", &name))
       if (name[0] != ':') s.busNames.emplace_back(name);
-    g_variant_iter_free(iter);
-    g_variant_unref(reply);
+    gio->g_variant_iter_free(iter);
+    gio->g_variant_unref(reply);
   }
-  g_clear_error(&error);
-  g_object_unref(bus);
+  gio->g_clear_error(&error);
+  gio->g_object_unref(bus);
 }
 
 }  // namespace

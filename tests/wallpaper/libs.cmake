@@ -11,3 +11,5 @@ target_compile_definitions(qm_fake_decoder_no_window PRIVATE QM_FAKE_WITHOUT_WIN
 target_compile_definitions(test_wallpaper PRIVATE
     QM_FAKE_DECODER="$<TARGET_FILE:qm_fake_decoder_full>"
     QM_FAKE_DECODER_NO_WINDOW="$<TARGET_FILE:qm_fake_decoder_no_window>")
+# The desktop tests read GSettings and stand in for Plasma's shell on the bus themselves.
+target_link_libraries(test_wallpaper PRIVATE qm_gio)
