@@ -86,8 +86,8 @@ RowFunction rowFunction(int channels) {
 
 // Runs work(begin, end) over rows [0, count), split in two when there is a second core and
 // enough rows to be worth a thread (resizing a whole 4K picture, as the palette and CMYK
-// paths do, is a fifth of its decode; a 1024 x 768 one's is too short to pay for a thread). The halves write disjoint rows,
-// so the result is the same either way.
+// paths do, is a fifth of its decode; a 1024 x 768 one's is too short to pay for a
+// thread). The halves write disjoint rows, so the result is the same either way.
 void ForRows(int count, std::size_t bytesPerRow, int threads, const std::function<void(int, int)>& work) {
   constexpr std::size_t kWorthAThread = 8 << 20;
   if (threads < 1) threads = std::thread::hardware_concurrency() >= 2 ? 2 : 1;
