@@ -230,14 +230,13 @@ class DibRows : public RowDestination {
 // never held whole; a 12-megapixel photo for a 1024 x 768 screen holds a few rows of it.
 struct Stream {
   DibStore* store = nullptr;
-  std::uint8_t* dib = nullptr;
   std::unique_ptr<DibRows> out;
   RowResampler resampler;
   bool used = false;
 
   bool Begin(Size target, Size decoded, int channels) {
     const std::size_t stride = RowStride(target.width, 24);
-    dib = store->Allocate(kInfoHeaderSize + stride * static_cast<std::size_t>(target.height));
+    std::uint8_t* dib = store->Allocate(kInfoHeaderSize + stride * static_cast<std::size_t>(target.height));
     if (!dib) return false;
     WriteInfoHeader(dib, target.width, target.height, 24, 0);
     out = std::make_unique<DibRows>(dib + kInfoHeaderSize, stride, target.height);
@@ -349,26 +348,18 @@ bool Decode(Job* job, const DecodeRequest& request) {
   job->decoded = {static_cast<int>(cinfo->output_width), static_cast<int>(cinfo->output_height)};
   job->channels = cinfo->output_components;
   const std::size_t stride = static_cast<std::size_t>(job->decoded.width) * job->channels;
-  if (job->stream && !job->cmyk && !job->quantized) {
-    if (!job->stream->Begin(job->target, job->decoded, job->channels)) return false;
-    job->pixels.resize(stride * 8);
-    while (cinfo->output_scanline < cinfo->output_height) {
-      JSAMPROW rows[8];
-      const int n = std::min<int>(8, static_cast<int>(cinfo->output_height - cinfo->output_scanline));
-      for (int i = 0; i < n; ++i) rows[i] = job->pixels.data() + stride * static_cast<unsigned>(i);
-      const JDIMENSION got = jpeg_read_scanlines(cinfo, rows, static_cast<JDIMENSION>(n));
-      for (JDIMENSION i = 0; i < got; ++i) job->stream->resampler.Push(rows[i]);
-    }
-    jpeg_finish_decompress(cinfo);
-    return true;
-  }
-  job->pixels.resize(stride * static_cast<std::size_t>(job->decoded.height));
+  const bool streamed = job->stream && !job->cmyk && !job->quantized;
+  if (streamed && !job->stream->Begin(job->target, job->decoded, job->channels)) return false;
+  // Streamed rows pass through room for eight; otherwise the picture is kept whole.
+  job->pixels.resize(stride * (streamed ? 8 : static_cast<std::size_t>(job->decoded.height)));
   while (cinfo->output_scanline < cinfo->output_height) {
     JSAMPROW rows[8];
     const int n = std::min<int>(8, static_cast<int>(cinfo->output_height - cinfo->output_scanline));
-    for (int i = 0; i < n; ++i)
-      rows[i] = job->pixels.data() + stride * (cinfo->output_scanline + static_cast<unsigned>(i));
-    jpeg_read_scanlines(cinfo, rows, static_cast<JDIMENSION>(n));
+    const unsigned first = streamed ? 0 : cinfo->output_scanline;
+    for (int i = 0; i < n; ++i) rows[i] = job->pixels.data() + stride * (first + static_cast<unsigned>(i));
+    const JDIMENSION got = jpeg_read_scanlines(cinfo, rows, static_cast<JDIMENSION>(n));
+    if (streamed)
+      for (JDIMENSION i = 0; i < got; ++i) job->stream->resampler.Push(rows[i]);
   }
   if (job->quantized) {
     job->colors = std::min(256, cinfo->actual_number_of_colors);
