@@ -9,8 +9,9 @@
 //  - BeginPaint hands out a device context clipped to the update region, sends
 //    WM_ERASEBKGND first when an erase was asked for, and validates the window;
 //  - a window's device context draws straight onto its surface, which is presented at
-//    once (at each Sleep, EndPaint and ReleaseDC), so drawing that pauses with
-//    Sleep inside one paint is seen step by step, as it was on the old screen;
+//    EndPaint and ReleaseDC and, at most once a screen refresh, at Sleep, so drawing
+//    that pauses with Sleep inside one paint is seen step by step, as it was on the old
+//    screen, at the pace the screen can show;
 //  - a child window has no surface of its own: it draws on its top-level window's
 //    surface inside its own rectangle, so a child without a background brush shows what
 //    its parent drew beneath it, and hiding it leaves the parent to repaint the area;
@@ -423,6 +424,12 @@ BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
 
 // Milliseconds since the program started its user interface (GetTickCount wraps at 2^32).
 DWORD GetTickCount();
-// Presents every window surface drawn on since the last presentation, then sleeps
-// without handling messages, as the old Sleep held up a program's message loop.
+// Sleeps without handling messages, as the old Sleep held up a program's message loop,
+// and presents what was drawn on window surfaces: at once, or, when the screen was handed
+// a picture less than a refresh ago, when its next refresh falls due (within this sleep if
+// it falls there, else at a later one), so no drawing waits more than a refresh.
 void Sleep(DWORD milliseconds);
+// Whether a screen refresh falls due before a sleep of `milliseconds` from now ends, so
+// that Sleep would present: drawing paced by shorter sleeps need only be brought up to
+// date on the window when it does.
+BOOL ScreenRefreshDue(DWORD milliseconds);

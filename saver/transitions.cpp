@@ -1,5 +1,7 @@
 #include "saver/transitions.h"
 
+#include <vector>
+
 #include "imagelib/info_file.h"
 #include "platform/window.h"
 
@@ -68,30 +70,38 @@ void RunTransition(UINT code, WORD width, WORD height, const TransitionSteps& st
 
 void DrawWithEffect(HDC dc, UINT code, HDC screenCopy, WORD width, WORD height, int x0, int y0,
                     int sx, int sy) {
-  // Strips that join up between two pauses are copied as one rectangle: what is seen at
-  // each pause is the same, and a sweep across a large view copies rows, not columns.
-  struct Pending {
+  // Strips are copied onto the view when the screen is next due a picture, not at every
+  // pause: each refresh shows the same, and strips that join up meanwhile (a sweep's
+  // columns, each blind's columns over several steps) are copied as one rectangle, a row
+  // at a time instead of one column after another down a large view.
+  struct Strip {
     int dx = 0, dy = 0, w = 0, h = 0;
-  } pending;
+  };
+  constexpr std::size_t kMostStrips = 64;
+  std::vector<Strip> pending;
   auto flush = [&] {
-    if (pending.w > 0 && pending.h > 0)
-      BitBlt(dc, x0 + pending.dx, y0 + pending.dy, pending.w, pending.h, screenCopy,
-             sx + pending.dx, sy + pending.dy, SRCCOPY);
-    pending = {};
+    for (const Strip& s : pending)
+      BitBlt(dc, x0 + s.dx, y0 + s.dy, s.w, s.h, screenCopy, sx + s.dx, sy + s.dy, SRCCOPY);
+    pending.clear();
   };
   TransitionSteps steps;
   steps.copy = [&](int dx, int dy, int w, int h) {
-    if (pending.w > 0 && dy == pending.dy && h == pending.h && dx == pending.dx + pending.w) {
-      pending.w += w;
-    } else if (pending.w > 0 && dx == pending.dx && w == pending.w && dy == pending.dy + pending.h) {
-      pending.h += h;
-    } else {
-      flush();
-      pending = {dx, dy, w, h};
+    if (w <= 0 || h <= 0) return;
+    for (Strip& s : pending) {
+      if (dy == s.dy && h == s.h && dx == s.dx + s.w) {
+        s.w += w;
+        return;
+      }
+      if (dx == s.dx && w == s.w && dy == s.dy + s.h) {
+        s.h += h;
+        return;
+      }
     }
+    if (pending.size() == kMostStrips) flush();
+    pending.push_back({dx, dy, w, h});
   };
   steps.pause = [&](DWORD ms) {
-    flush();
+    if (ScreenRefreshDue(ms)) flush();
     Sleep(ms);
   };
   RunTransition(code, width, height, steps);

@@ -31,7 +31,8 @@ void RunTransition(UINT code, WORD width, WORD height, const TransitionSteps& st
 
 // Draws the view with the effect: every strip is a block copy from (sx + dx, sy + dy) of
 // the screen copy to (x0 + dx, y0 + dy) of the paint context, with the platform's Sleep
-// between groups of strips so each step is presented.
+// between groups of strips; the strips reach the context by each screen refresh that
+// falls within the effect, and all of them by its end.
 void DrawWithEffect(HDC dc, UINT code, HDC screenCopy, WORD width, WORD height, int x0, int y0,
                     int sx, int sy);
 

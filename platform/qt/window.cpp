@@ -265,6 +265,8 @@ void flushDisplayConnection() {
   auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
   if (x11 && x11->connection()) flush(x11->connection());
 }
+
+qint64 lastPresented = -1;  // uptime in ms when drawing last reached the screen
 }  // namespace
 
 void PresentSurfaces() {
@@ -290,7 +292,10 @@ void PresentSurfaces() {
       shown = true;
     }
   }
-  if (shown) flushDisplayConnection();
+  if (shown) {
+    flushDisplayConnection();
+    lastPresented = uptime().elapsed();
+  }
 }
 
 HWND RegisterForeignWindow(WindowObject::Kind kind, QWidget* widget, HWND parent, int id) {
@@ -1184,7 +1189,37 @@ BOOL DrawIcon(HDC dc, int x, int y, HICON icon) {
 
 DWORD GetTickCount() { return static_cast<DWORD>(uptime().elapsed()); }
 
+namespace {
+// The shortest time between two pictures any screen shows (its refresh), 60 Hz when the
+// system does not say.
+qint64 FrameMilliseconds() {
+  qreal hz = 0;
+  if (qGuiApp)
+    for (QScreen* s : QGuiApplication::screens()) hz = std::max(hz, s->refreshRate());
+  if (hz < 24 || hz > 500) hz = 60;
+  return static_cast<qint64>(1000 / hz);
+}
+}  // namespace
+
+BOOL ScreenRefreshDue(DWORD milliseconds) {
+  return lastPresented < 0 || uptime().elapsed() - lastPresented + milliseconds >= FrameMilliseconds();
+}
+
 void Sleep(DWORD milliseconds) {
-  PresentSurfaces();
+  // A screen shows a new picture once a refresh, so drawing paced by shorter sleeps (a
+  // transition's 1 ms steps) is handed to it at most once a refresh: copying the changed
+  // rows again every step would cost more than the drawing for pictures nobody sees.
+  // What is held back is handed over when the next refresh falls due, within this pause
+  // if need be, so nothing drawn waits longer than one refresh.
+  const qint64 frame = FrameMilliseconds();
+  const qint64 since = uptime().elapsed() - lastPresented;
+  if (lastPresented < 0 || since >= frame) {
+    PresentSurfaces();
+  } else if (!dirtyWindows().empty() && since + milliseconds >= frame) {
+    const auto untilDue = static_cast<DWORD>(frame - since);
+    QThread::msleep(untilDue);
+    PresentSurfaces();
+    milliseconds -= untilDue;
+  }
   if (milliseconds) QThread::msleep(milliseconds);
 }

@@ -128,26 +128,40 @@ TEST(Transitions, AllTransitionsCycleFromVerticalBlinds) {
   EXPECT_EQ(seen, (std::vector<UINT>{1, 2, 3, 4, 5, 6, 2}));
 }
 
-TEST_F(TransitionTest, DrawingCopiesTheViewFromTheScreenCopy) {
+// Drawn on a shown window, whose screen was just handed a picture, every effect holds its
+// strips back between refreshes; by its end it has copied exactly the view.
+TEST_F(TransitionTest, EveryEffectCopiesExactlyTheViewFromTheScreenCopy) {
   HDC source = CreateCompatibleDC(nullptr);
   HBITMAP picture = CreateCompatibleBitmap(source, 200, 100);
   HGDIOBJ old = SelectObject(source, picture);
   for (int y = 0; y < 100; ++y)
     for (int x = 0; x < 200; ++x) SetPixel(source, x, y, RGB(x, y, 7));
-  HDC target = CreateCompatibleDC(nullptr);
-  HBITMAP screen = CreateCompatibleBitmap(target, 300, 200);
-  HGDIOBJ oldTarget = SelectObject(target, screen);
-
-  DrawWithEffect(target, TRANSITION_HORIZONTAL_SWEEP, source, 64, 48, 10, 20, 100, 30);
-  EXPECT_EQ(GetPixel(target, 10, 20), RGB(100, 30, 7));
-  EXPECT_EQ(GetPixel(target, 73, 67), RGB(163, 77, 7));
-  EXPECT_EQ(GetPixel(target, 74, 20), RGB(0, 0, 0)) << "nothing beyond the view";
-  EXPECT_EQ(GetPixel(target, 9, 20), RGB(0, 0, 0));
-
-  SelectObject(target, oldTarget);
+  WNDCLASS wc{};
+  wc.lpfnWndProc = DefWindowProc;
+  wc.lpszClassName = "EffectTarget";
+  RegisterClass(&wc);
+  HWND window = CreateWindowEx(0, "EffectTarget", "", WS_POPUP, 0, 0, 120, 90, nullptr, nullptr,
+                               GetModuleHandle(nullptr), nullptr);
+  ShowWindow(window, SW_SHOW);
+  const RECT all{0, 0, 120, 90};
+  for (UINT effect = TRANSITION_NORMAL; effect <= TRANSITION_BOXED_IN; ++effect) {
+    HDC target = GetDC(window);
+    FillRect(target, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    PumpMessages(0);
+    DrawWithEffect(target, effect, source, 64, 48, 10, 20, 100, 30);
+    int wrong = 0;
+    for (int y = 0; y < 90; ++y)
+      for (int x = 0; x < 120; ++x) {
+        const bool inView = x >= 10 && x < 74 && y >= 20 && y < 68;
+        const COLORREF want = inView ? RGB(x + 90, y + 10, 7) : RGB(0, 0, 0);
+        if (GetPixel(target, x, y) != want && ++wrong <= 3)
+          ADD_FAILURE() << "effect " << effect << ": pixel " << x << "," << y;
+      }
+    EXPECT_EQ(wrong, 0) << "effect " << effect;
+    ReleaseDC(window, target);
+  }
+  DestroyWindow(window);
   SelectObject(source, old);
-  DeleteDC(target);
   DeleteDC(source);
-  DeleteObject(screen);
   DeleteObject(picture);
 }
