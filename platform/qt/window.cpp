@@ -475,8 +475,9 @@ bool copyStraight(QPainter& p, const QImage& image, const QRegion& region) {
       uchar* to = targetBits + (y + offset.y()) * targetStride + offset.x() * 4;
       const uchar* row = sourceBits + y * sourceStride;
       for (const QRect& from : band) {
-        if (from.width() == 1)
-          reinterpret_cast<QRgb*>(to)[from.left()] = reinterpret_cast<const QRgb*>(row)[from.left()];
+        if (from.width() <= 4)
+          for (int x = from.left(); x <= from.right(); ++x)
+            reinterpret_cast<QRgb*>(to)[x] = reinterpret_cast<const QRgb*>(row)[x];
         else
           std::memcpy(to + from.left() * 4, row + from.left() * 4, static_cast<std::size_t>(from.width()) * 4);
       }

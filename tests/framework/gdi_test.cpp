@@ -224,6 +224,13 @@ TEST_F(GdiTest, BitBltCopiesClipsAndRefusesOtherOperations) {
   EXPECT_EQ(GetPixel(dst.dc, 3, 1), RGB(0, 0, 0)) << "no source pixel there";
   EXPECT_EQ(GetPixel(dst.dc, 0, 0), RGB(0, 0, 0));
 
+  // A narrow strip moved onto itself by a pixel reads each source pixel before it is written.
+  EXPECT_TRUE(BitBlt(src.dc, 1, 0, 3, 4, src.dc, 0, 0, SRCCOPY));
+  EXPECT_EQ(GetPixel(src.dc, 1, 2), distinct(0, 2));
+  EXPECT_EQ(GetPixel(src.dc, 3, 2), distinct(2, 2));
+  EXPECT_TRUE(BitBlt(src.dc, 1, 0, 3, 4, src.dc, 2, 0, SRCCOPY));
+  EXPECT_EQ(GetPixel(src.dc, 1, 2), distinct(1, 2));
+
   // Copying is the one operation: another (here SRCAND) is refused, not drawn wrongly.
   EXPECT_FALSE(BitBlt(dst.dc, 0, 1, 1, 1, src.dc, 3, 3, 0x008800C6));
   EXPECT_EQ(GetPixel(dst.dc, 0, 1), distinct(1, 0));
