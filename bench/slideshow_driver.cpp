@@ -6,7 +6,8 @@
 //   qm_bench_slideshow WIDTH HEIGHT
 // Prints one line per effect "effect N cpu_ms sleep_ms" and "pan wide|tall us_per_step".
 // With a third argument "window" it does the same on a real top-level window of that size,
-// each step shown on the display as the saver shows it, and prints
+// shown on the display as the saver shows it (the transitions at each screen refresh that
+// falls within them, each pan step at once), and prints
 // "windoweffect N cpu_ms sleep_ms" and "window wide|tall cpu_us wall_us server_us" per step (the X server's CPU when
 // QM_BENCH_SERVER_PID names it).
 #include <time.h>
@@ -65,8 +66,8 @@ double WallMs() {
   return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
-// The pan as the saver runs it on a full-screen window: each step drawn on the window's
-// own context and shown at once.
+// The transitions and the pan as the saver runs them on a full-screen window, drawn on the
+// window's own context: a transition shown at each refresh, each pan step at once.
 void PanWindow(int w, int h) {
   WNDCLASS wc;
   wc.lpfnWndProc = DefWindowProc;

@@ -149,8 +149,8 @@ for size in 1024x768 3840x2160; do
       $1 == "effect" { printf "  %-10s effect %d: %8.1f ms CPU for %5d ms of sleeps = %5.1f%% (target < 10%%)\n", size, $2, $3, $4, 100 * $3 / $4 }
       $1 == "pan" { printf "  %-10s pan step (%s): %8.1f us (target < 1000)\n", size, $2, $3 }'
 done
-echo "on a real full-screen window under Xvfb, every step shown: transitions and pan step (CPU of"
-echo "the saver's thread; the X server's CPU for the pan, on a GPU a blit, shown beside it):"
+echo "on a real full-screen window under Xvfb (transitions shown at each 60 Hz refresh, each pan step"
+echo "at once): CPU of the saver's thread; the X server's CPU for the pan, on a GPU a blit, beside it:"
 for size in 1024x768 3840x2160; do
   start_xvfb "${size}x24"
   QM_BENCH_SERVER_PID=$xvfb_pid "$build/bench/qm_bench_slideshow" "${size%x*}" "${size#*x}" window \

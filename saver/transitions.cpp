@@ -100,12 +100,19 @@ void DrawWithEffect(HDC dc, UINT code, HDC screenCopy, WORD width, WORD height, 
     if (pending.size() == kMostStrips) flush();
     pending.push_back({dx, dy, w, h});
   };
+  // Pauses that end before the screen is next due a picture show nothing new: they are
+  // slept together, when it is due, and the effect still lasts as long.
+  DWORD owed = 0;
   steps.pause = [&](DWORD ms) {
-    if (ScreenRefreshDue(ms)) flush();
-    Sleep(ms);
+    owed += ms;
+    if (!ScreenRefreshDue(owed)) return;
+    flush();
+    Sleep(owed);
+    owed = 0;
   };
   RunTransition(code, width, height, steps);
   flush();
+  if (owed) Sleep(owed);
 }
 
 UINT NextCycledEffect(UINT current) {

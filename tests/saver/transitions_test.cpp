@@ -129,7 +129,8 @@ TEST(Transitions, AllTransitionsCycleFromVerticalBlinds) {
 }
 
 // Drawn on a shown window, whose screen was just handed a picture, every effect holds its
-// strips back between refreshes; by its end it has copied exactly the view.
+// strips and pauses back between refreshes; by its end it has copied exactly the view and
+// paused as long as its steps ask.
 TEST_F(TransitionTest, EveryEffectCopiesExactlyTheViewFromTheScreenCopy) {
   HDC source = CreateCompatibleDC(nullptr);
   HBITMAP picture = CreateCompatibleBitmap(source, 200, 100);
@@ -148,7 +149,11 @@ TEST_F(TransitionTest, EveryEffectCopiesExactlyTheViewFromTheScreenCopy) {
     HDC target = GetDC(window);
     FillRect(target, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     PumpMessages(0);
+    DWORD asked = 0;
+    for (DWORD ms : Recording(effect, 64, 48).pauses) asked += ms;
+    const DWORD start = GetTickCount();
     DrawWithEffect(target, effect, source, 64, 48, 10, 20, 100, 30);
+    EXPECT_GE(GetTickCount() - start, asked) << "effect " << effect;
     int wrong = 0;
     for (int y = 0; y < 90; ++y)
       for (int x = 0; x < 120; ++x) {
