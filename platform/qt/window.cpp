@@ -1200,11 +1200,15 @@ qint64 FrameMilliseconds() {
   if (hz < 24 || hz > 500) hz = 60;
   return static_cast<qint64>(1000 / hz);
 }
+
+// How long until a screen is next due a picture: a refresh after the last one handed over.
+qint64 MillisecondsToRefresh() {
+  if (lastPresented < 0) return 0;
+  return std::max<qint64>(0, FrameMilliseconds() - (uptime().elapsed() - lastPresented));
+}
 }  // namespace
 
-BOOL ScreenRefreshDue(DWORD milliseconds) {
-  return lastPresented < 0 || uptime().elapsed() - lastPresented + milliseconds >= FrameMilliseconds();
-}
+BOOL ScreenRefreshDue(DWORD milliseconds) { return milliseconds >= MillisecondsToRefresh(); }
 
 void Sleep(DWORD milliseconds) {
   // A screen shows a new picture once a refresh, so drawing paced by shorter sleeps (a
@@ -1212,15 +1216,13 @@ void Sleep(DWORD milliseconds) {
   // rows again every step would cost more than the drawing for pictures nobody sees.
   // What is held back is handed over when the next refresh falls due, within this pause
   // if need be, so nothing drawn waits longer than one refresh.
-  const qint64 frame = FrameMilliseconds();
-  const qint64 since = uptime().elapsed() - lastPresented;
-  if (lastPresented < 0 || since >= frame) {
+  const qint64 wait = MillisecondsToRefresh();
+  if (wait == 0) {
     PresentSurfaces();
-  } else if (!dirtyWindows().empty() && since + milliseconds >= frame) {
-    const auto untilDue = static_cast<DWORD>(frame - since);
-    QThread::msleep(untilDue);
+  } else if (!dirtyWindows().empty() && milliseconds >= wait) {
+    QThread::msleep(static_cast<unsigned long>(wait));
     PresentSurfaces();
-    milliseconds -= untilDue;
+    milliseconds -= static_cast<DWORD>(wait);
   }
   if (milliseconds) QThread::msleep(milliseconds);
 }
