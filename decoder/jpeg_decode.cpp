@@ -232,7 +232,6 @@ struct Stream {
   DibStore* store = nullptr;
   std::unique_ptr<DibRows> out;
   RowResampler resampler;
-  bool used = false;
 
   bool Begin(Size target, Size decoded, int channels) {
     const std::size_t stride = RowStride(target.width, 24);
@@ -241,9 +240,9 @@ struct Stream {
     WriteInfoHeader(dib, target.width, target.height, 24, 0);
     out = std::make_unique<DibRows>(dib + kInfoHeaderSize, stride, target.height);
     resampler.Start(decoded.width, decoded.height, channels, target.width, target.height, out.get());
-    used = true;
     return true;
   }
+  bool Used() const { return out != nullptr; }
 };
 
 // Everything one decode holds, in one place so that a longjmp out of libjpeg leaves
@@ -496,7 +495,7 @@ bool DecodeJpegToDib(const std::string& path, const DecodeRequest& request, DibS
   job->file = std::fopen(NativePath(path).c_str(), "rb");
   if (!job->file) return false;
   if (!Decode(job.get(), request)) return false;
-  if (stream.used) return true;  // the bitmap is complete
+  if (stream.Used()) return true;  // the bitmap is complete
   // The file and libjpeg's memory are no longer needed; let them go before the output
   // is allocated.
   jpeg_destroy_decompress(&job->cinfo);

@@ -407,7 +407,7 @@ bool blit(HDC dc, int x, int y, int width, int height, HDC source, int xSrc, int
       std::memmove(d, src, bytes);
     }
   }
-  if (sv.image == t.image) Moved(t, area, sv.delta);
+  if (sameImage) Moved(t, area, sv.delta);
   else Touched(t, area);
   return true;
 }
