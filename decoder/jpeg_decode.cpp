@@ -1,7 +1,6 @@
 #include "decoder/jpeg_decode.h"
 
 #include <algorithm>
-#include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -9,10 +8,11 @@
 
 // libjpeg's headers expect <cstdio> first.
 #include <jpeglib.h>
-#include <jerror.h>
 
 #include "decoder/djpeg32.h"
+#include "decoder/libjpeg_glue.h"
 #include "decoder/resample.h"
+#include "decoder/split_decode.h"
 #include "platform/paths.h"
 
 namespace {
@@ -36,45 +36,6 @@ constexpr long long kMaxBlockScans = 100'000'000;
 // 50-megapixel 4:2:2 progressive picture needs 205 MB; with the program itself the
 // decoding process then stays under 300 MB. libjpeg is held to the same bound.
 constexpr long long kMaxDecodeBytes = 224LL << 20;
-
-struct ErrorManager {
-  jpeg_error_mgr pub;
-  std::jmp_buf jump;
-};
-
-[[noreturn]] void Fail(j_common_ptr cinfo) {
-  std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
-}
-
-// A damaged picture is refused rather than shown with grey or smeared blocks; only
-// warnings about metadata pass.
-void OnMessage(j_common_ptr cinfo, int level) {
-  if (level >= 0) return;  // trace output
-  switch (cinfo->err->msg_code) {
-    case JWRN_ADOBE_XFORM:
-    case JWRN_EXTRANEOUS_DATA:  // stray bytes between segments, common and harmless
-    case JWRN_JFIF_MAJOR:
-    case JWRN_BOGUS_ICC:
-      ++cinfo->err->num_warnings;
-      return;
-    default:
-      Fail(cinfo);
-  }
-}
-
-// Stops a decode that goes on past the scans the file was counted to hold (the count
-// decided that the picture was worth decoding; a file that contradicts it is broken).
-struct Progress {
-  jpeg_progress_mgr pub;
-  long scans = kMaxScans;
-};
-
-void OnProgress(j_common_ptr cinfo) {
-  if (!cinfo->is_decompressor) return;
-  const auto* progress = reinterpret_cast<const Progress*>(cinfo->progress);
-  if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > progress->scans)
-    Fail(cinfo);
-}
 
 // Reads a file in large pieces, for walking its markers without libjpeg.
 class ByteReader {
@@ -115,55 +76,6 @@ class ByteReader {
   std::FILE* file_;
   std::vector<std::uint8_t> buffer_;
   std::size_t at_ = 0, end_ = 0;
-};
-
-// libjpeg's source for a file with a buffer sixteen times stdio's. Its entropy decoder
-// takes a fast path only while a whole MCU's worst case (512 bytes a block, 3 KB for the
-// usual 4:2:0 picture) is in the buffer; with stdio's 4 KB that held for one byte in four,
-// and the slow path's refills of its bit buffer were a tenth of a camera picture's decode.
-struct FileSource {
-  static constexpr std::size_t kBufferBytes = 65536;
-  jpeg_source_mgr pub{};
-  std::FILE* file = nullptr;
-  std::vector<JOCTET> buffer = std::vector<JOCTET>(kBufferBytes);
-
-  static void Init(j_decompress_ptr) {}
-  static void Term(j_decompress_ptr) {}
-  static boolean Fill(j_decompress_ptr cinfo) {
-    auto* self = reinterpret_cast<FileSource*>(cinfo->src);
-    std::size_t n = std::fread(self->buffer.data(), 1, self->buffer.size(), self->file);
-    if (n == 0) {
-      // A file cut short ends in an end-of-image marker, as libjpeg's own source does;
-      // the warning refuses the picture (OnMessage).
-      WARNMS(cinfo, JWRN_JPEG_EOF);
-      self->buffer[0] = 0xFF;
-      self->buffer[1] = JPEG_EOI;
-      n = 2;
-    }
-    self->pub.next_input_byte = self->buffer.data();
-    self->pub.bytes_in_buffer = n;
-    return TRUE;
-  }
-  static void Skip(j_decompress_ptr cinfo, long count) {
-    auto* self = reinterpret_cast<FileSource*>(cinfo->src);
-    while (count > static_cast<long>(self->pub.bytes_in_buffer)) {
-      count -= static_cast<long>(self->pub.bytes_in_buffer);
-      Fill(cinfo);
-    }
-    if (count > 0) {
-      self->pub.next_input_byte += count;
-      self->pub.bytes_in_buffer -= static_cast<std::size_t>(count);
-    }
-  }
-  void Attach(j_decompress_ptr cinfo, std::FILE* from) {
-    file = from;
-    pub.init_source = Init;
-    pub.fill_input_buffer = Fill;
-    pub.skip_input_data = Skip;
-    pub.resync_to_restart = jpeg_resync_to_restart;
-    pub.term_source = Term;
-    cinfo->src = &pub;
-  }
 };
 
 // The number of scans (start-of-scan markers) in the file, found by walking its segments
@@ -253,8 +165,11 @@ struct Job {
   Progress progress{};
   FileSource source;
   Stream* stream = nullptr;  // rows resized as they come, when the output allows it
+  std::string path;
   std::FILE* file = nullptr;
   bool created = false;
+  long long dataOffset = -1;  // where the entropy-coded data start
+  std::unique_ptr<LowerRows> lower;  // the second decoder, for the lower rows of a large picture
 
   Size target;
   Size decoded;
@@ -267,6 +182,7 @@ struct Job {
   int colors = 0;
 
   ~Job() {
+    lower.reset();  // it writes into the bitmap until it is stopped
     if (created) jpeg_destroy_decompress(&cinfo);
     if (file) std::fclose(file);
   }
@@ -290,9 +206,7 @@ long long DecodeBytes(const jpeg_decompress_struct& cinfo, const Blocks& blocks,
 bool Decode(Job* job, const DecodeRequest& request) {
   const bool eightBit = request.eightBit;
   jpeg_decompress_struct* cinfo = &job->cinfo;
-  cinfo->err = jpeg_std_error(&job->err.pub);
-  job->err.pub.error_exit = Fail;
-  job->err.pub.emit_message = OnMessage;
+  UseErrorManager(cinfo, &job->err);
   if (setjmp(job->err.jump)) return false;
 
   jpeg_create_decompress(cinfo);
@@ -300,11 +214,11 @@ bool Decode(Job* job, const DecodeRequest& request) {
   job->progress.scans = CountScans(job->file);
   if (job->progress.scans < 1 || job->progress.scans > kMaxScans) return false;
   if (std::fseek(job->file, 0, SEEK_SET) != 0) return false;
-  job->progress.pub.progress_monitor = OnProgress;
-  cinfo->progress = &job->progress.pub;
+  job->progress.Attach(cinfo);
   cinfo->mem->max_memory_to_use = kMaxDecodeBytes;
   job->source.Attach(cinfo, job->file);
   jpeg_read_header(cinfo, TRUE);
+  job->dataOffset = job->source.Offset();
 
   const long long w = cinfo->image_width, h = cinfo->image_height;
   if (w < 1 || h < 1 || w > kMaxSide || h > kMaxSide || w * h > kMaxPixels) return false;
@@ -349,11 +263,23 @@ bool Decode(Job* job, const DecodeRequest& request) {
   const std::size_t stride = static_cast<std::size_t>(job->decoded.width) * job->channels;
   const bool streamed = job->stream && !job->cmyk && !job->quantized;
   if (streamed && !job->stream->Begin(job->target, job->decoded, job->channels)) return false;
+  ScanLayout layout;
+  if (streamed && LowerRows::Worthwhile(*cinfo) && MakeScanLayout(*cinfo, job->dataOffset, &layout)) {
+    job->lower = std::make_unique<LowerRows>();
+    if (!job->lower->Start(job->path, *cinfo, layout, job->progress.scans, job->target.width,
+                           job->target.height, job->stream->out.get()))
+      job->lower.reset();
+  }
   // Streamed rows pass through room for eight; otherwise the picture is kept whole.
   job->pixels.resize(stride * (streamed ? 8 : static_cast<std::size_t>(job->decoded.height)));
+  bool lowerDone = false;
   while (cinfo->output_scanline < cinfo->output_height) {
     JSAMPROW rows[8];
-    const int n = std::min<int>(8, static_cast<int>(cinfo->output_height - cinfo->output_scanline));
+    int n = std::min<int>(8, static_cast<int>(cinfo->output_height - cinfo->output_scanline));
+    if (job->lower && (n = job->lower->RowsAllowed(static_cast<int>(cinfo->output_scanline), n)) == 0) {
+      if ((lowerDone = job->lower->Finish())) break;
+      continue;  // the second decoder gave up: the rest is ours
+    }
     const unsigned first = streamed ? 0 : cinfo->output_scanline;
     for (int i = 0; i < n; ++i) rows[i] = job->pixels.data() + stride * (first + static_cast<unsigned>(i));
     const JDIMENSION got = jpeg_read_scanlines(cinfo, rows, static_cast<JDIMENSION>(n));
@@ -365,7 +291,9 @@ bool Decode(Job* job, const DecodeRequest& request) {
     for (int i = 0; i < job->colors; ++i)
       for (int c = 0; c < 3; ++c) job->palette[i][c] = cinfo->colormap[c][i];
   }
-  jpeg_finish_decompress(cinfo);
+  // The second decoder has read the rest of the file to its end.
+  if (lowerDone) jpeg_abort_decompress(cinfo);
+  else jpeg_finish_decompress(cinfo);
   return true;
 }
 
@@ -488,10 +416,12 @@ void WriteFileHeader(std::uint8_t* at, std::size_t dibBytes, std::size_t rowsOff
 
 bool DecodeJpegToDib(const std::string& path, const DecodeRequest& request, DibStore& store) {
   const bool eightBit = request.eightBit;
-  auto job = std::make_unique<Job>();
+  // The job goes first: a second decoder it holds writes through the stream's rows.
   Stream stream;
+  auto job = std::make_unique<Job>();
   stream.store = &store;
   if (!eightBit) job->stream = &stream;
+  job->path = path;
   job->file = std::fopen(NativePath(path).c_str(), "rb");
   if (!job->file) return false;
   if (!Decode(job.get(), request)) return false;

@@ -186,7 +186,7 @@ void ResampleImage(const std::uint8_t* source, int sourceWidth, int sourceHeight
 
 // Keeps the last `capacity_` horizontally resized rows; row r sits in slot r % capacity_.
 void RowResampler::Start(int sourceWidth, int sourceHeight, int channels, int targetWidth,
-                         int targetHeight, RowDestination* destination) {
+                         int targetHeight, RowDestination* destination, int splitRow) {
   sourceWidth_ = sourceWidth;
   channels_ = channels;
   targetWidth_ = targetWidth;
@@ -200,6 +200,12 @@ void RowResampler::Start(int sourceWidth, int sourceHeight, int channels, int ta
   ring_.assign(rowBytes_ * static_cast<std::size_t>(capacity_), 0);
   pushed_ = 0;
   next_ = 0;
+  if (splitRow <= 0) return;
+  while (next_ < targetHeight &&
+         down_[static_cast<std::size_t>(next_)].first +
+                 static_cast<int>(down_[static_cast<std::size_t>(next_)].weights.size()) - 1 < splitRow)
+    ++next_;
+  pushed_ = next_ < targetHeight ? down_[static_cast<std::size_t>(next_)].first : sourceHeight;
 }
 
 RowResampler::RowResampler() = default;

@@ -38,8 +38,13 @@ class RowResampler {
  public:
   RowResampler();
   ~RowResampler();
+  // With `splitRow`, the rows above it are another resampler's (the picture is decoded in
+  // two parts at once): this one makes only the output rows that read row `splitRow` or a
+  // row below it, and is fed from FirstRowNeeded() on. The one fed the rows above
+  // `splitRow` makes all the other output rows.
   void Start(int sourceWidth, int sourceHeight, int channels, int targetWidth, int targetHeight,
-             RowDestination* destination);
+             RowDestination* destination, int splitRow = 0);
+  int FirstRowNeeded() const { return pushed_; }
   void Push(const std::uint8_t* row);  // the next source row, top-down
 
  private:

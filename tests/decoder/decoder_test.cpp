@@ -4,11 +4,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "decoder/djpeg32.h"
 #include "tests/support/jpeg_maker.h"
@@ -381,6 +383,57 @@ TEST_F(Decoder, KilledWritesLeaveNoTemporaryFiles) {
 
   EXPECT_EQ(QmDecodeJpeg(picture.c_str(), out.c_str(), nullptr, 3, 0), QM_DECODED_TO_FILE);
   EXPECT_EQ(names(), kept);
+}
+
+// A photograph's worth of detail, noise over gradients, so that the Huffman codes of a
+// picture run through most of their tables.
+Rgb Detailed(int x, int y) {
+  unsigned h = static_cast<unsigned>(x) * 73856093U ^ static_cast<unsigned>(y) * 19349663U;
+  h ^= h >> 13;
+  h *= 0x5bd1e995U;
+  h ^= h >> 15;
+  return {static_cast<std::uint8_t>(x / 8 + (h & 31)), static_cast<std::uint8_t>(y / 6 + ((h >> 5) & 63)),
+          static_cast<std::uint8_t>((x + y) / 16 + ((h >> 11) & 15))};
+}
+
+// A large picture is decoded on two cores, its lower rows from a stream of their own. The
+// same picture with restart markers is decoded in one piece (the markers change only how
+// the codes are cut up), so the two bitmaps must match to the byte: for every way of
+// sampling the colours, for screens that shrink and enlarge the picture, and with tables
+// made for the picture. A file cut short in its lower part still fails.
+TEST_F(Decoder, LargePicturesDecodedOnTwoCoresMatchThemDecodedWhole) {
+  struct Case {
+    const char* name;
+    JpegKind kind;
+    JpegLayout layout;
+  };
+  const Case cases[] = {{"4:2:0", JpegKind::Colour, {}},
+                        {"4:2:2", JpegKind::Colour, {2, 1, 0, false}},
+                        {"4:4:4", JpegKind::Colour, {1, 1, 0, false}},
+                        {"grey", JpegKind::Grey, {}},
+                        {"own tables", JpegKind::Colour, {2, 2, 0, true}}};
+  for (const Case& c : cases) {
+    const std::string split = sandbox.path("split.jpg"), whole = sandbox.path("whole.jpg");
+    const std::string bytes = MakeJpeg(split, 2003, 1501, c.kind, Detailed, 90, c.layout);
+    JpegLayout withMarkers = c.layout;
+    withMarkers.restartRows = 1;
+    MakeJpeg(whole, 2003, 1501, c.kind, Detailed, 90, withMarkers);
+    for (const auto& [w, h] : {std::pair{1024, 768}, {1920, 1080}, {320, 240}}) {
+      const std::string where = std::string(c.name) + " on " + std::to_string(w) + "x" + std::to_string(h);
+      HGLOBAL got = QmDecodeJpegForScreen(split.c_str(), "", 3, 0, w, h, 0);
+      HGLOBAL want = QmDecodeJpegForScreen(whole.c_str(), "", 3, 0, w, h, 0);
+      ASSERT_TRUE(got && want) << where;
+      EXPECT_EQ(GlobalSize(got), GlobalSize(want)) << where;
+      EXPECT_EQ(std::memcmp(GlobalLock(got), GlobalLock(want), std::min(GlobalSize(got), GlobalSize(want))), 0)
+          << where;
+      GlobalUnlock(got);
+      GlobalUnlock(want);
+      GlobalFree(got);
+      GlobalFree(want);
+    }
+    sandbox.writeFile(split, bytes.substr(0, bytes.size() * 9 / 10));
+    EXPECT_EQ(QmDecodeJpegForScreen(split.c_str(), "", 3, 0, 1024, 768, 0), nullptr) << c.name;
+  }
 }
 
 class PanoramaWindow : public Decoder {

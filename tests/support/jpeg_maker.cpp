@@ -8,7 +8,8 @@
 #include <jpeglib.h>
 
 std::string MakeJpeg(const std::string& path, int width, int height, JpegKind kind,
-                     const std::function<Rgb(int, int)>& pixel, int quality) {
+                     const std::function<Rgb(int, int)>& pixel, int quality,
+                     const JpegLayout& layout) {
   jpeg_compress_struct cinfo{};
   jpeg_error_mgr err{};
   cinfo.err = jpeg_std_error(&err);
@@ -31,6 +32,12 @@ std::string MakeJpeg(const std::string& path, int width, int height, JpegKind ki
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, quality, TRUE);
   if (kind == JpegKind::Progressive) jpeg_simple_progression(&cinfo);
+  if (kind == JpegKind::Colour) {
+    cinfo.comp_info[0].h_samp_factor = layout.lumaWide;
+    cinfo.comp_info[0].v_samp_factor = layout.lumaHigh;
+  }
+  cinfo.restart_in_rows = layout.restartRows;
+  cinfo.optimize_coding = layout.ownTables ? TRUE : FALSE;
   jpeg_start_compress(&cinfo, TRUE);
   std::vector<unsigned char> row(static_cast<std::size_t>(width) * components);
   for (int y = 0; y < height; ++y) {

@@ -11,10 +11,19 @@ struct Rgb {
 
 enum class JpegKind { Colour, Progressive, Grey, AdobeCmyk };
 
+// How the encoder lays the picture out: the luma sampling (2 x 2 is 4:2:0, 1 x 1 is 4:4:4),
+// a restart marker every `restartRows` rows of MCUs, Huffman tables made for the picture.
+struct JpegLayout {
+  int lumaWide = 2, lumaHigh = 2;
+  int restartRows = 0;
+  bool ownTables = false;
+};
+
 // Writes a JPEG of width x height whose pixel (x, y) (y from the top) is pixel(x, y).
 // Returns the file's bytes as well.
 std::string MakeJpeg(const std::string& path, int width, int height, JpegKind kind,
-                     const std::function<Rgb(int, int)>& pixel, int quality = 95);
+                     const std::function<Rgb(int, int)>& pixel, int quality = 95,
+                     const JpegLayout& layout = {});
 
 // A flat grey 4:4:4 progressive JPEG of any size, written byte by byte (no encoder, so no
 // whole-picture buffer): one DC scan, then `scans - 1` full AC scans of the components in

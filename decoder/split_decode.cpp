@@ -1,0 +1,157 @@
+#include "decoder/split_decode.h"
+
+#include <algorithm>
+#include <system_error>
+#include <vector>
+
+#include "platform/paths.h"
+
+namespace {
+
+// Below this many pixels a picture decodes in a few milliseconds: a thread and a second
+// look at its file would cost more than they save.
+constexpr long long kSplitPixels = 2'000'000;
+
+// The share of the decoded rows that the first decoder keeps. The second reads the codes
+// of those rows (in about three fifths of the time libjpeg takes to decode them) before it
+// decodes the rest, so both end together when the first keeps about three quarters.
+constexpr int kUpperEighths = 6;
+
+}  // namespace
+
+LowerRows::~LowerRows() {
+  stop_.store(true);
+  if (thread_.joinable()) thread_.join();
+}
+
+bool LowerRows::Worthwhile(const jpeg_decompress_struct& upper) {
+  return static_cast<long long>(upper.image_width) * upper.image_height >= kSplitPixels &&
+         std::thread::hardware_concurrency() >= 2;
+}
+
+bool LowerRows::Start(const std::string& path, const jpeg_decompress_struct& upper,
+                      const ScanLayout& layout, long scans, int targetWidth, int targetHeight,
+                      RowDestination* out) {
+  path_ = path;
+  layout_ = layout;
+  scans_ = scans;
+  scaleNum_ = upper.scale_num;
+  scaleDenom_ = upper.scale_denom;
+  outColorSpace_ = upper.out_color_space;
+  dctMethod_ = upper.dct_method;
+  fancyUpsampling_ = upper.do_fancy_upsampling;
+  decodedWidth_ = static_cast<int>(upper.output_width);
+  decodedHeight_ = static_cast<int>(upper.output_height);
+  channels_ = upper.output_components;
+  rowsPerMcuRow_ = upper.max_v_samp_factor * upper.min_DCT_scaled_size;
+  if (rowsPerMcuRow_ < 1 || upper.quantize_colors) return false;
+
+  splitRow_ = decodedHeight_ / 8 * kUpperEighths;
+  resampler_.Start(decodedWidth_, decodedHeight_, channels_, targetWidth, targetHeight, out, splitRow_);
+  firstKept_ = resampler_.FirstRowNeeded();
+  // The lower stream starts a row of MCUs above the first row it keeps: libjpeg smooths
+  // the top rows of a stream's first real MCU row with what lies above them.
+  firstMcuRow_ = firstKept_ / rowsPerMcuRow_ - 1;
+  if (firstMcuRow_ < 1 || firstKept_ >= decodedHeight_) return false;
+  try {
+    thread_ = std::thread(&LowerRows::Run, this);
+  } catch (const std::system_error&) {
+    return false;
+  }
+  return true;
+}
+
+int LowerRows::RowsAllowed(int next, int wanted) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (state_ == State::Decoding || state_ == State::Done) wanted = std::min(wanted, splitRow_ - next);
+  wanted = std::max(wanted, 0);
+  upperNext_ = next + wanted;
+  return wanted;
+}
+
+bool LowerRows::Finish() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [this] { return state_ == State::Done || state_ == State::Failed; });
+  return state_ == State::Done;
+}
+
+void LowerRows::Run() {
+  LowerPart part;
+  std::FILE* file = std::fopen(NativePath(path_).c_str(), "rb");
+  bool found = file && FindLowerPart(file, layout_, firstMcuRow_, stop_, &part);
+  {
+    // The rows are the second decoder's only while the first has not read into them.
+    std::lock_guard<std::mutex> lock(mutex_);
+    state_ = found && upperNext_ <= splitRow_ ? State::Decoding : State::Failed;
+    found = state_ == State::Decoding;
+  }
+  const bool done = found && DecodeLower(file, part);
+  if (file) std::fclose(file);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    state_ = done ? State::Done : State::Failed;
+  }
+  changed_.notify_all();
+}
+
+namespace {
+// The lower decoder's libjpeg, released whichever way its decode ends.
+struct LowerJob {
+  jpeg_decompress_struct cinfo{};
+  ErrorManager err{};
+  Progress progress{};
+  FileSource source;
+  std::vector<JSAMPLE> rows;  // room for eight decoded rows
+  bool created = false;
+  ~LowerJob() {
+    if (created) jpeg_destroy_decompress(&cinfo);
+  }
+};
+
+// Every libjpeg error lands back here through the longjmp; nothing in this frame is
+// changed after setjmp except through `job`.
+bool RunLower(LowerJob* job, std::FILE* file, const LowerPart& part, long scans,
+              unsigned scaleNum, unsigned scaleDenom, J_COLOR_SPACE colors, J_DCT_METHOD dct,
+              boolean fancy, int width, int height, int rowOffset, int firstKept,
+              const std::atomic<bool>& stop, RowResampler& resampler) {
+  jpeg_decompress_struct* cinfo = &job->cinfo;
+  UseErrorManager(cinfo, &job->err);
+  if (setjmp(job->err.jump)) return false;
+  jpeg_create_decompress(cinfo);
+  job->created = true;
+  job->progress.scans = scans;
+  job->progress.Attach(cinfo);
+  if (std::fseek(file, static_cast<long>(part.tailOffset), SEEK_SET) != 0) return false;
+  job->source.Attach(cinfo, file, &part.head);
+  jpeg_read_header(cinfo, TRUE);
+  cinfo->scale_num = scaleNum;
+  cinfo->scale_denom = scaleDenom;
+  cinfo->out_color_space = colors;
+  cinfo->dct_method = dct;
+  cinfo->do_fancy_upsampling = fancy;
+  jpeg_start_decompress(cinfo);
+  if (static_cast<int>(cinfo->output_width) != width ||
+      static_cast<int>(cinfo->output_height) + rowOffset != height)
+    return false;
+  const std::size_t stride = static_cast<std::size_t>(width) * cinfo->output_components;
+  job->rows.resize(stride * 8);
+  while (cinfo->output_scanline < cinfo->output_height) {
+    if (stop.load(std::memory_order_relaxed)) return false;
+    JSAMPROW at[8];
+    for (int i = 0; i < 8; ++i) at[i] = job->rows.data() + stride * static_cast<std::size_t>(i);
+    const int first = static_cast<int>(cinfo->output_scanline) + rowOffset;
+    const JDIMENSION got = jpeg_read_scanlines(cinfo, at, 8);
+    for (JDIMENSION i = 0; i < got; ++i)
+      if (first + static_cast<int>(i) >= firstKept) resampler.Push(at[i]);
+  }
+  jpeg_finish_decompress(cinfo);
+  return true;
+}
+}  // namespace
+
+bool LowerRows::DecodeLower(std::FILE* file, const LowerPart& part) {
+  LowerJob job;
+  return RunLower(&job, file, part, scans_, scaleNum_, scaleDenom_, outColorSpace_, dctMethod_,
+                  fancyUpsampling_, decodedWidth_, decodedHeight_,
+                  (firstMcuRow_ - 1) * rowsPerMcuRow_, firstKept_, stop_, resampler_);
+}
