@@ -101,6 +101,14 @@ long CountScans(std::FILE* file) {
   return scans;
 }
 
+long CountScans(const std::string& path) {
+  std::FILE* file = std::fopen(NativePath(path).c_str(), "rb");
+  if (!file) return 0;
+  const long scans = CountScans(file);
+  std::fclose(file);
+  return scans;
+}
+
 // The bytes of the whole-picture coefficient buffer that libjpeg keeps for a progressive
 // or multi-scan picture (0 for a single-scan picture, which is decoded row by row), and
 // the number of coefficient blocks in the picture.
@@ -211,14 +219,20 @@ bool Decode(Job* job, const DecodeRequest& request) {
 
   jpeg_create_decompress(cinfo);
   job->created = true;
-  job->progress.scans = CountScans(job->file);
-  if (job->progress.scans < 1 || job->progress.scans > kMaxScans) return false;
-  if (std::fseek(job->file, 0, SEEK_SET) != 0) return false;
+  job->progress.scans = kMaxScans;  // until the header says whether the scans need counting
   job->progress.Attach(cinfo);
   cinfo->mem->max_memory_to_use = kMaxDecodeBytes;
   job->source.Attach(cinfo, job->file);
   jpeg_read_header(cinfo, TRUE);
   job->dataOffset = job->source.Offset();
+  // A picture in one scan (not progressive, every component in the first) is decoded in one
+  // pass, and libjpeg refuses a scan after that one; only a picture in several is counted.
+  if (cinfo->progressive_mode || cinfo->comps_in_scan < cinfo->num_components) {
+    job->progress.scans = CountScans(job->path);
+    if (job->progress.scans < 1 || job->progress.scans > kMaxScans) return false;
+  } else {
+    job->progress.scans = 1;
+  }
 
   const long long w = cinfo->image_width, h = cinfo->image_height;
   if (w < 1 || h < 1 || w > kMaxSide || h > kMaxSide || w * h > kMaxPixels) return false;
