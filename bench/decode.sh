@@ -9,7 +9,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(dirname "$here")
-build=${1:-$source_dir/build-bench}
+build=$(realpath -m "${1:-$source_dir/build-bench}")  # the decoder host takes absolute paths only
 runs=${2:-5}
 
 cmake -S "$source_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQM_BUILD_TESTS=OFF >/dev/null

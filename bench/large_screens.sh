@@ -10,7 +10,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(dirname "$here")
-build=${1:-$source_dir/build-bench}
+build=$(realpath -m "${1:-$source_dir/build-bench}")  # the decoder host takes absolute paths only
 runs=${2:-5}
 picture_w=6000 picture_h=4000 screen_w=3840 screen_h=2160
 

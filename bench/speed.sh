@@ -15,7 +15,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(dirname "$here")
-build=${1:-$source_dir/build-bench}
+build=$(realpath -m "${1:-$source_dir/build-bench}")  # the decoder host takes absolute paths only
 runs=${2:-9}
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
