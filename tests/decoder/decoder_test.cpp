@@ -11,6 +11,7 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "decoder/djpeg32.h"
 #include "tests/support/jpeg_maker.h"
@@ -402,17 +403,9 @@ Rgb Detailed(int x, int y) {
 // sampling the colours, for screens that shrink and enlarge the picture, and with tables
 // made for the picture. A file cut short in its lower part still fails.
 TEST_F(Decoder, LargePicturesDecodedOnTwoCoresMatchThemDecodedWhole) {
-  struct Case {
-    const char* name;
-    JpegKind kind;
-    JpegLayout layout;
-  };
-  const Case cases[] = {{"4:2:0", JpegKind::Colour, {}},
-                        {"4:2:2", JpegKind::Colour, {2, 1, 0, false}},
-                        {"4:4:4", JpegKind::Colour, {1, 1, 0, false}},
-                        {"grey", JpegKind::Grey, {}},
-                        {"own tables", JpegKind::Colour, {2, 2, 0, true}}};
-  for (const Case& c : cases) {
+  std::vector<JpegSampling> cases(std::begin(kJpegSamplings), std::end(kJpegSamplings));
+  cases.push_back({"own tables", JpegKind::Colour, {2, 2, 0, true}});
+  for (const JpegSampling& c : cases) {
     const std::string split = sandbox.path("split.jpg"), whole = sandbox.path("whole.jpg");
     const std::string bytes = MakeJpeg(split, 2003, 1501, c.kind, Detailed, 90, c.layout);
     JpegLayout withMarkers = c.layout;

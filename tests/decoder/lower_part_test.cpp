@@ -22,13 +22,18 @@ struct Decoded {
   std::vector<std::vector<JSAMPLE>> rows;
   int rowsPerMcuRow = 0;
 };
-Decoded DecodeRows(const std::string& bytes, int eighths) {
-  jpeg_decompress_struct cinfo{};
-  jpeg_error_mgr err{};
+// libjpeg with `bytes` as its source and their header read.
+void ReadHeader(const std::string& bytes, jpeg_decompress_struct& cinfo, jpeg_error_mgr& err) {
   cinfo.err = jpeg_std_error(&err);
   jpeg_create_decompress(&cinfo);
   jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
   jpeg_read_header(&cinfo, TRUE);
+}
+
+Decoded DecodeRows(const std::string& bytes, int eighths) {
+  jpeg_decompress_struct cinfo{};
+  jpeg_error_mgr err{};
+  ReadHeader(bytes, cinfo, err);
   cinfo.scale_num = static_cast<unsigned>(eighths);
   cinfo.scale_denom = 8;
   cinfo.out_color_space = JCS_EXT_BGR;
@@ -53,24 +58,12 @@ Decoded DecodeRows(const std::string& bytes, int eighths) {
 // and at the last, for every way of sampling the colours, at a small and at full scale.
 TEST(LowerPart, TheLowerStreamDecodesToTheWholePicturesRows) {
   Sandbox sandbox;
-  struct Case {
-    const char* name;
-    JpegKind kind;
-    JpegLayout layout;
-  };
-  const Case cases[] = {{"4:2:0", JpegKind::Colour, {}},
-                        {"4:2:2", JpegKind::Colour, {2, 1, 0, false}},
-                        {"4:4:4", JpegKind::Colour, {1, 1, 0, false}},
-                        {"grey", JpegKind::Grey, {}}};
-  for (const Case& c : cases) {
+  for (const JpegSampling& c : kJpegSamplings) {
     const std::string path = sandbox.path("p.jpg");
     const std::string bytes = MakeJpeg(path, 421, 333, c.kind, Noisy, 92, c.layout);
     jpeg_decompress_struct cinfo{};
     jpeg_error_mgr err{};
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
-    jpeg_read_header(&cinfo, TRUE);
+    ReadHeader(bytes, cinfo, err);
     ScanLayout layout;
     const long long dataOffset = static_cast<long long>(bytes.size() - cinfo.src->bytes_in_buffer);
     ASSERT_TRUE(MakeScanLayout(cinfo, dataOffset, &layout)) << c.name;

@@ -19,6 +19,17 @@ struct JpegLayout {
   bool ownTables = false;
 };
 
+// Every way a baseline picture's colours are sampled: 4:2:0, 4:2:2, 4:4:4 and grey.
+struct JpegSampling {
+  const char* name;
+  JpegKind kind;
+  JpegLayout layout;
+};
+inline const JpegSampling kJpegSamplings[] = {{"4:2:0", JpegKind::Colour, {}},
+                                              {"4:2:2", JpegKind::Colour, {2, 1, 0, false}},
+                                              {"4:4:4", JpegKind::Colour, {1, 1, 0, false}},
+                                              {"grey", JpegKind::Grey, {}}};
+
 // Writes a JPEG of width x height whose pixel (x, y) (y from the top) is pixel(x, y).
 // Returns the file's bytes as well.
 std::string MakeJpeg(const std::string& path, int width, int height, JpegKind kind,
