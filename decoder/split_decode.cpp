@@ -35,24 +35,20 @@ bool LowerRows::Start(const std::string& path, const jpeg_decompress_struct& upp
   path_ = path;
   layout_ = layout;
   scans_ = scans;
-  scaleNum_ = upper.scale_num;
-  scaleDenom_ = upper.scale_denom;
-  outColorSpace_ = upper.out_color_space;
-  dctMethod_ = upper.dct_method;
-  fancyUpsampling_ = upper.do_fancy_upsampling;
-  decodedWidth_ = static_cast<int>(upper.output_width);
-  decodedHeight_ = static_cast<int>(upper.output_height);
-  channels_ = upper.output_components;
+  output_ = {upper.scale_num, upper.scale_denom, upper.out_color_space, upper.dct_method,
+             upper.do_fancy_upsampling, static_cast<int>(upper.output_width),
+             static_cast<int>(upper.output_height)};
   rowsPerMcuRow_ = upper.max_v_samp_factor * upper.min_DCT_scaled_size;
   if (rowsPerMcuRow_ < 1 || upper.quantize_colors) return false;
 
-  splitRow_ = decodedHeight_ / 8 * kUpperEighths;
-  resampler_.Start(decodedWidth_, decodedHeight_, channels_, targetWidth, targetHeight, out, splitRow_);
+  splitRow_ = output_.height / 8 * kUpperEighths;
+  resampler_.Start(output_.width, output_.height, upper.output_components, targetWidth, targetHeight,
+                   out, splitRow_);
   firstKept_ = resampler_.FirstRowNeeded();
   // The lower stream starts a row of MCUs above the first row it keeps: libjpeg smooths
   // the top rows of a stream's first real MCU row with what lies above them.
   firstMcuRow_ = firstKept_ / rowsPerMcuRow_ - 1;
-  if (firstMcuRow_ < 1 || firstKept_ >= decodedHeight_) return false;
+  if (firstMcuRow_ < 1 || firstKept_ >= output_.height) return false;
   try {
     thread_ = std::thread(&LowerRows::Run, this);
   } catch (const std::system_error&) {
@@ -111,8 +107,7 @@ struct LowerJob {
 // Every libjpeg error lands back here through the longjmp; nothing in this frame is
 // changed after setjmp except through `job`.
 bool RunLower(LowerJob* job, std::FILE* file, const LowerPart& part, long scans,
-              unsigned scaleNum, unsigned scaleDenom, J_COLOR_SPACE colors, J_DCT_METHOD dct,
-              boolean fancy, int width, int height, int rowOffset, int firstKept,
+              const LowerOutput& output, int rowOffset, int firstKept,
               const std::atomic<bool>& stop, RowResampler& resampler) {
   jpeg_decompress_struct* cinfo = &job->cinfo;
   UseErrorManager(cinfo, &job->err);
@@ -124,16 +119,16 @@ bool RunLower(LowerJob* job, std::FILE* file, const LowerPart& part, long scans,
   if (std::fseek(file, static_cast<long>(part.tailOffset), SEEK_SET) != 0) return false;
   job->source.Attach(cinfo, file, &part.head);
   jpeg_read_header(cinfo, TRUE);
-  cinfo->scale_num = scaleNum;
-  cinfo->scale_denom = scaleDenom;
-  cinfo->out_color_space = colors;
-  cinfo->dct_method = dct;
-  cinfo->do_fancy_upsampling = fancy;
+  cinfo->scale_num = output.scaleNum;
+  cinfo->scale_denom = output.scaleDenom;
+  cinfo->out_color_space = output.colorSpace;
+  cinfo->dct_method = output.dct;
+  cinfo->do_fancy_upsampling = output.fancyUpsampling;
   jpeg_start_decompress(cinfo);
-  if (static_cast<int>(cinfo->output_width) != width ||
-      static_cast<int>(cinfo->output_height) + rowOffset != height)
+  if (static_cast<int>(cinfo->output_width) != output.width ||
+      static_cast<int>(cinfo->output_height) + rowOffset != output.height)
     return false;
-  const std::size_t stride = static_cast<std::size_t>(width) * cinfo->output_components;
+  const std::size_t stride = static_cast<std::size_t>(output.width) * cinfo->output_components;
   job->rows.resize(stride * 8);
   while (cinfo->output_scanline < cinfo->output_height) {
     if (stop.load(std::memory_order_relaxed)) return false;
@@ -151,7 +146,6 @@ bool RunLower(LowerJob* job, std::FILE* file, const LowerPart& part, long scans,
 
 bool LowerRows::DecodeLower(std::FILE* file, const LowerPart& part) {
   LowerJob job;
-  return RunLower(&job, file, part, scans_, scaleNum_, scaleDenom_, outColorSpace_, dctMethod_,
-                  fancyUpsampling_, decodedWidth_, decodedHeight_,
-                  (firstMcuRow_ - 1) * rowsPerMcuRow_, firstKept_, stop_, resampler_);
+  return RunLower(&job, file, part, scans_, output_, (firstMcuRow_ - 1) * rowsPerMcuRow_, firstKept_,
+                  stop_, resampler_);
 }

@@ -16,6 +16,15 @@
 #include "decoder/lower_part.h"
 #include "decoder/resample.h"
 
+// How the first decoder decodes, so that the second decodes the same way.
+struct LowerOutput {
+  unsigned scaleNum = 8, scaleDenom = 8;
+  J_COLOR_SPACE colorSpace = JCS_EXT_BGR;
+  J_DCT_METHOD dct = JDCT_ISLOW;
+  boolean fancyUpsampling = TRUE;
+  int width = 0, height = 0;  // the decoded picture's
+};
+
 class LowerRows {
  public:
   LowerRows() = default;
@@ -56,11 +65,7 @@ class LowerRows {
   std::string path_;
   ScanLayout layout_;
   long scans_ = 0;
-  unsigned scaleNum_ = 8, scaleDenom_ = 8;
-  J_COLOR_SPACE outColorSpace_ = JCS_EXT_BGR;
-  J_DCT_METHOD dctMethod_ = JDCT_ISLOW;
-  boolean fancyUpsampling_ = TRUE;
-  int decodedWidth_ = 0, decodedHeight_ = 0, channels_ = 3;
+  LowerOutput output_;
   int rowsPerMcuRow_ = 0;      // decoded rows a row of MCUs makes
   int firstMcuRow_ = 0;        // the picture's MCU row that is the lower stream's second
   int firstKept_ = 0;          // the first decoded row the second decoder resizes
