@@ -85,31 +85,29 @@ class OwnXServer : public ::testing::Test {
   void SetUp() override {
     unsetenv("XDG_CURRENT_DESKTOP");
     if (system("command -v Xvfb >/dev/null 2>&1") != 0) GTEST_SKIP() << "Xvfb is not installed";
-    for (int n = 140; n < 240 && !pid_; ++n) {
-      if (fs::exists("/tmp/.X11-unix/X" + std::to_string(n)) ||
-          fs::exists("/tmp/.X" + std::to_string(n) + "-lock"))
-        continue;
-      std::string name = ":" + std::to_string(n);
-      pid_t child = fork();
-      if (child == 0) {
-        int devnull = open("/dev/null", O_WRONLY);
-        dup2(devnull, 1), dup2(devnull, 2);
-        execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "320x240x24", "-noreset",
-               "-nolisten", "tcp", static_cast<char*>(nullptr));
-        _exit(127);
-      }
-      for (int i = 0; i < 100; ++i) {
-        if ((display_ = XOpenDisplay(name.c_str()))) break;
-        if (waitpid(child, nullptr, WNOHANG) == child) break;  // lost the race for n
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      }
-      if (display_) {
-        pid_ = child;
-        setenv("DISPLAY", name.c_str(), 1);
-      } else {
-        kill(child, SIGTERM);
-        waitpid(child, nullptr, 0);
-      }
+    // The server picks a free display itself: tests running side by side never share one.
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    pid_t child = fork();
+    if (child == 0) {
+      int devnull = open("/dev/null", O_WRONLY);
+      dup2(devnull, 1), dup2(devnull, 2), close(fds[0]);
+      const std::string fd = std::to_string(fds[1]);
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "320x240x24", "-noreset",
+             "-nolisten", "tcp", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    std::string name = ":";
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') name += c;
+    close(fds[0]);
+    if (name.size() > 1 && (display_ = XOpenDisplay(name.c_str()))) {
+      pid_ = child;
+      setenv("DISPLAY", name.c_str(), 1);
+    } else if (child > 0) {
+      kill(child, SIGTERM);
+      waitpid(child, nullptr, 0);
     }
     ASSERT_NE(display_, nullptr) << "could not start Xvfb";
   }
