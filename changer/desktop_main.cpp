@@ -13,12 +13,16 @@
 #include "changer/wallpaper_change.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
+#include "platform/screen.h"
 #include "platform/wallpaper.h"
 #include "platform/write_failures.h"
 
 namespace {
 // The exit status.
 int RunQuillrun() {
+  // The screen's size, its monitors, the desktop's signals and the root's wallpaper are
+  // asked of the display in turn: one connection serves them all.
+  const SharedDisplayConnection display;
   int exitCode = 0;
   ClearWriteFailures();
   const ChangeResult result = RunLogonWallpaperChange(ProgramFolder(), LocalNow());

@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/x11/display_connection.h"
 #include "platform/x11/gio_calls.h"
 
 extern char** environ;
@@ -177,7 +178,8 @@ bool setMate(const std::string* file, std::string& problem) {
 // ----- Xfce ------------------------------------------------------------------------------------
 
 int workspaceCount() {
-  Display* display = XOpenDisplay(nullptr);
+  const DisplayConnection connection;
+  Display* display = connection.get();
   if (!display) return 1;
   Atom type = None;
   int format = 0;
@@ -190,7 +192,6 @@ int workspaceCount() {
       type == XA_CARDINAL && count == 1 && data)
     n = *reinterpret_cast<long*>(data);
   if (data) XFree(data);
-  XCloseDisplay(display);
   return n >= 1 && n <= 64 ? static_cast<int>(n) : 1;
 }
 

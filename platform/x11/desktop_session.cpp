@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "platform/desktop.h"
+#include "platform/x11/display_connection.h"
 #include "platform/x11/gio_calls.h"
 
 namespace {
@@ -78,7 +79,8 @@ bool findDesktopWindow(Display* display, Window parent, int depth, Atom typeAtom
 void readXSignals(DesktopSignals& s) {
   const char* name = std::getenv("DISPLAY");
   if (!name || !*name) return;
-  Display* display = XOpenDisplay(nullptr);
+  const DisplayConnection connection;
+  Display* display = connection.get();
   if (!display) return;
   s.xDisplay = true;
   auto previous = XSetErrorHandler(ignoreXError);
@@ -98,7 +100,6 @@ void readXSignals(DesktopSignals& s) {
   }
   XSync(display, False);
   XSetErrorHandler(previous);
-  XCloseDisplay(display);
 }
 
 void readWaylandSignals(DesktopSignals& s) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/screen.h"
+#include "platform/x11/display_connection.h"
 #include "platform/x11/monitors.h"
 
 std::vector<MonitorArea> MonitorsOf(Display* display) {
@@ -40,11 +41,9 @@ std::vector<MonitorArea> MonitorsOf(Display* display) {
 }
 
 std::vector<MonitorArea> GetMonitors() {
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) return {MonitorArea{0, 0, 1024, 768, true}};
-  std::vector<MonitorArea> monitors = MonitorsOf(display);
-  XCloseDisplay(display);
-  return monitors;
+  const DisplayConnection display;
+  if (!display.get()) return {MonitorArea{0, 0, 1024, 768, true}};
+  return MonitorsOf(display.get());
 }
 
 MonitorArea LargestMonitor() {
@@ -57,7 +56,8 @@ MonitorArea LargestMonitor() {
 
 ScreenMetrics GetScreenMetrics() {
   ScreenMetrics m;
-  Display* display = XOpenDisplay(nullptr);
+  const DisplayConnection connection;
+  Display* display = connection.get();
   if (!display) return m;
   int screen = DefaultScreen(display);
   m.width = DisplayWidth(display, screen);
@@ -65,7 +65,6 @@ ScreenMetrics GetScreenMetrics() {
   m.bitsPerPixel = DefaultDepth(display, screen);
   m.planes = 1;
   m.fromDisplay = true;
-  XCloseDisplay(display);
   return m;
 }
 

@@ -22,6 +22,7 @@
 #include "platform/registry.h"
 #include "platform/desktop.h"
 #include "platform/x11/desktop_backends.h"
+#include "platform/x11/display_connection.h"
 #include "platform/x11/monitors.h"
 #include "platform/x11/wallpaper_bmp.h"
 
@@ -126,60 +127,102 @@ void releasePreviousWallpaper(Display* display, Window root, Atom rootId, Atom e
     XKillClient(display, esetPixmap);
 }
 
-// Draws the picture centred on the monitor, clipped to it.
-void putCentred(Display* display, int screen, Pixmap pixmap, GC gc, const RgbPicture& picture,
-                const MonitorArea& monitor) {
-  const int depth = DefaultDepth(display, screen);
-  const int left = (monitor.width - picture.width) / 2;
-  const int top = (monitor.height - picture.height) / 2;
-  const int fromX = std::max(0, -left), fromY = std::max(0, -top);
-  const int shownW = std::min(picture.width - fromX, monitor.width - std::max(0, left));
-  const int shownH = std::min(picture.height - fromY, monitor.height - std::max(0, top));
-  if (shownW <= 0 || shownH <= 0) return;
-  XImage* image = XCreateImage(display, DefaultVisual(display, screen), static_cast<unsigned>(depth),
-                               ZPixmap, 0, nullptr, static_cast<unsigned>(shownW),
-                               static_cast<unsigned>(shownH), 32, 0);
-  if (!image) return;
-  const PixelMapper mapper(display, screen);
-  const std::uint32_t* firstRow = &picture.pixels[static_cast<std::size_t>(fromY) * picture.width + fromX];
-  // The picture's own rows serve as the image when whole rows are shown as they are:
-  // a screen-sized bitmap then goes to the server without a copy of it here.
-  const bool asIs = mapper.holdsAsIs(*image);
-  const bool borrowed = asIs && shownW == picture.width && image->bytes_per_line == shownW * 4;
-  if (borrowed) {
-    image->data = reinterpret_cast<char*>(const_cast<std::uint32_t*>(firstRow));
-  } else {
-    image->data = static_cast<char*>(std::malloc(static_cast<std::size_t>(image->bytes_per_line) * shownH));
-    if (image->data) {
-      for (int y = 0; y < shownH; ++y) {
-        const std::uint32_t* row = firstRow + static_cast<std::size_t>(y) * picture.width;
-        if (asIs) {
-          std::memcpy(image->data + static_cast<std::size_t>(y) * image->bytes_per_line, row,
-                      static_cast<std::size_t>(shownW) * 4);
-        } else {
-          for (int x = 0; x < shownW; ++x) XPutPixel(image, x, y, mapper.map(row[x]));
-        }
-      }
-    }
+// The picture as an image of the root's visual. On a true-colour server whose 32-bit
+// pixels are 0x00RRGGBB (every one of today's) the bitmap is converted straight into the
+// image that goes to the server. (Memory shared with the server, MIT-SHM, was measured
+// slower for this one image: making and mapping a new segment costs more than the copy
+// through the connection that it saves.)
+class RootImage {
+ public:
+  RootImage(Display* display, int screen) : display_(display), screen_(screen) {}
+  ~RootImage() {
+    if (image_) XDestroyImage(image_);  // frees its data
   }
-  if (image->data)  // Xlib splits an image larger than the server's request limit on its own
-    XPutImage(display, pixmap, gc, image, 0, 0, monitor.x + std::max(0, left),
-              monitor.y + std::max(0, top), static_cast<unsigned>(shownW),
-              static_cast<unsigned>(shownH));
-  if (borrowed) image->data = nullptr;
-  XDestroyImage(image);  // frees data it owns
+  RootImage(const RootImage&) = delete;
+  RootImage& operator=(const RootImage&) = delete;
+
+  // False when there is no memory for it.
+  bool Load(const std::string& bitmap) {
+    int width = 0, height = 0;
+    if (!BitmapSize(bitmap, width, height)) return false;
+    const auto w = static_cast<unsigned>(width), h = static_cast<unsigned>(height);
+    image_ = XCreateImage(display_, DefaultVisual(display_, screen_),
+                          static_cast<unsigned>(DefaultDepth(display_, screen_)), ZPixmap, 0,
+                          nullptr, w, h, 32, 0);
+    if (!image_) return false;
+    image_->data = static_cast<char*>(std::malloc(static_cast<std::size_t>(image_->bytes_per_line) * h));
+    if (!image_->data) return false;
+    const PixelMapper mapper(display_, screen_);
+    if (mapper.holdsAsIs(*image_) && image_->bytes_per_line == width * 4)
+      return DecodeBitmapInto(bitmap, reinterpret_cast<std::uint32_t*>(image_->data));
+    // Any other visual: pixel by pixel, from the picture's own rows.
+    RgbPicture picture;
+    if (!DecodeBitmapBytes(bitmap, picture)) return false;
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x)
+        XPutPixel(image_, x, y, mapper.map(picture.pixels[static_cast<std::size_t>(y) * w + x]));
+    return true;
+  }
+
+  int width() const { return image_->width; }
+  int height() const { return image_->height; }
+
+  // Xlib splits an image larger than the server's request limit on its own.
+  void Put(Drawable target, GC gc, int fromX, int fromY, int toX, int toY, int w, int h) {
+    XPutImage(display_, target, gc, image_, fromX, fromY, toX, toY, static_cast<unsigned>(w),
+              static_cast<unsigned>(h));
+  }
+
+ private:
+  Display* display_;
+  int screen_;
+  XImage* image_ = nullptr;
+};
+
+// Draws the picture centred on each monitor, clipped to it, and fills what it leaves
+// uncovered (bars beside a smaller picture, the screen outside every monitor) with black.
+void drawOnPixmap(Display* display, int screen, Pixmap pixmap, RootImage& picture) {
+  GC gc = XCreateGC(display, pixmap, 0, nullptr);
+  XSetForeground(display, gc, BlackPixel(display, screen));
+  Region bars = XCreateRegion();
+  XRectangle whole{0, 0, static_cast<unsigned short>(DisplayWidth(display, screen)),
+                   static_cast<unsigned short>(DisplayHeight(display, screen))};
+  XUnionRectWithRegion(&whole, bars, bars);
+  for (const MonitorArea& monitor : MonitorsOf(display)) {
+    const int left = (monitor.width - picture.width()) / 2;
+    const int top = (monitor.height - picture.height()) / 2;
+    const int fromX = std::max(0, -left), fromY = std::max(0, -top);
+    const int shownW = std::min(picture.width() - fromX, monitor.width - std::max(0, left));
+    const int shownH = std::min(picture.height() - fromY, monitor.height - std::max(0, top));
+    if (shownW <= 0 || shownH <= 0) continue;
+    const int toX = monitor.x + std::max(0, left), toY = monitor.y + std::max(0, top);
+    picture.Put(pixmap, gc, fromX, fromY, toX, toY, shownW, shownH);
+    XRectangle shown{static_cast<short>(toX), static_cast<short>(toY),
+                     static_cast<unsigned short>(shownW), static_cast<unsigned short>(shownH)};
+    Region covered = XCreateRegion();
+    XUnionRectWithRegion(&shown, covered, covered);
+    XSubtractRegion(bars, covered, bars);
+    XDestroyRegion(covered);
+  }
+  if (!XEmptyRegion(bars)) {
+    XSetRegion(display, gc, bars);
+    XFillRectangle(display, pixmap, gc, 0, 0, whole.width, whole.height);
+  }
+  XDestroyRegion(bars);
+  XFreeGC(display, gc);
 }
 
 // False (with the X server's words in `problem`) when the picture could not be drawn; the
 // old wallpaper then stays. Errors about a previous setter's pixmap are no failure of ours.
-bool showOnRoot(Display* display, const RgbPicture* picture, std::string* problem) {
+// `bitmap` is a file's bytes that passed the checks, or nullptr to remove the wallpaper.
+bool showOnRoot(Display* display, const std::string* bitmap, std::string* problem) {
   XErrorGuard guard;
   const int screen = DefaultScreen(display);
   const Window root = RootWindow(display, screen);
   const Atom rootId = XInternAtom(display, "_XROOTPMAP_ID", False);
   const Atom esetrootId = XInternAtom(display, "ESETROOT_PMAP_ID", False);
 
-  if (!picture) {
+  if (!bitmap) {
     releasePreviousWallpaper(display, root, rootId, esetrootId, None);
     XDeleteProperty(display, root, rootId);
     XDeleteProperty(display, root, esetrootId);
@@ -189,21 +232,19 @@ bool showOnRoot(Display* display, const RgbPicture* picture, std::string* proble
     return true;
   }
 
+  RootImage picture(display, screen);
+  if (!picture.Load(*bitmap)) {
+    *problem = "there is no memory for the picture";
+    return false;
+  }
   const int width = DisplayWidth(display, screen);
   const int height = DisplayHeight(display, screen);
   const int depth = DefaultDepth(display, screen);
   Pixmap pixmap = XCreatePixmap(display, root, static_cast<unsigned>(width),
                                 static_cast<unsigned>(height), static_cast<unsigned>(depth));
-  GC gc = XCreateGC(display, pixmap, 0, nullptr);
-  XSetForeground(display, gc, BlackPixel(display, screen));
-  XFillRectangle(display, pixmap, gc, 0, 0, static_cast<unsigned>(width),
-                 static_cast<unsigned>(height));
-
   // Centred without scaling on each monitor: a picture larger than a monitor is cut
   // evenly on both sides.
-  for (const MonitorArea& monitor : MonitorsOf(display))
-    putCentred(display, screen, pixmap, gc, *picture, monitor);
-  XFreeGC(display, gc);
+  drawOnPixmap(display, screen, pixmap, picture);
   XSync(display, False);
   if (const int error = guard.TakeError()) {
     // Out of server memory for a screen-sized pixmap, say: the old wallpaper stays.
@@ -307,12 +348,10 @@ BOOL setWallpaper(const char* text, UINT winIni) {
              "recorded only");
       return recorded;
     case DesktopKind::XRoot:
-      if (Display* display = XOpenDisplay(nullptr)) {
+      if (DisplayConnection connection; Display* display = connection.get()) {
+        connection.TakeOver();  // what it leaves on the server must outlive it
         std::string problem;
-        RgbPicture picture;
-        if (!remove) DecodeBitmapBytes(bytes, picture);  // checked above
-        const bool shown = showOnRoot(display, remove ? nullptr : &picture, &problem);
-        XCloseDisplay(display);
+        const bool shown = showOnRoot(display, remove ? nullptr : &bytes, &problem);
         if (shown) report(WallpaperShown::Shown, kind, "");
         else report(WallpaperShown::Failed, kind, "the X server refused the wallpaper: " + problem);
       } else {

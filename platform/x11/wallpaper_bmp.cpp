@@ -1,11 +1,21 @@
 #include "platform/x11/wallpaper_bmp.h"
 
+#include <cstring>
+
 namespace {
 std::uint32_t u32(const std::string& b, std::size_t at) {
   return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at])) |
          static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8 |
          static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 2])) << 16 |
          static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24;
+}
+// A 32-bit value as read from little-endian bytes.
+std::uint32_t le32(std::uint32_t v) {
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  return __builtin_bswap32(v);
+#else
+  return v;
+#endif
 }
 std::uint16_t u16(const std::string& b, std::size_t at) {
   return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
@@ -35,9 +45,18 @@ struct Channel {
 }  // namespace
 
 namespace {
-// Checks every offset and size; converts the pixels only when there is a picture to fill.
-bool readBitmap(const std::string& b, RgbPicture* picture) {
-  if (picture) *picture = RgbPicture{};
+// What the checks found: enough to convert the rows.
+struct BitmapFormat {
+  std::int64_t width = 0, height = 0;
+  bool topDown = false;
+  unsigned bitCount = 0;
+  std::uint32_t masks[3] = {0, 0, 0};
+  std::vector<std::uint32_t> palette;
+  std::uint64_t stride = 0, dataStart = 0;
+};
+
+// Checks every offset and size.
+bool readFormat(const std::string& b, BitmapFormat& f) {
   const std::uint64_t size = b.size();
   if (size < 14 + 12 || b[0] != 'B' || b[1] != 'M') return false;
   const std::uint32_t bitsOffset = u32(b, 10);
@@ -59,69 +78,79 @@ bool readBitmap(const std::string& b, RgbPicture* picture) {
     compression = u32(b, 30);
     colorsUsed = u32(b, 46);
   }
-  const bool topDown = height < 0;
-  if (topDown) height = -height;
+  f.topDown = height < 0;
+  if (f.topDown) height = -height;
   if (width <= 0 || height <= 0 ||
       static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > kMaxBitmapPixels)
     return false;
 
-  std::uint32_t masks[3] = {0, 0, 0};
   std::uint64_t tableStart = 14ull + headerSize;
   if (compression == 3 && (bitCount == 16 || bitCount == 32)) {
     if (14ull + 40 + 12 > size) return false;
-    for (int i = 0; i < 3; ++i) masks[i] = u32(b, 54 + 4 * i);
+    for (int i = 0; i < 3; ++i) f.masks[i] = u32(b, 54 + 4 * i);
     if (headerSize == 40) tableStart += 12;
   } else if (compression != 0) {
     return false;  // compressed bitmaps are not shown
   } else if (bitCount == 16) {
-    masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
+    f.masks[0] = 0x7C00, f.masks[1] = 0x03E0, f.masks[2] = 0x001F;
   } else if (bitCount == 32) {
-    masks[0] = 0xFF0000, masks[1] = 0xFF00, masks[2] = 0xFF;
+    f.masks[0] = 0xFF0000, f.masks[1] = 0xFF00, f.masks[2] = 0xFF;
   }
   if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 &&
       bitCount != 32)
     return false;
 
-  std::vector<std::uint32_t> palette;
   if (bitCount <= 8) {
     std::uint64_t entries = 1ull << bitCount;
     if (!core && colorsUsed != 0 && colorsUsed < entries) entries = colorsUsed;
     const std::uint64_t entrySize = core ? 3 : 4;
     if (tableStart + entries * entrySize > size) return false;
-    palette.resize(1u << bitCount, 0);  // indices past a short table read as black
+    f.palette.assign(1u << bitCount, 0);  // indices past a short table read as black
     for (std::uint64_t i = 0; i < entries; ++i) {
       std::size_t at = static_cast<std::size_t>(tableStart + i * entrySize);
-      palette[i] = static_cast<unsigned char>(b[at + 2]) << 16 |
-                   static_cast<unsigned char>(b[at + 1]) << 8 | static_cast<unsigned char>(b[at]);
+      f.palette[i] = static_cast<unsigned char>(b[at + 2]) << 16 |
+                     static_cast<unsigned char>(b[at + 1]) << 8 | static_cast<unsigned char>(b[at]);
     }
     tableStart += entries * entrySize;
   }
 
-  const std::uint64_t stride = (static_cast<std::uint64_t>(bitCount) * width + 31) / 32 * 4;
-  const std::uint64_t dataStart = bitsOffset ? bitsOffset : tableStart;
-  if (dataStart > size || stride * height > size - dataStart) return false;
+  f.stride = (static_cast<std::uint64_t>(bitCount) * width + 31) / 32 * 4;
+  f.dataStart = bitsOffset ? bitsOffset : tableStart;
+  if (f.dataStart > size || f.stride * height > size - f.dataStart) return false;
+  f.width = width;
+  f.height = height;
+  f.bitCount = bitCount;
+  return true;
+}
 
-  if (!picture) return true;
-  const Channel red(masks[0]), green(masks[1]), blue(masks[2]);
-  picture->width = static_cast<int>(width);
-  picture->height = static_cast<int>(height);
-  picture->pixels.resize(static_cast<std::size_t>(width * height));
+void convert(const std::string& b, const BitmapFormat& f, std::uint32_t* pixels) {
+  const Channel red(f.masks[0]), green(f.masks[1]), blue(f.masks[2]);
+  const std::int64_t width = f.width, height = f.height;
+  const unsigned bitCount = f.bitCount;
   for (std::int64_t y = 0; y < height; ++y) {
-    const std::int64_t fileRow = topDown ? y : height - 1 - y;
+    const std::int64_t fileRow = f.topDown ? y : height - 1 - y;
     const auto* row =
-        reinterpret_cast<const unsigned char*>(b.data() + dataStart + fileRow * stride);
-    std::uint32_t* out = &picture->pixels[static_cast<std::size_t>(y * width)];
+        reinterpret_cast<const unsigned char*>(b.data() + f.dataStart + fileRow * f.stride);
+    std::uint32_t* out = pixels + static_cast<std::size_t>(y * width);
     if (bitCount == 24) {  // what the suite's own bitmaps are: one tight loop
-      for (std::int64_t x = 0; x < width; ++x, row += 3)
-        out[x] = static_cast<std::uint32_t>(row[2]) << 16 | row[1] << 8 | row[0];
+      // Four bytes from each pixel's first (blue, green, red and the next one's blue) are
+      // its value once the fourth is dropped; the last pixel of a row is read by bytes, as
+      // its fourth may lie past the file's end.
+      std::int64_t x = 0;
+      for (; x + 1 < width; ++x, row += 3) {
+        std::uint32_t v;
+        std::memcpy(&v, row, 4);
+        out[x] = le32(v) & 0xFFFFFFu;
+      }
+      out[x] = static_cast<std::uint32_t>(row[2]) << 16 | row[1] << 8 | row[0];
       continue;
     }
     for (std::int64_t x = 0; x < width; ++x) {
       std::uint32_t rgb = 0;
       switch (bitCount) {
-        case 1: rgb = palette[(row[x >> 3] >> (7 - (x & 7))) & 1]; break;
-        case 4: rgb = palette[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF]; break;
-        case 8: rgb = palette[row[x]]; break;
+        case 1: rgb = f.palette[(row[x >> 3] >> (7 - (x & 7))) & 1]; break;
+        case 4: rgb = f.palette[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF]; break;
+        case 8: rgb = f.palette[row[x]]; break;
         case 16:
         case 32: {
           std::uint32_t v = 0;
@@ -135,9 +164,36 @@ bool readBitmap(const std::string& b, RgbPicture* picture) {
       out[x] = rgb;
     }
   }
-  return true;
 }
 }  // namespace
 
-bool DecodeBitmapBytes(const std::string& bytes, RgbPicture& picture) { return readBitmap(bytes, &picture); }
-bool CheckBitmapBytes(const std::string& bytes) { return readBitmap(bytes, nullptr); }
+bool DecodeBitmapBytes(const std::string& bytes, RgbPicture& picture) {
+  picture = RgbPicture{};
+  BitmapFormat format;
+  if (!readFormat(bytes, format)) return false;
+  picture.width = static_cast<int>(format.width);
+  picture.height = static_cast<int>(format.height);
+  picture.pixels.resize(static_cast<std::size_t>(format.width * format.height));
+  convert(bytes, format, picture.pixels.data());
+  return true;
+}
+
+bool CheckBitmapBytes(const std::string& bytes) {
+  BitmapFormat format;
+  return readFormat(bytes, format);
+}
+
+bool BitmapSize(const std::string& bytes, int& width, int& height) {
+  BitmapFormat format;
+  if (!readFormat(bytes, format)) return false;
+  width = static_cast<int>(format.width);
+  height = static_cast<int>(format.height);
+  return true;
+}
+
+bool DecodeBitmapInto(const std::string& bytes, std::uint32_t* pixels) {
+  BitmapFormat format;
+  if (!readFormat(bytes, format)) return false;
+  convert(bytes, format, pixels);
+  return true;
+}

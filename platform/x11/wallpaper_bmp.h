@@ -22,3 +22,8 @@ constexpr std::uint64_t kMaxBitmapPixels = 16384ull * 16384ull;
 bool DecodeBitmapBytes(const std::string& bytes, RgbPicture& picture);
 // The same checks without the pixels, for a desktop that is handed the file itself.
 bool CheckBitmapBytes(const std::string& bytes);
+// The same checks, and the picture's size.
+bool BitmapSize(const std::string& bytes, int& width, int& height);
+// Converts the pixels into memory of the caller's (width x height of them, as BitmapSize
+// says), such as an image the X server reads directly.
+bool DecodeBitmapInto(const std::string& bytes, std::uint32_t* pixels);
