@@ -402,9 +402,8 @@ bool MakeScanLayout(const jpeg_decompress_struct& cinfo, long long dataOffset, S
   return true;
 }
 
-bool FindLowerPart(std::FILE* file, const ScanLayout& layout, int firstRow,
-                   const std::atomic<bool>& stop, LowerPart* part) {
-  if (firstRow < 1 || firstRow >= layout.mcuRows) return false;
+bool ScanRows(std::FILE* file, const ScanLayout& layout, const std::function<bool(int row)>& enough,
+              const std::atomic<bool>& stop, std::vector<RowEntry>* entries) {
   auto dc = std::make_unique<DecodeTable[]>(NUM_HUFF_TBLS);
   auto ac = std::make_unique<DecodeTable[]>(NUM_HUFF_TBLS);
   bool made[2][NUM_HUFF_TBLS] = {};
@@ -419,19 +418,28 @@ bool FindLowerPart(std::FILE* file, const ScanLayout& layout, int firstRow,
   ChunkReader chunks(file, layout.dataOffset);
   if (!chunks.Start()) return false;
   BitReader in(chunks);
-  int predictor[4] = {};
-  for (int row = 0; row < firstRow; ++row) {
+  RowEntry entry;
+  entries->clear();
+  for (int row = 0; row < layout.mcuRows; ++row) {
     if (stop.load(std::memory_order_relaxed)) return false;
+    in.Position(&entry.offset, &entry.bit);
+    entries->push_back(entry);
+    if (row > 0 && enough(row)) return true;
     for (int mcu = 0; mcu < layout.mcusPerRow; ++mcu)
       for (int b = 0; b < layout.blocks; ++b)
         if (!ReadBlock(in, dc[layout.blockDc[b]], ac[layout.blockAc[b]],
-                       &predictor[layout.blockComponent[b]]))
+                       &entry.predictor[layout.blockComponent[b]]))
           return false;
   }
-  long long offset = 0;
-  int bit = 0;
-  in.Position(&offset, &bit);
+  return false;
+}
 
+bool MakeLowerPart(std::FILE* file, const ScanLayout& layout, int firstRow, const RowEntry& entry,
+                   LowerPart* part) {
+  if (firstRow < 1 || firstRow >= layout.mcuRows) return false;
+  const long long offset = entry.offset;
+  const int bit = entry.bit;
+  const int* predictor = entry.predictor;
   std::vector<JOCTET>& head = part->head;
   head.resize(static_cast<std::size_t>(layout.dataOffset));
   if (std::fseek(file, 0, SEEK_SET) != 0 ||
@@ -475,5 +483,14 @@ bool FindLowerPart(std::FILE* file, const ScanLayout& layout, int firstRow,
     const unsigned low = (1U << (8 - bit)) - 1;
     out.Byte((out.Pending() << (8 - bit)) | (static_cast<unsigned>(joining) & low));
   }
-  return !stop.load(std::memory_order_relaxed);
+  return true;
+}
+
+bool FindLowerPart(std::FILE* file, const ScanLayout& layout, int firstRow,
+                   const std::atomic<bool>& stop, LowerPart* part) {
+  if (firstRow < 1 || firstRow >= layout.mcuRows) return false;
+  std::vector<RowEntry> entries;
+  return ScanRows(file, layout, [firstRow](int row) { return row == firstRow; }, stop, &entries) &&
+         MakeLowerPart(file, layout, firstRow, entries.back(), part) &&
+         !stop.load(std::memory_order_relaxed);
 }

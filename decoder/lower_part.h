@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 // libjpeg's headers expect <cstdio> first.
@@ -43,7 +44,25 @@ struct LowerPart {
   long long tailOffset = 0;   // the file's bytes from here on follow `head`
 };
 
-// Makes the stream whose second MCU row is the picture's row `firstRow` (at least 1).
+// Where the codes of an MCU row start: the file offset of the byte and the bit in it
+// (from the top), and each component's DC value before the row.
+struct RowEntry {
+  long long offset = 0;
+  int bit = 0;
+  int predictor[4] = {};
+};
+
+// Reads the codes from the start of the data, recording each MCU row's entry, and asks
+// `enough` at the start of every row from 1 on whether to stop there. True when it did
+// (the entries run to that row); false at the end of the data, on damage, or at `stop`.
+bool ScanRows(std::FILE* file, const ScanLayout& layout, const std::function<bool(int row)>& enough,
+              const std::atomic<bool>& stop, std::vector<RowEntry>* entries);
+// Makes the stream whose second MCU row is the picture's row `firstRow` (at least 1),
+// which starts at `entry`. False when the picture's tables cannot code the made-up row.
+bool MakeLowerPart(std::FILE* file, const ScanLayout& layout, int firstRow, const RowEntry& entry,
+                   LowerPart* part);
+
+// Both in one: makes the stream whose second MCU row is the picture's row `firstRow`.
 // False when the data cannot be read to there (a damaged picture: the first decoder meets
 // the damage itself), when the picture's tables cannot code the made-up row, or when
 // `stop` is set.

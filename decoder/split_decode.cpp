@@ -12,10 +12,9 @@ namespace {
 // look at its file would cost more than they save.
 constexpr long long kSplitPixels = 2'000'000;
 
-// The share of the decoded rows that the first decoder keeps. The second reads the codes
-// of those rows (in about three fifths of the time libjpeg takes to decode them) before it
-// decodes the rest, so both end together when the first keeps about three quarters.
-constexpr int kUpperEighths = 6;
+// The second decoder's stream costs it two rows of MCUs more than the rows it keeps (the
+// made-up row and the one libjpeg smooths with), and its start about as much again.
+constexpr int kLowerExtraMcuRows = 4;
 
 }  // namespace
 
@@ -41,14 +40,10 @@ bool LowerRows::Start(const std::string& path, const jpeg_decompress_struct& upp
   rowsPerMcuRow_ = upper.max_v_samp_factor * upper.min_DCT_scaled_size;
   if (rowsPerMcuRow_ < 1 || upper.quantize_colors) return false;
 
-  splitRow_ = output_.height / 8 * kUpperEighths;
-  resampler_.Start(output_.width, output_.height, upper.output_components, targetWidth, targetHeight,
-                   out, splitRow_);
-  firstKept_ = resampler_.FirstRowNeeded();
-  // The lower stream starts a row of MCUs above the first row it keeps: libjpeg smooths
-  // the top rows of a stream's first real MCU row with what lies above them.
-  firstMcuRow_ = firstKept_ / rowsPerMcuRow_ - 1;
-  if (firstMcuRow_ < 1 || firstKept_ >= output_.height) return false;
+  targetWidth_ = targetWidth;
+  targetHeight_ = targetHeight;
+  channels_ = upper.output_components;
+  out_ = out;
   try {
     thread_ = std::thread(&LowerRows::Run, this);
   } catch (const std::system_error&) {
@@ -71,13 +66,44 @@ bool LowerRows::Finish() {
   return state_ == State::Done;
 }
 
+// Called by the code reader at the start of each row of MCUs it reaches, while the first
+// decoder goes on. The split is not fixed beforehand: how far the reader gets while the
+// first decoder decodes depends on how the two threads share the machine. The second
+// takes over the rows below this one once there are no more of them (with its stream's
+// own cost) than the first decoder still has to go to reach them: both decoders then have
+// as much left, and they go at about the same pace side by side.
+bool LowerRows::SplitHere(int mcuRow) {
+  const int split = (mcuRow + 1) * rowsPerMcuRow_;
+  const int lowerRows = output_.height - split + kLowerExtraMcuRows * rowsPerMcuRow_;
+  if (lowerRows <= 2 * kLowerExtraMcuRows * rowsPerMcuRow_) {
+    tooLate_ = true;  // the first decoder is about as quick on its own
+    return true;
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  return lowerRows <= split - upperNext_;
+}
+
 void LowerRows::Run() {
   LowerPart part;
+  std::vector<RowEntry> entries;
   std::FILE* file = std::fopen(NativePath(path_).c_str(), "rb");
-  bool found = file && FindLowerPart(file, layout_, firstMcuRow_, stop_, &part);
+  int row = 0;
+  bool found = file && ScanRows(file, layout_, [&](int at) { return SplitHere(row = at); }, stop_, &entries) &&
+               !tooLate_;
+  if (found) {
+    resampler_.Start(output_.width, output_.height, channels_, targetWidth_, targetHeight_, out_,
+                     (row + 1) * rowsPerMcuRow_);
+    firstKept_ = resampler_.FirstRowNeeded();
+    // The lower stream starts a row of MCUs above the first row it keeps: libjpeg smooths
+    // the top rows of a stream's first real MCU row with what lies above them.
+    firstMcuRow_ = firstKept_ / rowsPerMcuRow_ - 1;
+    found = firstMcuRow_ >= 1 && firstMcuRow_ <= row &&
+            MakeLowerPart(file, layout_, firstMcuRow_, entries[static_cast<std::size_t>(firstMcuRow_)], &part);
+  }
   {
     // The rows are the second decoder's only while the first has not read into them.
     std::lock_guard<std::mutex> lock(mutex_);
+    splitRow_ = (row + 1) * rowsPerMcuRow_;
     state_ = found && upperNext_ <= splitRow_ ? State::Decoding : State::Failed;
     found = state_ == State::Decoding;
   }

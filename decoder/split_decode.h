@@ -50,6 +50,7 @@ class LowerRows {
 
  private:
   void Run();
+  bool SplitHere(int mcuRow);
   bool DecodeLower(std::FILE* file, const LowerPart& part);
 
   enum class State { Searching, Decoding, Done, Failed };
@@ -63,10 +64,14 @@ class LowerRows {
 
   // What the second decoder needs, fixed before it starts.
   std::string path_;
+  int targetWidth_ = 0, targetHeight_ = 0, channels_ = 0;
+  RowDestination* out_ = nullptr;
   ScanLayout layout_;
   long scans_ = 0;
   LowerOutput output_;
   int rowsPerMcuRow_ = 0;      // decoded rows a row of MCUs makes
+  // Chosen by the second decoder's thread as it reads the codes:
+  bool tooLate_ = false;       // the first decoder would be done before a split paid off
   int firstMcuRow_ = 0;        // the picture's MCU row that is the lower stream's second
   int firstKept_ = 0;          // the first decoded row the second decoder resizes
   RowResampler resampler_;
