@@ -73,14 +73,21 @@ bool LowerRows::Finish() {
 // own cost) than the first decoder still has to go to reach them: both decoders then have
 // as much left, and they go at about the same pace side by side.
 bool LowerRows::SplitHere(int mcuRow) {
+  if (TooLate(mcuRow)) return true;
   const int split = (mcuRow + 1) * rowsPerMcuRow_;
-  const int lowerRows = output_.height - split + kLowerExtraMcuRows * rowsPerMcuRow_;
-  if (lowerRows <= 2 * kLowerExtraMcuRows * rowsPerMcuRow_) {
-    tooLate_ = true;  // the first decoder is about as quick on its own
-    return true;
-  }
   std::lock_guard<std::mutex> lock(mutex_);
-  return lowerRows <= split - upperNext_;
+  return RowsBelow(mcuRow) <= split - upperNext_;
+}
+
+// The rows the second decoder would decode from this row of MCUs down, its stream's own
+// cost included.
+int LowerRows::RowsBelow(int mcuRow) const {
+  return output_.height - (mcuRow + 1) * rowsPerMcuRow_ + kLowerExtraMcuRows * rowsPerMcuRow_;
+}
+
+// So near the end the first decoder is about as quick on its own.
+bool LowerRows::TooLate(int mcuRow) const {
+  return RowsBelow(mcuRow) <= 2 * kLowerExtraMcuRows * rowsPerMcuRow_;
 }
 
 void LowerRows::Run() {
@@ -89,7 +96,7 @@ void LowerRows::Run() {
   std::FILE* file = std::fopen(NativePath(path_).c_str(), "rb");
   int row = 0;
   bool found = file && ScanRows(file, layout_, [&](int at) { return SplitHere(row = at); }, stop_, &entries) &&
-               !tooLate_;
+               !TooLate(row);
   if (found) {
     resampler_.Start(output_.width, output_.height, channels_, targetWidth_, targetHeight_, out_,
                      (row + 1) * rowsPerMcuRow_);

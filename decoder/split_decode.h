@@ -51,6 +51,8 @@ class LowerRows {
  private:
   void Run();
   bool SplitHere(int mcuRow);
+  int RowsBelow(int mcuRow) const;
+  bool TooLate(int mcuRow) const;
   bool DecodeLower(std::FILE* file, const LowerPart& part);
 
   enum class State { Searching, Decoding, Done, Failed };
@@ -71,7 +73,6 @@ class LowerRows {
   LowerOutput output_;
   int rowsPerMcuRow_ = 0;      // decoded rows a row of MCUs makes
   // Chosen by the second decoder's thread as it reads the codes:
-  bool tooLate_ = false;       // the first decoder would be done before a split paid off
   int firstMcuRow_ = 0;        // the picture's MCU row that is the lower stream's second
   int firstKept_ = 0;          // the first decoded row the second decoder resizes
   RowResampler resampler_;
