@@ -21,6 +21,7 @@
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/desktop.h"
+#include "platform/x11/bitmap_file.h"
 #include "platform/x11/desktop_backends.h"
 #include "platform/x11/display_connection.h"
 #include "platform/x11/monitors.h"
@@ -127,47 +128,53 @@ void releasePreviousWallpaper(Display* display, Window root, Atom rootId, Atom e
     XKillClient(display, esetPixmap);
 }
 
-// The picture as an image of the root's visual. On a true-colour server whose 32-bit
-// pixels are 0x00RRGGBB (every one of today's) the bitmap is converted straight into the
-// image that goes to the server. (Memory shared with the server, MIT-SHM, was measured
-// slower for this one image: making and mapping a new segment costs more than the copy
-// through the connection that it saves.)
-class RootImage {
+// The picture goes to the server in bands of rows of about this many bytes: small enough
+// to stay in the processor's cache and for the server to take one in while the next is
+// read and converted, large enough that the requests cost little.
+constexpr std::size_t kBandBytes = 256 * 1024;
+
+// A band of the picture's rows as an image of the root's visual. On a true-colour server
+// whose 32-bit pixels are 0x00RRGGBB (every one of today's) the bitmap's rows are converted
+// straight into the image that goes to the server. (Memory shared with the server, MIT-SHM,
+// was measured slower for this one picture: making and mapping a new segment costs more
+// than the copy through the connection that it saves.)
+class BandImage {
  public:
-  RootImage(Display* display, int screen) : display_(display), screen_(screen) {}
-  ~RootImage() {
+  BandImage(Display* display, int screen) : display_(display), screen_(screen), mapper_(display, screen) {}
+  ~BandImage() {
     if (image_) XDestroyImage(image_);  // frees its data
   }
-  RootImage(const RootImage&) = delete;
-  RootImage& operator=(const RootImage&) = delete;
+  BandImage(const BandImage&) = delete;
+  BandImage& operator=(const BandImage&) = delete;
 
-  // False when there is no memory for it.
-  bool Load(const std::string& bitmap) {
-    int width = 0, height = 0;
-    if (!BitmapSize(bitmap, width, height)) return false;
-    const auto w = static_cast<unsigned>(width), h = static_cast<unsigned>(height);
+  // Room for `rows` rows `width` pixels wide; false when there is no memory for it.
+  bool Create(int width, int rows) {
     image_ = XCreateImage(display_, DefaultVisual(display_, screen_),
                           static_cast<unsigned>(DefaultDepth(display_, screen_)), ZPixmap, 0,
-                          nullptr, w, h, 32, 0);
+                          nullptr, static_cast<unsigned>(width), static_cast<unsigned>(rows), 32, 0);
     if (!image_) return false;
-    image_->data = static_cast<char*>(std::malloc(static_cast<std::size_t>(image_->bytes_per_line) * h));
-    if (!image_->data) return false;
-    const PixelMapper mapper(display_, screen_);
-    if (mapper.holdsAsIs(*image_) && image_->bytes_per_line == width * 4)
-      return DecodeBitmapInto(bitmap, reinterpret_cast<std::uint32_t*>(image_->data));
-    // Any other visual: pixel by pixel, from the picture's own rows.
-    RgbPicture picture;
-    if (!DecodeBitmapBytes(bitmap, picture)) return false;
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x)
-        XPutPixel(image_, x, y, mapper.map(picture.pixels[static_cast<std::size_t>(y) * w + x]));
-    return true;
+    image_->data =
+        static_cast<char*>(std::malloc(static_cast<std::size_t>(image_->bytes_per_line) * rows));
+    asIs_ = mapper_.holdsAsIs(*image_) && image_->bytes_per_line == width * 4;
+    if (!asIs_) rgb_.resize(static_cast<std::size_t>(width) * rows);
+    return image_->data != nullptr;
   }
 
-  int width() const { return image_->width; }
-  int height() const { return image_->height; }
+  // The picture's rows [firstRow, firstRow + count) from the file's bytes, to the band's top.
+  void Fill(const BitmapFormat& format, const unsigned char* fileRows, std::int64_t firstRow,
+            int count) {
+    if (asIs_) {
+      ConvertBitmapRows(format, fileRows, firstRow, count, reinterpret_cast<std::uint32_t*>(image_->data));
+      return;
+    }
+    // Any other visual: pixel by pixel, from the picture's own rows.
+    ConvertBitmapRows(format, fileRows, firstRow, count, rgb_.data());
+    const int width = image_->width;
+    for (int y = 0; y < count; ++y)
+      for (int x = 0; x < width; ++x)
+        XPutPixel(image_, x, y, mapper_.map(rgb_[static_cast<std::size_t>(y) * width + x]));
+  }
 
-  // Xlib splits an image larger than the server's request limit on its own.
   void Put(Drawable target, GC gc, int fromX, int fromY, int toX, int toY, int w, int h) {
     XPutImage(display_, target, gc, image_, fromX, fromY, toX, toY, static_cast<unsigned>(w),
               static_cast<unsigned>(h));
@@ -176,27 +183,44 @@ class RootImage {
  private:
   Display* display_;
   int screen_;
+  PixelMapper mapper_;
   XImage* image_ = nullptr;
+  bool asIs_ = false;
+  std::vector<std::uint32_t> rgb_;
 };
+
+// Where a part of the picture goes: its rectangle from (fromX, fromY) to (toX, toY).
+struct Placement {
+  int fromX, fromY, toX, toY, width, height;
+};
+
+enum class Drawing { Drawn, NotRead, NoMemory };
 
 // Draws the picture centred on each monitor, clipped to it, and fills what it leaves
 // uncovered (bars beside a smaller picture, the screen outside every monitor) with black.
-void drawOnPixmap(Display* display, int screen, Pixmap pixmap, RootImage& picture) {
+// Only the rows some monitor shows are read.
+Drawing drawOnPixmap(Display* display, int screen, Pixmap pixmap, const BitmapFile& file) {
+  const BitmapFormat& format = file.format();
+  const int pictureW = static_cast<int>(format.width), pictureH = static_cast<int>(format.height);
   GC gc = XCreateGC(display, pixmap, 0, nullptr);
   XSetForeground(display, gc, BlackPixel(display, screen));
   Region bars = XCreateRegion();
   XRectangle whole{0, 0, static_cast<unsigned short>(DisplayWidth(display, screen)),
                    static_cast<unsigned short>(DisplayHeight(display, screen))};
   XUnionRectWithRegion(&whole, bars, bars);
+  std::vector<Placement> placements;
+  int firstRow = pictureH, endRow = 0;
   for (const MonitorArea& monitor : MonitorsOf(display)) {
-    const int left = (monitor.width - picture.width()) / 2;
-    const int top = (monitor.height - picture.height()) / 2;
+    const int left = (monitor.width - pictureW) / 2;
+    const int top = (monitor.height - pictureH) / 2;
     const int fromX = std::max(0, -left), fromY = std::max(0, -top);
-    const int shownW = std::min(picture.width() - fromX, monitor.width - std::max(0, left));
-    const int shownH = std::min(picture.height() - fromY, monitor.height - std::max(0, top));
+    const int shownW = std::min(pictureW - fromX, monitor.width - std::max(0, left));
+    const int shownH = std::min(pictureH - fromY, monitor.height - std::max(0, top));
     if (shownW <= 0 || shownH <= 0) continue;
     const int toX = monitor.x + std::max(0, left), toY = monitor.y + std::max(0, top);
-    picture.Put(pixmap, gc, fromX, fromY, toX, toY, shownW, shownH);
+    placements.push_back({fromX, fromY, toX, toY, shownW, shownH});
+    firstRow = std::min(firstRow, fromY);
+    endRow = std::max(endRow, fromY + shownH);
     XRectangle shown{static_cast<short>(toX), static_cast<short>(toY),
                      static_cast<unsigned short>(shownW), static_cast<unsigned short>(shownH)};
     Region covered = XCreateRegion();
@@ -207,15 +231,40 @@ void drawOnPixmap(Display* display, int screen, Pixmap pixmap, RootImage& pictur
   if (!XEmptyRegion(bars)) {
     XSetRegion(display, gc, bars);
     XFillRectangle(display, pixmap, gc, 0, 0, whole.width, whole.height);
+    XSetClipMask(display, gc, None);
   }
   XDestroyRegion(bars);
+
+  Drawing result = Drawing::Drawn;
+  if (!placements.empty()) {
+    const int bandRows = std::clamp(static_cast<int>(kBandBytes / (4u * pictureW)), 1, endRow - firstRow);
+    BandImage band(display, screen);
+    std::vector<unsigned char> rows;
+    if (!band.Create(pictureW, bandRows)) result = Drawing::NoMemory;
+    for (int y = firstRow; result == Drawing::Drawn && y < endRow; y += bandRows) {
+      const int count = std::min(bandRows, endRow - y);
+      if (!file.ReadRows(y, count, rows)) {
+        result = Drawing::NotRead;
+        break;
+      }
+      band.Fill(format, rows.data(), y, count);
+      for (const Placement& p : placements) {
+        const int from = std::max(y, p.fromY), to = std::min(y + count, p.fromY + p.height);
+        if (from < to) band.Put(pixmap, gc, p.fromX, from - y, p.toX, p.toY + from - p.fromY, p.width, to - from);
+      }
+    }
+  }
   XFreeGC(display, gc);
+  return result;
 }
 
-// False (with the X server's words in `problem`) when the picture could not be drawn; the
-// old wallpaper then stays. Errors about a previous setter's pixmap are no failure of ours.
-// `bitmap` is a file's bytes that passed the checks, or nullptr to remove the wallpaper.
-bool showOnRoot(Display* display, const std::string* bitmap, std::string* problem) {
+enum class RootShown { Shown, NotRead, Refused };
+
+// Refused (with the X server's words in `problem`) when the picture could not be drawn; the
+// old wallpaper then stays, as it does when the file has been cut short since it was
+// checked. Errors about a previous setter's pixmap are no failure of ours. `bitmap` is an
+// opened file, or nullptr to remove the wallpaper.
+RootShown showOnRoot(Display* display, const BitmapFile* bitmap, std::string* problem) {
   XErrorGuard guard;
   const int screen = DefaultScreen(display);
   const Window root = RootWindow(display, screen);
@@ -229,14 +278,9 @@ bool showOnRoot(Display* display, const std::string* bitmap, std::string* proble
     XSetWindowBackground(display, root, BlackPixel(display, screen));
     XClearWindow(display, root);
     XSync(display, False);
-    return true;
+    return RootShown::Shown;
   }
 
-  RootImage picture(display, screen);
-  if (!picture.Load(*bitmap)) {
-    *problem = "there is no memory for the picture";
-    return false;
-  }
   const int width = DisplayWidth(display, screen);
   const int height = DisplayHeight(display, screen);
   const int depth = DefaultDepth(display, screen);
@@ -244,16 +288,18 @@ bool showOnRoot(Display* display, const std::string* bitmap, std::string* proble
                                 static_cast<unsigned>(height), static_cast<unsigned>(depth));
   // Centred without scaling on each monitor: a picture larger than a monitor is cut
   // evenly on both sides.
-  drawOnPixmap(display, screen, pixmap, picture);
+  const Drawing drawn = drawOnPixmap(display, screen, pixmap, *bitmap);
   XSync(display, False);
-  if (const int error = guard.TakeError()) {
+  const int error = guard.TakeError();
+  if (drawn != Drawing::Drawn || error) {
     // Out of server memory for a screen-sized pixmap, say: the old wallpaper stays.
     XFreePixmap(display, pixmap);
     XSync(display, False);
-    char text[128] = "";
-    XGetErrorText(display, error, text, sizeof text);
+    if (drawn == Drawing::NotRead) return RootShown::NotRead;
+    char text[128] = "there is no memory for the picture";
+    if (error) XGetErrorText(display, error, text, sizeof text);
     *problem = text;
-    return false;
+    return RootShown::Refused;
   }
 
   releasePreviousWallpaper(display, root, rootId, esetrootId, pixmap);
@@ -266,7 +312,7 @@ bool showOnRoot(Display* display, const std::string* bitmap, std::string* proble
   // The pixmap must outlive this connection: the next setter frees it by killing us.
   XSetCloseDownMode(display, RetainPermanent);
   XSync(display, False);
-  return true;
+  return RootShown::Shown;
 }
 
 WallpaperReport& lastReport() {
@@ -323,17 +369,15 @@ BOOL setWallpaper(const char* text, UINT winIni) {
   BOOL recorded = TRUE;
   if (winIni & SPIF_UPDATEINIFILE)
     recorded = WriteProfileString("Desktop", "Wallpaper", requested.c_str());
+  const auto notRead = [&requested] {
+    report(WallpaperShown::NotRead, DesktopKind::NoDesktop,
+           "the wallpaper bitmap " + requested + " cannot be read");
+    return FALSE;
+  };
 
   const bool remove = requested.empty() || requested == "(None)";
-  std::string bytes;
-  if (!remove) {
-    // Only the root window needs the pixels; the other desktops are handed the file.
-    if (!ReadWholeFile(NativePath(requested), bytes) || !CheckBitmapBytes(bytes)) {
-      report(WallpaperShown::NotRead, DesktopKind::NoDesktop,
-             "the wallpaper bitmap " + requested + " cannot be read");
-      return FALSE;
-    }
-  }
+  BitmapFile file;
+  if (!remove && !file.Open(NativePath(requested))) return notRead();
 
   const DesktopKind kind = DesktopFromSignals(ReadDesktopSignals());
   switch (kind) {
@@ -348,12 +392,17 @@ BOOL setWallpaper(const char* text, UINT winIni) {
              "recorded only");
       return recorded;
     case DesktopKind::XRoot:
+      // Only the root window needs the pixels; the other desktops are handed the file.
       if (DisplayConnection connection; Display* display = connection.get()) {
         connection.TakeOver();  // what it leaves on the server must outlive it
         std::string problem;
-        const bool shown = showOnRoot(display, remove ? nullptr : &bytes, &problem);
-        if (shown) report(WallpaperShown::Shown, kind, "");
-        else report(WallpaperShown::Failed, kind, "the X server refused the wallpaper: " + problem);
+        switch (showOnRoot(display, remove ? nullptr : &file, &problem)) {
+          case RootShown::Shown: report(WallpaperShown::Shown, kind, ""); break;
+          case RootShown::NotRead: return notRead();
+          case RootShown::Refused:
+            report(WallpaperShown::Failed, kind, "the X server refused the wallpaper: " + problem);
+            break;
+        }
       } else {
         report(WallpaperShown::NoDisplay, kind, "the X display went away; the wallpaper was recorded only");
       }
@@ -361,7 +410,9 @@ BOOL setWallpaper(const char* text, UINT winIni) {
     default: break;
   }
 
-  std::string copy, problem;
+  std::string bytes, copy, problem;
+  if (!remove && (!ReadWholeFile(NativePath(requested), bytes) || !CheckBitmapBytes(bytes)))
+    return notRead();
   if (!remove && (copy = writeDesktopCopy(bytes)).empty()) {
     report(WallpaperShown::Failed, kind, "no room for the desktop's copy of the wallpaper in " +
                                              WindowsDirectory());

@@ -3,7 +3,7 @@
 #include <cstring>
 
 namespace {
-std::uint32_t u32(const std::string& b, std::size_t at) {
+std::uint32_t u32(const char* b, std::size_t at) {
   return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at])) |
          static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8 |
          static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 2])) << 16 |
@@ -17,7 +17,7 @@ std::uint32_t le32(std::uint32_t v) {
   return v;
 #endif
 }
-std::uint16_t u16(const std::string& b, std::size_t at) {
+std::uint16_t u16(const char* b, std::size_t at) {
   return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
                                     static_cast<unsigned char>(b[at + 1]) << 8);
 }
@@ -45,20 +45,10 @@ struct Channel {
 }  // namespace
 
 namespace {
-// What the checks found: enough to convert the rows.
-struct BitmapFormat {
-  std::int64_t width = 0, height = 0;
-  bool topDown = false;
-  unsigned bitCount = 0;
-  std::uint32_t masks[3] = {0, 0, 0};
-  std::vector<std::uint32_t> palette;
-  std::uint64_t stride = 0, dataStart = 0;
-};
-
-// Checks every offset and size.
-bool readFormat(const std::string& b, BitmapFormat& f) {
-  const std::uint64_t size = b.size();
-  if (size < 14 + 12 || b[0] != 'B' || b[1] != 'M') return false;
+// Checks every offset and size: the header and colour table against the `size` bytes of
+// `b`, the rows against the file's `fileSize`.
+bool readFormat(const char* b, std::uint64_t size, std::uint64_t fileSize, BitmapFormat& f) {
+  if (size < 14 + 12 || size > fileSize || b[0] != 'B' || b[1] != 'M') return false;
   const std::uint32_t bitsOffset = u32(b, 10);
   const std::uint32_t headerSize = u32(b, 14);
   const bool core = headerSize == 12;
@@ -116,26 +106,32 @@ bool readFormat(const std::string& b, BitmapFormat& f) {
 
   f.stride = (static_cast<std::uint64_t>(bitCount) * width + 31) / 32 * 4;
   f.dataStart = bitsOffset ? bitsOffset : tableStart;
-  if (f.dataStart > size || f.stride * height > size - f.dataStart) return false;
+  if (f.dataStart > fileSize || f.stride * height > fileSize - f.dataStart) return false;
   f.width = width;
   f.height = height;
   f.bitCount = bitCount;
   return true;
 }
+}  // namespace
 
-void convert(const std::string& b, const BitmapFormat& f, std::uint32_t* pixels) {
+std::uint64_t BitmapRowsOffset(const BitmapFormat& f, std::int64_t firstRow, std::int64_t count) {
+  const std::int64_t firstInFile = f.topDown ? firstRow : f.height - firstRow - count;
+  return f.dataStart + static_cast<std::uint64_t>(firstInFile) * f.stride;
+}
+
+void ConvertBitmapRows(const BitmapFormat& f, const unsigned char* rows, std::int64_t firstRow,
+                       std::int64_t count, std::uint32_t* pixels) {
   const Channel red(f.masks[0]), green(f.masks[1]), blue(f.masks[2]);
-  const std::int64_t width = f.width, height = f.height;
+  const std::int64_t width = f.width;
   const unsigned bitCount = f.bitCount;
-  for (std::int64_t y = 0; y < height; ++y) {
-    const std::int64_t fileRow = f.topDown ? y : height - 1 - y;
-    const auto* row =
-        reinterpret_cast<const unsigned char*>(b.data() + f.dataStart + fileRow * f.stride);
-    std::uint32_t* out = pixels + static_cast<std::size_t>(y * width);
+  const std::uint64_t start = BitmapRowsOffset(f, firstRow, count);
+  for (std::int64_t y = firstRow; y < firstRow + count; ++y) {
+    const auto* row = rows + (BitmapRowsOffset(f, y, 1) - start);
+    std::uint32_t* out = pixels + static_cast<std::size_t>((y - firstRow) * width);
     if (bitCount == 24) {  // what the suite's own bitmaps are: one tight loop
       // Four bytes from each pixel's first (blue, green, red and the next one's blue) are
       // its value once the fourth is dropped; the last pixel of a row is read by bytes, as
-      // its fourth may lie past the file's end.
+      // its fourth may lie past the end of the rows.
       std::int64_t x = 0;
       for (; x + 1 < width; ++x, row += 3) {
         std::uint32_t v;
@@ -165,7 +161,22 @@ void convert(const std::string& b, const BitmapFormat& f, std::uint32_t* pixels)
     }
   }
 }
+
+namespace {
+bool readFormat(const std::string& bytes, BitmapFormat& format) {
+  return readFormat(bytes.data(), bytes.size(), bytes.size(), format);
+}
+void convert(const std::string& bytes, const BitmapFormat& f, std::uint32_t* pixels) {
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+  ConvertBitmapRows(f, data + BitmapRowsOffset(f, 0, f.height), 0, f.height, pixels);
+}
 }  // namespace
+
+bool ReadBitmapFormat(const char* head, std::size_t headSize, std::uint64_t fileSize,
+                      BitmapFormat& format) {
+  format = BitmapFormat{};
+  return readFormat(head, headSize, fileSize, format);
+}
 
 bool DecodeBitmapBytes(const std::string& bytes, RgbPicture& picture) {
   picture = RgbPicture{};
@@ -181,19 +192,4 @@ bool DecodeBitmapBytes(const std::string& bytes, RgbPicture& picture) {
 bool CheckBitmapBytes(const std::string& bytes) {
   BitmapFormat format;
   return readFormat(bytes, format);
-}
-
-bool BitmapSize(const std::string& bytes, int& width, int& height) {
-  BitmapFormat format;
-  if (!readFormat(bytes, format)) return false;
-  width = static_cast<int>(format.width);
-  height = static_cast<int>(format.height);
-  return true;
-}
-
-bool DecodeBitmapInto(const std::string& bytes, std::uint32_t* pixels) {
-  BitmapFormat format;
-  if (!readFormat(bytes, format)) return false;
-  convert(bytes, format, pixels);
-  return true;
 }

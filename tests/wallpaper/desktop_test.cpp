@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include "platform/profile.h"
 #include "platform/screen.h"
 #include "platform/wallpaper.h"
+#include "platform/x11/bitmap_file.h"
 #include "platform/x11/wallpaper_bmp.h"
 #include "tests/support/sandbox.h"
 #include "tests/wallpaper/pictures.h"
@@ -76,6 +78,26 @@ TEST(BitmapReading, BrokenFilesAreRefused) {
   EXPECT_TRUE(refused(bigTable));
   EXPECT_TRUE(DecodeBitmapBytes(good, p));
   EXPECT_TRUE(CheckBitmapBytes(good));
+}
+
+TEST(BitmapReading, AFileReadInBandsIsCheckedAgainstItsSizeAtEachBand) {
+  Sandbox box;
+  const std::string path = box.path("w.bmp");
+  box.writeFile(path, MakeBitmap(10, 10, [](int, int y) { return static_cast<std::uint32_t>(y); }));
+  BitmapFile file;
+  ASSERT_TRUE(file.Open(path));
+  std::vector<unsigned char> rows;
+  ASSERT_TRUE(file.ReadRows(7, 2, rows));
+  std::uint32_t pixels[20];
+  ConvertBitmapRows(file.format(), rows.data(), 7, 2, pixels);
+  EXPECT_EQ(pixels[0], 7u);
+  EXPECT_EQ(pixels[19], 8u);
+  // Cut short after the check: the bottom rows (the file's first) are still there.
+  ASSERT_EQ(truncate(path.c_str(), 54 + 32 * 5), 0);
+  EXPECT_TRUE(file.ReadRows(5, 5, rows));
+  EXPECT_FALSE(file.ReadRows(4, 1, rows));
+  ASSERT_EQ(mkfifo(box.path("pipe.bmp").c_str(), 0600), 0);
+  EXPECT_FALSE(BitmapFile().Open(box.path("pipe.bmp"))) << "returns at once";
 }
 
 namespace {
@@ -173,9 +195,10 @@ TEST_F(OwnXServer, WallpaperIsCentredOnTheRootAndTheOldPixmapFreed) {
 
   const std::string small = box.path("small.bmp"), large = box.path("large.bmp");
   box.writeFile(small, MakeBitmap(100, 60, [](int, int) { return 0xFF0000u; }));
-  // Larger than the screen: cut evenly, the middle shows; 8-bit with a palette.
-  box.writeFile(large, MakeBitmap(400, 300, [](int x, int) { return x <= 40 ? 1u : 0u; },
-                                  {0x0000FF, 0x00FF00}));
+  // Larger than the screen: cut evenly, the middle shows; 8-bit with a palette. Its rows
+  // go to the server in two bands.
+  box.writeFile(large, MakeBitmap(400, 300, [](int x, int y) { return x <= 40 ? 1u : y >= 250 ? 2u : 0u; },
+                                  {0x0000FF, 0x00FF00, 0xFF0000}));
 
   ASSERT_TRUE(SystemParametersInfo(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(small.c_str()),
                                    SPIF_UPDATEINIFILE));
@@ -195,6 +218,9 @@ TEST_F(OwnXServer, WallpaperIsCentredOnTheRootAndTheOldPixmapFreed) {
   EXPECT_FALSE(pixmapExists(first)) << "the previous wallpaper's pixmap is released";
   EXPECT_EQ(pixel(second, 0, 0), 0x00FF00u) << "column 40 of the picture is the screen's 0";
   EXPECT_EQ(pixel(second, 1, 0), 0x0000FFu);
+  EXPECT_EQ(pixel(second, 1, 219), 0x0000FFu);
+  EXPECT_EQ(pixel(second, 1, 220), 0xFF0000u);
+  EXPECT_EQ(pixel(second, 319, 239), 0xFF0000u) << "the picture's row 269, the screen's last";
   char recorded[300];
   SystemParametersInfo(SPI_GETDESKWALLPAPER, sizeof recorded, recorded, 0);
   EXPECT_EQ(std::string(recorded), large);
