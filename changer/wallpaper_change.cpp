@@ -50,9 +50,10 @@ ChangeResult RunLogonWallpaperChange(const std::string& programFolder, const Loc
     ApplyWallpaperPicture(files.jpg, files.nfo, bitmapPath, folder, stretch, screen, decoder);
   }
 
-  ini.WriteString(settings::kConfigSection, settings::kCurrentSet, next.set);
-  ini.WriteString(settings::kConfigSection, settings::kCurrentImage, next.picture);
-  ini.WriteString(settings::kConfigSection, settings::kLastDate, FormatLastDate(now));
+  // One write, not three: the picture and the day it was shown are recorded together.
+  ini.WriteStrings(settings::kConfigSection, {{settings::kCurrentSet, next.set},
+                                              {settings::kCurrentImage, next.picture},
+                                              {settings::kLastDate, FormatLastDate(now)}});
   return ChangeResult::Changed;
 }
 

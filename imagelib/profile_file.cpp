@@ -64,6 +64,13 @@ BOOL CProfileFile::WriteString(const std::string& section, const std::string& ke
                                    m_strFile.c_str());
 }
 
+BOOL CProfileFile::WriteStrings(
+    const std::string& section,
+    const std::vector<std::pair<std::string, std::string>>& keysAndValues) const {
+  if (!m_bOpen) return 0;
+  return WritePrivateProfileStrings(section.c_str(), keysAndValues, m_strFile.c_str());
+}
+
 BOOL CProfileFile::WriteInt(const std::string& section, const std::string& key, int n) const {
   if (!m_bOpen) return 0;
   char text[16];

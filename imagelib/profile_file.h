@@ -8,6 +8,7 @@
 //
 // Strings are 8-bit bytes, passed through unchanged.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/types.h"
@@ -44,6 +45,9 @@ class CProfileFile {
 
   BOOL WriteString(const std::string& section, const std::string& key,
                    const std::string& value) const;
+  // Several keys of one section in one write of the file: all of them change, or none.
+  BOOL WriteStrings(const std::string& section,
+                    const std::vector<std::pair<std::string, std::string>>& keysAndValues) const;
   BOOL WriteInt(const std::string& section, const std::string& key, int n) const;
   BOOL DeleteKey(const std::string& section, const std::string& key) const;
   BOOL DeleteSection(const std::string& section) const;

@@ -419,6 +419,23 @@ DWORD GetPrivateProfileSectionNames(char* buffer, DWORD size, const char* fileNa
   }
 }
 
+namespace {
+// Sets each key of the section in turn and saves once; nothing is written when any of them
+// could not be.
+BOOL SetValues(const std::string& path, ini::FileImage& image, FileState state,
+               const std::string& original, const std::string& sectionName,
+               const std::vector<std::pair<const char*, const char*>>& values) {
+  if (!WritableSectionName(sectionName)) return FALSE;
+  for (const auto& [key, value] : values) {
+    std::string keyName = ini::ToImageText(image, ini::StripSpaces(key));
+    // A line break in a value would turn its tail into lines of their own.
+    if (HasLineBreak(value) || !WritableKeyName(keyName)) return FALSE;
+    image.text = SetValue(image, sectionName, keyName, ini::ToImageText(image, value));
+  }
+  return Save(path, image, state, original);
+}
+}  // namespace
+
 BOOL WritePrivateProfileString(const char* section, const char* key, const char* value,
                                const char* fileName) {
   // A null section (this includes the all-null "flush" call) writes nothing.
@@ -444,12 +461,27 @@ BOOL WritePrivateProfileString(const char* section, const char* key, const char*
       return Save(path, image, state, original);
     }
 
-    std::string keyName = ini::ToImageText(image, ini::StripSpaces(key));
-    // A line break in a value would turn its tail into lines of their own.
-    if (HasLineBreak(value) || !WritableSectionName(sectionName) || !WritableKeyName(keyName))
-      return FALSE;
-    image.text = SetValue(image, sectionName, keyName, ini::ToImageText(image, value));
-    return Save(path, image, state, original);
+    return SetValues(path, image, state, original, sectionName, {{key, value}});
+  } catch (...) {
+    return FALSE;
+  }
+}
+
+BOOL WritePrivateProfileStrings(const char* section,
+                                const std::vector<std::pair<std::string, std::string>>& keysAndValues,
+                                const char* fileName) {
+  if (!section || (fileName && !*fileName)) return FALSE;
+  try {
+    std::string path = PathOf(fileName);
+    WriteLock lock(path);
+    ini::FileImage image;
+    std::string original;
+    FileState state = LoadForWriting(path, image, original);
+    if (state == FileState::Unreadable) return FALSE;
+    std::string sectionName = ini::ToImageText(image, ini::StripSpaces(section));
+    std::vector<std::pair<const char*, const char*>> values;
+    for (const auto& [key, value] : keysAndValues) values.emplace_back(key.c_str(), value.c_str());
+    return SetValues(path, image, state, original, sectionName, values);
   } catch (...) {
     return FALSE;
   }

@@ -30,6 +30,10 @@
 //
 // A null pointer for `section`/`key`/`value` has the old platform's meaning (list names,
 // delete a key, delete a section). Strings are 8-bit bytes, passed through unchanged.
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "platform/types.h"
 
 // GetPrivateProfileStringA. key == nullptr lists the key names of the section, section ==
@@ -50,6 +54,11 @@ DWORD GetPrivateProfileSectionNames(char* buffer, DWORD size, const char* fileNa
 // section. FALSE when the file cannot be written (missing folder, read-only, ...).
 BOOL WritePrivateProfileString(const char* section, const char* key, const char* value,
                                const char* fileName);
+// Our own: several keys of one section set as WritePrivateProfileString sets each, in one
+// write of the file, so that they change together or not at all.
+BOOL WritePrivateProfileStrings(const char* section,
+                                const std::vector<std::pair<std::string, std::string>>& keysAndValues,
+                                const char* fileName);
 // WritePrivateProfileSectionA: replaces all key lines of the section with the
 // "key=value\0...\0\0" list (creating the section when missing). The new lines take the
 // place of the first old key line; comments stay. A null list deletes the section.

@@ -1,4 +1,4 @@
-// Writing: WritePrivateProfileString, WritePrivateProfileSection, the win.ini forms, file
+// Writing: WritePrivateProfileString(s), WritePrivateProfileSection, the win.ini forms, file
 // encodings and hostile content.
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -130,6 +130,17 @@ TEST_F(ProfileTest, RefusedWritesLeaveTheFileAlone) {
   sb.writeFile(sb.path("dir.ini/inside"), "");
   EXPECT_FALSE(WritePrivateProfileString("s", "k", "v", sb.path("dir.ini").c_str()));
   EXPECT_FALSE(WritePrivateProfileString("s", "k", nullptr, sb.path("dir.ini").c_str()));
+}
+
+TEST_F(ProfileTest, SeveralKeysAreWrittenTogetherOrNotAtAll) {
+  put("[s]\r\na = 1\r\n; note\r\n[t]\r\nx=1\r\n");
+  ASSERT_TRUE(WritePrivateProfileStrings("S", {{"A", "2"}, {"new", "n"}, {"a", "3"}}, file.c_str()));
+  EXPECT_EQ(bytes(), "[s]\r\na=3\r\nnew=n\r\n; note\r\n[t]\r\nx=1\r\n")
+      << "the same bytes as one write per key";
+  const std::string written = bytes();
+  EXPECT_FALSE(WritePrivateProfileStrings("s", {{"a", "4"}, {"b", "two\nlines"}}, file.c_str()));
+  EXPECT_FALSE(WritePrivateProfileStrings("s", {{"a", "4"}, {"b=c", "v"}}, file.c_str()));
+  EXPECT_EQ(bytes(), written) << "one refused key keeps the others from being written";
 }
 
 TEST_F(ProfileTest, WriteIntoReadOnlyFolderFailsAndKeepsTheOldFile) {
