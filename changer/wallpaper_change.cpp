@@ -1,8 +1,11 @@
 #include "changer/wallpaper_change.h"
 
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "imagelib/catalogue.h"
+#include "imagelib/decoder_call.h"
 #include "imagelib/profile_file.h"
 #include "imagelib/settings_keys.h"
 #include "imagelib/wallpaper.h"
@@ -27,6 +30,9 @@ ChangeResult RunLogonWallpaperChange(const std::string& programFolder, const Loc
 
   if (changeImage == manual) return ChangeResult::Manual;
   if (!ChangeIsDue(changeImage, lastDate, now)) return ChangeResult::NotDue;
+  // The decoder host starts while the next picture and the screen are worked out: loading
+  // it takes about as long.
+  PrestartDecoderHost();
 
   const std::string bitmapPath = WallpaperBitmapPath(WindowsDirectory());
 
@@ -40,6 +46,20 @@ ChangeResult RunLogonWallpaperChange(const std::string& programFolder, const Loc
   if (!next.found) return ChangeResult::NoPicture;
 
   const PictureFiles files = GetPictureFiles(ini, folder, next.set, next.picture, false);
+  // The list moves on whatever becomes of the picture, so the settings are written while
+  // it is decoded: the settings' syncs to disk and the decoder wait for nobody. One write,
+  // not three: the picture and the day are recorded together.
+  const auto record = [&] {
+    ini.WriteStrings(settings::kConfigSection, {{settings::kCurrentSet, next.set},
+                                                {settings::kCurrentImage, next.picture},
+                                                {settings::kLastDate, FormatLastDate(now)}});
+  };
+  std::thread recorder;
+  try {
+    recorder = std::thread(record);
+  } catch (const std::system_error&) {
+    record();  // no thread to be had: one after the other
+  }
   // A picture whose files would lie outside its set is passed over: the list moves on
   // and the desktop keeps what it shows.
   if (files.usable) {
@@ -49,11 +69,7 @@ ChangeResult RunLogonWallpaperChange(const std::string& programFolder, const Loc
     const DeviceColorDepth screen{metrics.bitsPerPixel, metrics.planes};
     ApplyWallpaperPicture(files.jpg, files.nfo, bitmapPath, folder, stretch, screen, decoder);
   }
-
-  // One write, not three: the picture and the day it was shown are recorded together.
-  ini.WriteStrings(settings::kConfigSection, {{settings::kCurrentSet, next.set},
-                                              {settings::kCurrentImage, next.picture},
-                                              {settings::kLastDate, FormatLastDate(now)}});
+  if (recorder.joinable()) recorder.join();
   return ChangeResult::Changed;
 }
 
