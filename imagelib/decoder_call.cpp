@@ -83,6 +83,8 @@ std::string DecoderHostPath() {
   return ExecutableFolder() + kDecoderHostName;
 }
 
+void PrestartDecoderHost() { PrestartIsolatedHost(DecoderHostPath()); }
+
 void SetDecoderHostForTesting(const std::string& path) { hostOverride() = path; }
 
 // Without its host (a program folder from before it), each call is made here, as the old

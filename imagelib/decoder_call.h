@@ -31,6 +31,8 @@ int CallWritePanoramaWindowForScreen(QmWritePanoramaWindowForScreenProc writeWin
                                      const char* outputBitmapPath, HGLOBAL packedDib,
                                      int origin, int scaleClass, const DecodeScreen& screen);
 
+// Starts the decoder host ahead of a decoder call that is sure to come (PrestartIsolatedHost).
+void PrestartDecoderHost();
 // The decoder host: beside the running program's executable (its real folder, whatever
 // folder the settings name), unless a test has chosen one.
 std::string DecoderHostPath();

@@ -7,6 +7,7 @@
 #include <spawn.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +15,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstring>
+#include <mutex>
 #include <string>
 #include <utility>
 
@@ -105,6 +108,11 @@ std::size_t ReadAll(int fd, void* bytes, std::size_t size, Wait& wait) {
 constexpr int kAnswerFd = 3;  // the pipe for the Answer
 constexpr int kBlockFd = 4;   // the memory file the answer's block goes into
 constexpr int kInputFd = 5;   // the memory file of the input block, when there is one
+constexpr int kCallFd = 6;    // a host started ahead reads its arguments here
+// The one argument of a host started ahead.
+constexpr const char* kCallFollows = "--call-follows";
+// More than any call's arguments (a few paths and numbers) take.
+constexpr std::size_t kMaxCallBytes = 1 << 20;
 
 // A descriptor that stays clear of 0..kInputFd, so the moves into place cannot collide.
 int HighCopy(int fd) { return fcntl(fd, F_DUPFD_CLOEXEC, 10); }
@@ -145,7 +153,8 @@ int InputFile(HGLOBAL input) {
   return high;
 }
 
-pid_t StartHost(const IsolatedCall& call, int answerFd, int blockFd, int inputFd) {
+pid_t StartHost(const std::string& program, const std::vector<std::string>& args, int answerFd,
+                int blockFd, int inputFd, int callFd) {
   posix_spawn_file_actions_t actions;
   posix_spawnattr_t attributes;
   if (posix_spawn_file_actions_init(&actions) != 0) return -1;
@@ -161,6 +170,10 @@ pid_t StartHost(const IsolatedCall& call, int answerFd, int blockFd, int inputFd
     posix_spawn_file_actions_adddup2(&actions, inputFd, kInputFd);
   else
     posix_spawn_file_actions_addopen(&actions, kInputFd, "/dev/null", O_RDONLY, 0);
+  if (callFd >= 0)
+    posix_spawn_file_actions_adddup2(&actions, callFd, kCallFd);
+  else
+    posix_spawn_file_actions_addopen(&actions, kCallFd, "/dev/null", O_RDONLY, 0);
   // A caller that ignores or blocks signals (SIGPIPE, the saver's own) must not pass that
   // on: the host is ended by the usual signals, and a broken pipe ends it too.
   sigset_t all, none;
@@ -170,15 +183,106 @@ pid_t StartHost(const IsolatedCall& call, int answerFd, int blockFd, int inputFd
   posix_spawnattr_setsigmask(&attributes, &none);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
   std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(call.program.c_str()));
-  for (const std::string& arg : call.args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
   pid_t child = -1;
-  if (posix_spawn(&child, call.program.c_str(), &actions, &attributes, argv.data(), environ) != 0)
+  if (posix_spawn(&child, program.c_str(), &actions, &attributes, argv.data(), environ) != 0)
     child = -1;
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   return child;
+}
+
+// The ends of a host's descriptors that its caller keeps.
+struct HostEnds {
+  pid_t pid = -1;
+  Fd answer, block;
+};
+
+// Starts a host with the answer pipe and the memory file for its block; false (nothing
+// started) when they cannot be made.
+bool StartWithEnds(const std::string& program, const std::vector<std::string>& args,
+                   HGLOBAL input, int callFd, HostEnds& ends) {
+  int pipeFds[2];
+  if (pipe2(pipeFds, O_CLOEXEC) != 0) return false;
+  ends.answer.reset(pipeFds[0]);
+  Fd writeEnd(HighCopy(pipeFds[1]));
+  close(pipeFds[1]);
+  ends.block.reset(memfd_create("quillmark-block", MFD_CLOEXEC));
+  Fd blockHigh(ends.block.get() >= 0 ? HighCopy(ends.block.get()) : -1);
+  Fd inputFile(input ? InputFile(input) : -1);
+  if (writeEnd.get() >= 0 && blockHigh.get() >= 0 && (!input || inputFile.get() >= 0))
+    ends.pid = StartHost(program, args, writeEnd.get(), blockHigh.get(), inputFile.get(), callFd);
+  return ends.pid >= 0;
+}
+
+// A host started ahead of its call (PrestartIsolatedHost), waiting for its arguments.
+struct WaitingHost {
+  std::string program;
+  HostEnds ends;
+  Fd call;  // where its arguments go; closing it without any ends the host
+
+  WaitingHost() = default;
+  // A host never called is ended and waited for with the caller's program, so that it
+  // does not outlive it even for a moment.
+  ~WaitingHost() { Abandon(); }
+  WaitingHost(const WaitingHost&) = delete;
+  WaitingHost& operator=(const WaitingHost&) = delete;
+
+  void Clear() {
+    program.clear();
+    ends.pid = -1;
+    ends.answer.reset();
+    ends.block.reset();
+    call.reset();
+  }
+  void Abandon() {
+    if (ends.pid >= 0) {
+      kill(ends.pid, SIGKILL);
+      while (waitpid(ends.pid, nullptr, 0) < 0 && errno == EINTR) {
+      }
+    }
+    Clear();
+  }
+};
+
+WaitingHost& waitingHost() {
+  static WaitingHost host;
+  return host;
+}
+// Calls may be made from more than one thread.
+std::mutex& waitingMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+// Hands the call to the host waiting for it, if there is one for this program: its
+// arguments, each ended by a NUL, then the end of the stream. False when there is none, or
+// it is gone (it is then ended and waited for).
+bool TakeWaitingHost(const IsolatedCall& call, HostEnds& ends) {
+  const std::lock_guard<std::mutex> lock(waitingMutex());
+  WaitingHost& waiting = waitingHost();
+  if (waiting.ends.pid < 0 || waiting.program != call.program || call.input || call.args.empty())
+    return false;
+  std::string bytes;
+  for (const std::string& arg : call.args) bytes.append(arg).push_back('\0');
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    const ssize_t n = send(waiting.call.get(), bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    sent += static_cast<std::size_t>(n);
+  }
+  if (sent < bytes.size()) {
+    waiting.Abandon();
+    return false;
+  }
+  ends.pid = std::exchange(waiting.ends.pid, -1);
+  ends.answer.reset(waiting.ends.answer.release());
+  ends.block.reset(waiting.ends.block.release());
+  waiting.Clear();
+  return true;
 }
 
 // The block the host wrote: mapped from the memory file as it is, no copy made. The size
@@ -202,28 +306,32 @@ HGLOBAL MapAnswerBlock(Fd& file, std::uint64_t size) {
 
 }  // namespace
 
+void PrestartIsolatedHost(const std::string& program) {
+  const std::lock_guard<std::mutex> lock(waitingMutex());
+  WaitingHost& waiting = waitingHost();
+  waiting.Abandon();
+  int callFds[2];
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, callFds) != 0) return;
+  waiting.call.reset(callFds[0]);
+  Fd theirs(HighCopy(callFds[1]));
+  close(callFds[1]);
+  if (theirs.get() < 0 || !StartWithEnds(program, {kCallFollows}, nullptr, theirs.get(), waiting.ends)) {
+    waiting.Clear();
+    return;
+  }
+  waiting.program = program;
+}
+
 IsolatedCallResult RunIsolated(const IsolatedCall& call, int timeLimitSeconds) {
   IsolatedCallResult result;
-  int pipeFds[2];
-  if (pipe2(pipeFds, O_CLOEXEC) != 0) {
+  HostEnds ends;
+  if (!TakeWaitingHost(call, ends) && !StartWithEnds(call.program, call.args, call.input, -1, ends)) {
     result.notStarted = true;
     return result;
   }
-  Fd readEnd(pipeFds[0]), writeEnd(HighCopy(pipeFds[1]));
-  close(pipeFds[1]);
-  Fd blockFile(memfd_create("quillmark-block", MFD_CLOEXEC));
-  Fd blockHigh(blockFile.get() >= 0 ? HighCopy(blockFile.get()) : -1);
-  Fd inputFile(call.input ? InputFile(call.input) : -1);
-  pid_t child = -1;
-  if (writeEnd.get() >= 0 && blockHigh.get() >= 0 && (!call.input || inputFile.get() >= 0))
-    child = StartHost(call, writeEnd.get(), blockHigh.get(), inputFile.get());
-  writeEnd.reset();
-  blockHigh.reset();
-  inputFile.reset();
-  if (child < 0) {
-    result.notStarted = true;
-    return result;
-  }
+  const pid_t child = ends.pid;
+  Fd& readEnd = ends.answer;
+  Fd& blockFile = ends.block;
 
   Wait wait;
   if (timeLimitSeconds > 0) {
@@ -278,7 +386,33 @@ void PrepareIsolatedHost() {
   struct rlimit noCore = {0, 0};
   setrlimit(RLIMIT_CORE, &noCore);
   // Whatever else the caller left open without close-on-exec is none of the library's business.
-  close_range(kInputFd + 1, ~0u, 0);
+  close_range(kCallFd + 1, ~0u, 0);
+}
+
+bool IsolatedCallArguments(int argc, char** argv, std::vector<std::string>& args) {
+  args.clear();
+  if (argc != 2 || std::strcmp(argv[1], kCallFollows) != 0) {
+    close(kCallFd);
+    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+    return true;
+  }
+  std::string bytes;
+  char chunk[4096];
+  for (;;) {
+    const ssize_t n = read(kCallFd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0 || bytes.size() + static_cast<std::size_t>(n) > kMaxCallBytes) break;
+    bytes.append(chunk, static_cast<std::size_t>(n));
+  }
+  close(kCallFd);
+  // A caller that never made its call, or one cut off half-way, leaves nothing to do.
+  if (bytes.empty() || bytes.back() != '\0') return false;
+  for (std::size_t start = 0; start < bytes.size();) {
+    const std::size_t end = bytes.find('\0', start);
+    args.emplace_back(bytes, start, end - start);
+    start = end + 1;
+  }
+  return true;
 }
 
 HGLOBAL IsolatedCallInput() {

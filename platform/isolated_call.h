@@ -42,9 +42,19 @@ struct IsolatedCall {
 // from an earlier answer, and copied once into a memory file otherwise.
 IsolatedCallResult RunIsolated(const IsolatedCall& call, int timeLimitSeconds = 0);
 
+// Starts the host of a call that is still being worked out, so that its start (a new
+// process loading its libraries) overlaps the caller's own work; it waits for the call.
+// The next RunIsolated of the same program without an input block gives it its arguments.
+// One never called is ended when the caller's program ends or starts another ahead: only
+// one waits at a time.
+void PrestartIsolatedHost(const std::string& program);
+
 // The host's side. It never dumps core (a crash in the program folder would otherwise
 // leave a core file among the user's pictures): call PrepareIsolatedHost first.
 void PrepareIsolatedHost();
+// The host's arguments after its name: from its command line, or from the caller of a host
+// started ahead. False when that caller made no call: the host then has nothing to do.
+bool IsolatedCallArguments(int argc, char** argv, std::vector<std::string>& args);
 // The block the caller handed over (a private copy-on-write mapping), or nullptr.
 HGLOBAL IsolatedCallInput();
 // Sends the answer: `value`, and when `size` is nonzero those bytes as the block. False

@@ -4,6 +4,8 @@
 // program itself loaded from its folder, by full path.
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "decoder/djpeg32.h"
 #include "decoder/host_protocol.h"
@@ -59,9 +61,15 @@ int WindowForScreen(HMODULE library, const DecoderHostArguments& a) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::vector<std::string> args;
+  if (!IsolatedCallArguments(argc, argv, args)) return 0;  // started ahead, never called
   PrepareIsolatedHost();
+  std::vector<char*> argument{argv[0]};
+  for (std::string& arg : args) argument.push_back(arg.data());
+  argument.push_back(nullptr);
   DecoderHostArguments a;
-  if (!ParseDecoderHostArguments(argc, argv, a) || a.library.empty() || a.library[0] != '/') {
+  if (!ParseDecoderHostArguments(static_cast<int>(argument.size()) - 1, argument.data(), a) ||
+      a.library.empty() || a.library[0] != '/') {
     std::fprintf(stderr, "quilldec: started by the programs of the suite only\n");
     return 2;
   }

@@ -93,6 +93,24 @@ TEST(RunIsolated, AHostThatDiesIsAFailureNotTheCallersEnd) {
   EXPECT_TRUE(missing.notStarted);
 }
 
+// A host started ahead is already running when its call comes: it answers even though
+// its program file is gone by then, and the next call starts one afresh as before.
+TEST(RunIsolated, AHostStartedAheadTakesTheNextCall) {
+  char folder[] = "/tmp/qm-ahead-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string host = std::string(folder) + "/host";
+  ASSERT_EQ(std::system(("cp '" QM_ISOLATED_HOST "' " + host).c_str()), 0);
+  PrestartIsolatedHost(host);
+  ASSERT_EQ(unlink(host.c_str()), 0);
+  IsolatedCallResult ahead = RunIsolated({host, {"answer", "9", "70000"}, nullptr}, 60);
+  rmdir(folder);
+  ASSERT_TRUE(ahead.completed);
+  EXPECT_EQ(ahead.value, 9);
+  EXPECT_TRUE(HasPattern(ahead.block, 70000));
+  GlobalFree(ahead.block);
+  EXPECT_TRUE(RunIsolated({host, {"answer", "9", "0"}, nullptr}, 60).notStarted);
+}
+
 TEST(RunIsolated, ACallThatTakesTooLongIsStopped) {
   const auto start = std::chrono::steady_clock::now();
   IsolatedCallResult stuck = RunIsolated(Host({"hang"}), 1);

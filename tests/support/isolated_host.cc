@@ -14,12 +14,14 @@
 #include "platform/isolated_call.h"
 
 int main(int argc, char** argv) {
+  std::vector<std::string> args;
+  if (!IsolatedCallArguments(argc, argv, args)) return 0;
   PrepareIsolatedHost();
-  const std::string what = argc > 1 ? argv[1] : "";
-  if (what == "answer" && argc == 4) {
-    std::vector<unsigned char> data(std::strtoul(argv[3], nullptr, 10));
+  const std::string what = args.empty() ? "" : args[0];
+  if (what == "answer" && args.size() == 3) {
+    std::vector<unsigned char> data(std::strtoul(args[2].c_str(), nullptr, 10));
     for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<unsigned char>(i * 31 + 7);
-    return AnswerIsolatedCall(std::atol(argv[2]), data.data(), data.size()) ? 0 : 1;
+    return AnswerIsolatedCall(std::atol(args[1].c_str()), data.data(), data.size()) ? 0 : 1;
   }
   if (what == "echo") {
     HGLOBAL input = IsolatedCallInput();
