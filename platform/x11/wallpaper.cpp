@@ -268,8 +268,11 @@ RootShown showOnRoot(Display* display, const BitmapFile* bitmap, std::string* pr
   XErrorGuard guard;
   const int screen = DefaultScreen(display);
   const Window root = RootWindow(display, screen);
-  const Atom rootId = XInternAtom(display, "_XROOTPMAP_ID", False);
-  const Atom esetrootId = XInternAtom(display, "ESETROOT_PMAP_ID", False);
+  // Both in one round trip.
+  char* names[] = {const_cast<char*>("_XROOTPMAP_ID"), const_cast<char*>("ESETROOT_PMAP_ID")};
+  Atom atoms[2] = {None, None};
+  XInternAtoms(display, names, 2, False, atoms);
+  const Atom rootId = atoms[0], esetrootId = atoms[1];
 
   if (!bitmap) {
     releasePreviousWallpaper(display, root, rootId, esetrootId, None);
