@@ -47,19 +47,16 @@ ChangeResult RunLogonWallpaperChange(const std::string& programFolder, const Loc
 
   const PictureFiles files = GetPictureFiles(ini, folder, next.set, next.picture, false);
   // The list moves on whatever becomes of the picture, so the settings are written while
-  // it is decoded: the settings' syncs to disk and the decoder wait for nobody. One write,
-  // not three: the picture and the day are recorded together.
+  // it is decoded: the settings' syncs to disk and the decoder wait for nobody. (Not
+  // earlier: beside the start of the decoder host and the display's connection, on two
+  // cores, the write slows them down.) One write, not three: the picture and the day are
+  // recorded together.
   const auto record = [&] {
     ini.WriteStrings(settings::kConfigSection, {{settings::kCurrentSet, next.set},
                                                 {settings::kCurrentImage, next.picture},
                                                 {settings::kLastDate, FormatLastDate(now)}});
   };
   std::thread recorder;
-  try {
-    recorder = std::thread(record);
-  } catch (const std::system_error&) {
-    record();  // no thread to be had: one after the other
-  }
   // A picture whose files would lie outside its set is passed over: the list moves on
   // and the desktop keeps what it shows.
   if (files.usable) {
@@ -67,9 +64,15 @@ ChangeResult RunLogonWallpaperChange(const std::string& programFolder, const Loc
     // One look at the display for both (each is a connection to the X server).
     const ScreenMetrics metrics = GetScreenMetrics();
     const DeviceColorDepth screen{metrics.bitsPerPixel, metrics.planes};
+    try {
+      recorder = std::thread(record);
+    } catch (const std::system_error&) {
+    }
     ApplyWallpaperPicture(files.jpg, files.nfo, bitmapPath, folder, stretch, screen, decoder);
   }
+  // Written here when there was nothing to decode or no thread to be had.
   if (recorder.joinable()) recorder.join();
+  else record();
   return ChangeResult::Changed;
 }
 
