@@ -419,27 +419,11 @@ DWORD GetPrivateProfileSectionNames(char* buffer, DWORD size, const char* fileNa
   }
 }
 
-namespace {
-// Sets each key of the section in turn and saves once; nothing is written when any of them
-// could not be.
-BOOL SetValues(const std::string& path, ini::FileImage& image, FileState state,
-               const std::string& original, const std::string& sectionName,
-               const std::vector<std::pair<const char*, const char*>>& values) {
-  if (!WritableSectionName(sectionName)) return FALSE;
-  for (const auto& [key, value] : values) {
-    std::string keyName = ini::ToImageText(image, ini::StripSpaces(key));
-    // A line break in a value would turn its tail into lines of their own.
-    if (HasLineBreak(value) || !WritableKeyName(keyName)) return FALSE;
-    image.text = SetValue(image, sectionName, keyName, ini::ToImageText(image, value));
-  }
-  return Save(path, image, state, original);
-}
-}  // namespace
-
 BOOL WritePrivateProfileString(const char* section, const char* key, const char* value,
                                const char* fileName) {
   // A null section (this includes the all-null "flush" call) writes nothing.
   if (!section || (fileName && !*fileName)) return FALSE;
+  if (key && value) return WritePrivateProfileStrings(section, {{key, value}}, fileName);
   try {
     std::string path = PathOf(fileName);
     WriteLock lock(path);
@@ -448,20 +432,15 @@ BOOL WritePrivateProfileString(const char* section, const char* key, const char*
     FileState state = LoadForWriting(path, image, original);
     if (state == FileState::Unreadable) return FALSE;
     std::string sectionName = ini::ToImageText(image, ini::StripSpaces(section));
-
-    if (!key || !value) {
-      // Deleting from a missing file leaves an empty file behind, as the old platform did.
-      if (state == FileState::Missing) return WriteFileAtomically(path, std::string()) ? TRUE : FALSE;
-      std::string out;
-      bool changed = key ? DeleteKey(image.text, sectionName,
-                                     ini::ToImageText(image, ini::StripSpaces(key)), out)
-                         : DeleteSection(image.text, sectionName, out);
-      if (!changed) return TRUE;
-      image.text = std::move(out);
-      return Save(path, image, state, original);
-    }
-
-    return SetValues(path, image, state, original, sectionName, {{key, value}});
+    // Deleting from a missing file leaves an empty file behind, as the old platform did.
+    if (state == FileState::Missing) return WriteFileAtomically(path, std::string()) ? TRUE : FALSE;
+    std::string out;
+    bool changed = key ? DeleteKey(image.text, sectionName,
+                                   ini::ToImageText(image, ini::StripSpaces(key)), out)
+                       : DeleteSection(image.text, sectionName, out);
+    if (!changed) return TRUE;
+    image.text = std::move(out);
+    return Save(path, image, state, original);
   } catch (...) {
     return FALSE;
   }
@@ -479,9 +458,15 @@ BOOL WritePrivateProfileStrings(const char* section,
     FileState state = LoadForWriting(path, image, original);
     if (state == FileState::Unreadable) return FALSE;
     std::string sectionName = ini::ToImageText(image, ini::StripSpaces(section));
-    std::vector<std::pair<const char*, const char*>> values;
-    for (const auto& [key, value] : keysAndValues) values.emplace_back(key.c_str(), value.c_str());
-    return SetValues(path, image, state, original, sectionName, values);
+    if (!WritableSectionName(sectionName)) return FALSE;
+    // Each key as a write of its own would set it; a refused one keeps them all out.
+    for (const auto& [key, value] : keysAndValues) {
+      std::string keyName = ini::ToImageText(image, ini::StripSpaces(key));
+      // A line break in a value would turn its tail into lines of their own.
+      if (HasLineBreak(value) || !WritableKeyName(keyName)) return FALSE;
+      image.text = SetValue(image, sectionName, keyName, ini::ToImageText(image, value));
+    }
+    return Save(path, image, state, original);
   } catch (...) {
     return FALSE;
   }
