@@ -419,28 +419,43 @@ DWORD GetPrivateProfileSectionNames(char* buffer, DWORD size, const char* fileNa
   }
 }
 
+namespace {
+// One write's cycle: the file read under its folder's lock, edited, saved; the section's
+// name as the file's text spells it.
+struct WriteCycle {
+  WriteCycle(const char* fileName, const char* section)
+      : path(PathOf(fileName)), lock(path), state(LoadForWriting(path, image, original)),
+        sectionName(ini::ToImageText(image, ini::StripSpaces(section))) {}
+  BOOL Save() const { return ::Save(path, image, state, original); }
+
+  std::string path;
+  WriteLock lock;
+  ini::FileImage image;
+  std::string original;
+  FileState state;
+  std::string sectionName;
+};
+}  // namespace
+
 BOOL WritePrivateProfileString(const char* section, const char* key, const char* value,
                                const char* fileName) {
   // A null section (this includes the all-null "flush" call) writes nothing.
   if (!section || (fileName && !*fileName)) return FALSE;
   if (key && value) return WritePrivateProfileStrings(section, {{key, value}}, fileName);
   try {
-    std::string path = PathOf(fileName);
-    WriteLock lock(path);
-    ini::FileImage image;
-    std::string original;
-    FileState state = LoadForWriting(path, image, original);
-    if (state == FileState::Unreadable) return FALSE;
-    std::string sectionName = ini::ToImageText(image, ini::StripSpaces(section));
+    WriteCycle write(fileName, section);
+    if (write.state == FileState::Unreadable) return FALSE;
+    ini::FileImage& image = write.image;
+    const std::string& sectionName = write.sectionName;
     // Deleting from a missing file leaves an empty file behind, as the old platform did.
-    if (state == FileState::Missing) return WriteFileAtomically(path, std::string()) ? TRUE : FALSE;
+    if (write.state == FileState::Missing) return WriteFileAtomically(write.path, std::string()) ? TRUE : FALSE;
     std::string out;
     bool changed = key ? DeleteKey(image.text, sectionName,
                                    ini::ToImageText(image, ini::StripSpaces(key)), out)
                        : DeleteSection(image.text, sectionName, out);
     if (!changed) return TRUE;
     image.text = std::move(out);
-    return Save(path, image, state, original);
+    return write.Save();
   } catch (...) {
     return FALSE;
   }
@@ -451,13 +466,10 @@ BOOL WritePrivateProfileStrings(const char* section,
                                 const char* fileName) {
   if (!section || (fileName && !*fileName)) return FALSE;
   try {
-    std::string path = PathOf(fileName);
-    WriteLock lock(path);
-    ini::FileImage image;
-    std::string original;
-    FileState state = LoadForWriting(path, image, original);
-    if (state == FileState::Unreadable) return FALSE;
-    std::string sectionName = ini::ToImageText(image, ini::StripSpaces(section));
+    WriteCycle write(fileName, section);
+    if (write.state == FileState::Unreadable) return FALSE;
+    ini::FileImage& image = write.image;
+    const std::string& sectionName = write.sectionName;
     if (!WritableSectionName(sectionName)) return FALSE;
     // Each key as a write of its own would set it; a refused one keeps them all out.
     for (const auto& [key, value] : keysAndValues) {
@@ -466,7 +478,7 @@ BOOL WritePrivateProfileStrings(const char* section,
       if (HasLineBreak(value) || !WritableKeyName(keyName)) return FALSE;
       image.text = SetValue(image, sectionName, keyName, ini::ToImageText(image, value));
     }
-    return Save(path, image, state, original);
+    return write.Save();
   } catch (...) {
     return FALSE;
   }
@@ -484,13 +496,10 @@ BOOL WritePrivateProfileSection(const char* section, const char* keysAndValues,
       if (HasLineBreak(entry) || (!said.empty() && said.front() == '[')) return FALSE;
       entries.push_back(entry);
     }
-    std::string path = PathOf(fileName);
-    WriteLock lock(path);
-    ini::FileImage image;
-    std::string original;
-    FileState state = LoadForWriting(path, image, original);
-    if (state == FileState::Unreadable) return FALSE;
-    std::string sectionName = ini::ToImageText(image, ini::StripSpaces(section));
+    WriteCycle write(fileName, section);
+    if (write.state == FileState::Unreadable) return FALSE;
+    ini::FileImage& image = write.image;
+    const std::string& sectionName = write.sectionName;
     if (!WritableSectionName(sectionName)) return FALSE;
 
     std::string block;
@@ -503,7 +512,7 @@ BOOL WritePrivateProfileSection(const char* section, const char* keysAndValues,
     Line header;
     if (!ini::FindSection(text, sectionName, header)) {
       image.text = AppendSection(image, sectionName, block);
-      return Save(path, image, state, original);
+      return write.Save();
     }
     // The new entries take the place of the first old one; comments stay.
     std::vector<std::pair<std::size_t, std::size_t>> cut;
@@ -517,7 +526,7 @@ BOOL WritePrivateProfileSection(const char* section, const char* keysAndValues,
     out += block;
     out += Without(text, cut, insertAt);
     image.text = std::move(out);
-    return Save(path, image, state, original);
+    return write.Save();
   } catch (...) {
     return FALSE;
   }
