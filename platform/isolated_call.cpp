@@ -170,10 +170,8 @@ pid_t StartHost(const std::string& program, const std::vector<std::string>& args
     posix_spawn_file_actions_adddup2(&actions, inputFd, kInputFd);
   else
     posix_spawn_file_actions_addopen(&actions, kInputFd, "/dev/null", O_RDONLY, 0);
-  if (callFd >= 0)
-    posix_spawn_file_actions_adddup2(&actions, callFd, kCallFd);
-  else
-    posix_spawn_file_actions_addopen(&actions, kCallFd, "/dev/null", O_RDONLY, 0);
+  // Only a host started ahead reads its slot (IsolatedCallArguments closes it otherwise).
+  if (callFd >= 0) posix_spawn_file_actions_adddup2(&actions, callFd, kCallFd);
   // A caller that ignores or blocks signals (SIGPIPE, the saver's own) must not pass that
   // on: the host is ended by the usual signals, and a broken pipe ends it too.
   sigset_t all, none;
@@ -398,15 +396,21 @@ bool IsolatedCallArguments(int argc, char** argv, std::vector<std::string>& args
   }
   std::string bytes;
   char chunk[4096];
+  bool whole = false;
   for (;;) {
     const ssize_t n = read(kCallFd, chunk, sizeof chunk);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0 || bytes.size() + static_cast<std::size_t>(n) > kMaxCallBytes) break;
+    if (n < 0 || bytes.size() + static_cast<std::size_t>(n) > kMaxCallBytes) break;
+    if (n == 0) {
+      whole = true;
+      break;
+    }
     bytes.append(chunk, static_cast<std::size_t>(n));
   }
   close(kCallFd);
-  // A caller that never made its call, or one cut off half-way, leaves nothing to do.
-  if (bytes.empty() || bytes.back() != '\0') return false;
+  // A caller that never made its call, or one cut off half-way (or sending more than any
+  // call takes), leaves nothing to do.
+  if (!whole || bytes.empty() || bytes.back() != '\0') return false;
   for (std::size_t start = 0; start < bytes.size();) {
     const std::size_t end = bytes.find('\0', start);
     args.emplace_back(bytes, start, end - start);
