@@ -8,6 +8,7 @@
 #include "imagelib/profile_file.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
+#include "platform/replaced_file.h"
 #include "platform/screen.h"
 #include "platform/wallpaper.h"
 
@@ -130,6 +131,9 @@ void ApplyWallpaperPicture(const std::string& picturePath, const std::string& in
     if (stretch) p.screen = DecodeScreen{monitor.width, monitor.height, panorama};
     else p.screen.panorama = panorama;
   }
+  // The bitmap the decoder replaces ends while the wallpaper is set, not inside the
+  // decoder's rename.
+  ReplacedFile previousBitmap(bitmap);
   if (p.decode || p.decodeForScreen) {
     if (!panorama) {
       // Whether this worked is not looked at: the desktop then shows the old bitmap.
@@ -138,6 +142,7 @@ void ApplyWallpaperPicture(const std::string& picturePath, const std::string& in
       writePanorama(decoder, p, picture, bitmap, scaleClass, colorCount, origin);
     }
   }
+  previousBitmap.LetGoBeside();
   if (!decoder.m_bKeepLoaded) decoder.ReleaseLibrary();
 
   CProfileFile("win.ini").WriteInt("Desktop", "TileWallpaper", 0);
