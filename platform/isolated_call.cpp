@@ -18,8 +18,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <list>
 #include <mutex>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 extern char** environ;
@@ -259,6 +262,67 @@ std::mutex& waitingMutex() {
   return mutex;
 }
 
+// Hosts that have answered and are ending on their own. A thread waits for each, so that
+// the caller goes on with the answer at once and no ended host stays a zombie; one still
+// there when the program ends is killed first: none outlives it.
+class EndingHosts {
+ public:
+  ~EndingHosts() {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      for (const Ending& host : hosts_)
+        if (!host.reaped) kill(host.pid, SIGKILL);
+    }
+    for (Ending& host : hosts_) host.waiter.join();
+  }
+  void Add(pid_t pid) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    for (auto it = hosts_.begin(); it != hosts_.end();) {
+      if (!it->reaped) {
+        ++it;
+        continue;
+      }
+      it->waiter.join();  // past its last use of the lock
+      it = hosts_.erase(it);
+    }
+    Ending& host = hosts_.emplace_back();
+    host.pid = pid;
+    try {
+      host.waiter = std::thread(&EndingHosts::Wait, this, pid);
+    } catch (const std::system_error&) {
+      hosts_.pop_back();
+      while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+      }
+    }
+  }
+
+ private:
+  struct Ending {
+    pid_t pid = -1;
+    std::thread waiter;
+    bool reaped = false;
+  };
+  // Waits for the end without reaping, so that the pid stays this program's (and safe to
+  // kill) until it is reaped under the lock.
+  void Wait(pid_t pid) {
+    siginfo_t info{};
+    while (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
+    }
+    const std::lock_guard<std::mutex> lock(mutex_);
+    waitpid(pid, nullptr, WNOHANG);
+    for (Ending& host : hosts_)
+      if (host.pid == pid) host.reaped = true;
+  }
+
+  std::mutex mutex_;
+  std::list<Ending> hosts_;
+};
+
+EndingHosts& endingHosts() {
+  static EndingHosts hosts;
+  return hosts;
+}
+
 // Hands the call to the host waiting for it, if there is one for this program: its
 // arguments, each ended by a NUL, then the end of the stream. False when there is none, or
 // it is gone (it is then ended and waited for).
@@ -394,35 +458,27 @@ IsolatedCallResult RunIsolated(const IsolatedCall& call, int timeLimitSeconds) {
     if (watch.start) watch.start();
   }
   Answer answer{};
-  bool answered = ReadAll(readEnd.get(), &answer, sizeof answer, wait) == sizeof answer &&
-                  answer.magic == kAnswerMagic;
-  // The host exits right after answering; its end of the pipe closing says it is done.
-  char extra;
-  if (answered && ReadAll(readEnd.get(), &extra, 1, wait) != 0) answered = false;
+  const bool answered = ReadAll(readEnd.get(), &answer, sizeof answer, wait) == sizeof answer &&
+                        answer.magic == kAnswerMagic;
   readEnd.reset();
-  if (wait.late || wait.interrupted) {
-    kill(child, SIGKILL);
-    result.timedOut = wait.late;
-    result.interrupted = wait.interrupted;
-    answered = false;
-  }
-
-  int status = 0;
-  pid_t waited;
-  do {
-    waited = waitpid(child, &status, 0);
-  } while (waited < 0 && errno == EINTR);
-  if (waited == child) {
-    if (WIFSIGNALED(status)) {
-      result.signal = WTERMSIG(status);
-      answered = false;
-    } else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-      answered = false;
+  if (answered) {
+    // Its whole answer is the proof that it finished; its exit (a process's teardown, a
+    // millisecond) is not waited for.
+    endingHosts().Add(child);
+  } else {
+    if (wait.late || wait.interrupted) {
+      kill(child, SIGKILL);
+      result.timedOut = wait.late;
+      result.interrupted = wait.interrupted;
     }
+    int status = 0;
+    pid_t waited;
+    do {
+      waited = waitpid(child, &status, 0);
+    } while (waited < 0 && errno == EINTR);
+    if (waited == child && WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+    return result;
   }
-  // Where the host could not be waited for (a caller that reaps its children itself),
-  // its whole answer is the proof that it finished.
-  if (!answered) return result;
   if (answer.size > 0) {
     result.block = MapAnswerBlock(blockFile, answer.size);
     if (!result.block) return result;

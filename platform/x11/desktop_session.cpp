@@ -84,8 +84,12 @@ void readXSignals(DesktopSignals& s) {
   if (!display) return;
   s.xDisplay = true;
   auto previous = XSetErrorHandler(ignoreXError);
-  const Atom typeAtom = XInternAtom(display, "_NET_WM_WINDOW_TYPE", False);
-  const Atom desktopAtom = XInternAtom(display, "_NET_WM_WINDOW_TYPE_DESKTOP", False);
+  // Both in one round trip.
+  char* names[] = {const_cast<char*>("_NET_WM_WINDOW_TYPE"),
+                   const_cast<char*>("_NET_WM_WINDOW_TYPE_DESKTOP")};
+  Atom atoms[2] = {None, None};
+  XInternAtoms(display, names, 2, False, atoms);
+  const Atom typeAtom = atoms[0], desktopAtom = atoms[1];
   Window desktop = None;
   if (findDesktopWindow(display, DefaultRootWindow(display), 2, typeAtom, desktopAtom, desktop)) {
     s.desktopWindowProgram =
