@@ -92,6 +92,14 @@ TEST(RunIsolated, AHostThatDiesIsAFailureNotTheCallersEnd) {
   IsolatedCallResult missing = RunIsolated(IsolatedCall{"/nonexistent/host", {}, nullptr});
   EXPECT_FALSE(missing.completed);
   EXPECT_TRUE(missing.notStarted);
+
+  // The answer is what counts: a host that does not end after it holds up nobody (it is
+  // killed when this program ends).
+  const auto start = std::chrono::steady_clock::now();
+  IsolatedCallResult lingering = RunIsolated(Host({"answer-then-hang"}), 30);
+  EXPECT_TRUE(lingering.completed);
+  EXPECT_EQ(lingering.value, 5);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
 }
 
 // A host started ahead is already running when its call comes: it answers even though

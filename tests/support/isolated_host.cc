@@ -3,6 +3,7 @@
 //   echo                answers the input block's size, with each byte of it plus one (and
 //                       tries to write into the caller's block through its descriptor)
 //   abort | kill | exit | hang   dies, is killed, leaves without answering, never answers
+//   answer-then-hang    answers 5, then never ends
 // Run as a caller instead, as quillrun hands its decoder host to quillrun-desktop:
 //   handover HOST   starts HOST ahead, removes its file, hands it on and becomes "takeover"
 //   takeover HOST   takes the host over and calls it; ends with 0 when it answered and the
@@ -58,6 +59,8 @@ int main(int argc, char** argv) {
   }
   if (what == "abort") std::abort();
   if (what == "kill") raise(SIGKILL);
+  if (what == "answer-then-hang" && AnswerIsolatedCall(5, nullptr, 0))
+    for (;;) pause();
   if (what == "hang")
     for (;;) pause();
   return 0;
