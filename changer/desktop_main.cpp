@@ -11,7 +11,6 @@
 #include <cstdio>
 
 #include "changer/wallpaper_change.h"
-#include "platform/isolated_call.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
 #include "platform/screen.h"
@@ -50,8 +49,6 @@ int RunQuillrun() {
 }  // namespace
 
 int main() {
-  // Before anything is started from here: the decoder host quillrun may have handed on.
-  TakeOverWaitingHost();
   SetApplicationTitle("QuillMark Configuration");
   ShowMessagesThrough(ExecutableFolder() + "quillmsg");
   return RunQuillrun();

@@ -7,20 +7,11 @@
 #include <string>
 
 #include "changer/wallpaper_change.h"
-#include "imagelib/decoder_call.h"
-#include "platform/isolated_call.h"
 #include "platform/paths.h"
 #include "platform/process.h"
 
 int main(int, char** argv) {
-  const LogonWork work = LogonWorkFor(ProgramFolder(), LocalNow());
-  if (work == LogonWork::Nothing) return 0;
-  // The decoder host loads on the other core while quillrun-desktop loads here, and goes
-  // along to it. (Not handed on, it ends with this program.)
-  if (work == LogonWork::Change) {
-    PrestartDecoderHost();
-    HandOverWaitingHost();
-  }
+  if (!LogonNeedsDesktop(ProgramFolder(), LocalNow())) return 0;
   const std::string desktop = ExecutableFolder() + "quillrun-desktop";
   std::string error;
   BecomeProgram(desktop, argv, error);

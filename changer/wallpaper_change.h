@@ -23,9 +23,8 @@ ChangeResult RunLogonWallpaperChange(const std::string& programFolder, const Loc
 // is recorded, so there was nothing to put back.
 bool RestoreRecordedWallpaper();
 
-// What a log-on run has for the desktop: a change is due, or a recorded wallpaper is to be
-// put back and the session names a display, a desktop or a session bus to put it on.
-// Nothing means that reading the settings was all there was to do. Reads only the settings
-// files, so the log-on program can answer it before loading any desktop code.
-enum class LogonWork { Nothing, PutBack, Change };
-LogonWork LogonWorkFor(const std::string& programFolder, const LocalDateTime& now);
+// Whether a log-on run has anything for the desktop: a change is due, or a recorded
+// wallpaper is to be put back and the session names a display, a desktop or a session bus
+// to put it on. False means that reading the settings was all there was to do. Reads only
+// the settings files, so the log-on program can answer it before loading any desktop code.
+bool LogonNeedsDesktop(const std::string& programFolder, const LocalDateTime& now);

@@ -15,8 +15,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <list>
 #include <mutex>
@@ -116,8 +114,6 @@ constexpr int kInputFd = 5;   // the memory file of the input block, when there 
 constexpr int kCallFd = 6;    // a host started ahead reads its arguments here
 // The one argument of a host started ahead.
 constexpr const char* kCallFollows = "--call-follows";
-// Where a host handed over across an exec is (HandOverWaitingHost).
-constexpr const char* kHandOverVariable = "QUILLMARK_WAITING_HOST";
 // More than any call's arguments (a few paths and numbers) take.
 constexpr std::size_t kMaxCallBytes = 1 << 20;
 
@@ -375,7 +371,6 @@ HGLOBAL MapAnswerBlock(Fd& file, std::uint64_t size) {
 void PrestartIsolatedHost(const std::string& program) {
   const std::lock_guard<std::mutex> lock(waitingMutex());
   WaitingHost& waiting = waitingHost();
-  if (waiting.ends.pid >= 0 && waiting.program == program) return;
   waiting.Abandon();
   int callFds[2];
   if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, callFds) != 0) return;
@@ -387,53 +382,6 @@ void PrestartIsolatedHost(const std::string& program) {
     return;
   }
   waiting.program = program;
-}
-
-void HandOverWaitingHost() {
-  const std::lock_guard<std::mutex> lock(waitingMutex());
-  const WaitingHost& waiting = waitingHost();
-  if (waiting.ends.pid < 0) return;
-  const int fds[] = {waiting.call.get(), waiting.ends.answer.get(), waiting.ends.block.get()};
-  for (int fd : fds)
-    if (fcntl(fd, F_SETFD, 0) != 0) return;
-  const std::string where = std::to_string(waiting.ends.pid) + ' ' + std::to_string(fds[0]) + ' ' +
-                            std::to_string(fds[1]) + ' ' + std::to_string(fds[2]) + ' ' +
-                            waiting.program;
-  setenv(kHandOverVariable, where.c_str(), 1);
-}
-
-void TakeOverWaitingHost() {
-  const char* text = std::getenv(kHandOverVariable);
-  if (!text) return;
-  const std::string where = text;
-  unsetenv(kHandOverVariable);
-  long pid = 0;
-  int call = -1, answer = -1, block = -1, used = 0;
-  if (std::sscanf(where.c_str(), "%ld %d %d %d %n", &pid, &call, &answer, &block, &used) != 4 ||
-      pid <= 0 || used <= 0 || static_cast<std::size_t>(used) >= where.size())
-    return;
-  // Only this process's own running child is taken: the numbers are then the ones its
-  // earlier self handed on, not whatever someone put in the environment.
-  siginfo_t state{};
-  if (waitid(P_PID, static_cast<id_t>(pid), &state, WEXITED | WNOHANG | WNOWAIT) != 0) return;
-  Fd ends[] = {Fd(call), Fd(answer), Fd(block)};
-  for (Fd& fd : ends) fcntl(fd.get(), F_SETFD, FD_CLOEXEC);
-  struct stat st[3]{};
-  const bool usable = state.si_pid == 0 && fstat(call, &st[0]) == 0 && S_ISSOCK(st[0].st_mode) &&
-                      fstat(answer, &st[1]) == 0 && S_ISFIFO(st[1].st_mode) &&
-                      fstat(block, &st[2]) == 0 && S_ISREG(st[2].st_mode);
-  const std::lock_guard<std::mutex> lock(waitingMutex());
-  WaitingHost& waiting = waitingHost();
-  waiting.Abandon();
-  waiting.ends.pid = static_cast<pid_t>(pid);
-  if (!usable) {
-    waiting.Abandon();  // ended (or already gone) and waited for
-    return;
-  }
-  waiting.program = where.substr(static_cast<std::size_t>(used));
-  waiting.call.reset(ends[0].release());
-  waiting.ends.answer.reset(ends[1].release());
-  waiting.ends.block.reset(ends[2].release());
 }
 
 IsolatedCallResult RunIsolated(const IsolatedCall& call, int timeLimitSeconds) {

@@ -50,17 +50,7 @@ IsolatedCallResult RunIsolated(const IsolatedCall& call, int timeLimitSeconds = 
 // The next RunIsolated of the same program without an input block gives it its arguments.
 // One never called is ended when the caller's program ends or starts another ahead: only
 // one waits at a time.
-// A host of that program already waiting is kept.
 void PrestartIsolatedHost(const std::string& program);
-
-// A program that is about to become another one (exec) hands its waiting host on, so the
-// host loads while the next program does: its ends stay open across the exec, and the
-// environment (QUILLMARK_WAITING_HOST) says where. The next program takes it over first
-// thing, before it starts any program of its own (which must not inherit the hand-over).
-// A host not taken over is ended with the program as ever; one gone by the time of its
-// call is replaced by a fresh one.
-void HandOverWaitingHost();
-void TakeOverWaitingHost();
 
 // The host's side. It never dumps core (a crash in the program folder would otherwise
 // leave a core file among the user's pictures): call PrepareIsolatedHost first.

@@ -119,18 +119,18 @@ TEST_F(LogonChange, UnloadableDecoderStillMovesTheStateOn) {
 TEST_F(LogonChange, TheDesktopPartIsNeededOnlyForADueChangeOrARecordedWallpaperToShow) {
   for (const char* name : {"WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "SWAYSOCK"}) unsetenv(name);
   settings("LastDate=6/1/2024\r\nChangeImage=0\r\n");
-  EXPECT_EQ(LogonWorkFor(box.programFolder(), kNow), LogonWork::Change) << "a change is due";
+  EXPECT_TRUE(LogonNeedsDesktop(box.programFolder(), kNow)) << "a change is due";
   settings("LastDate=6/15/2024\r\nChangeImage=0\r\n");
-  EXPECT_EQ(LogonWorkFor(box.programFolder(), kNow), LogonWork::Nothing) << "nothing due, nothing recorded";
+  EXPECT_FALSE(LogonNeedsDesktop(box.programFolder(), kNow)) << "nothing due, nothing recorded";
   WriteProfileString("Desktop", "Wallpaper", "(None)");
   setenv("DISPLAY", ":99", 1);
-  EXPECT_EQ(LogonWorkFor(box.programFolder(), kNow), LogonWork::Nothing) << "\"(None)\" is nothing recorded";
+  EXPECT_FALSE(LogonNeedsDesktop(box.programFolder(), kNow)) << "\"(None)\" is nothing recorded";
   WriteProfileString("Desktop", "Wallpaper", "/some/quillmrk.bmp");
-  EXPECT_EQ(LogonWorkFor(box.programFolder(), kNow), LogonWork::PutBack) << "a display to put it back on";
+  EXPECT_TRUE(LogonNeedsDesktop(box.programFolder(), kNow)) << "a display to put it back on";
   unsetenv("DISPLAY");
-  EXPECT_EQ(LogonWorkFor(box.programFolder(), kNow), LogonWork::Nothing) << "no display, desktop or bus";
+  EXPECT_FALSE(LogonNeedsDesktop(box.programFolder(), kNow)) << "no display, desktop or bus";
   setenv("XDG_CURRENT_DESKTOP", "GNOME", 1);
   settings("ChangeImage=3\r\n");
-  EXPECT_EQ(LogonWorkFor(box.programFolder(), kNow), LogonWork::PutBack) << "a desktop's own settings";
+  EXPECT_TRUE(LogonNeedsDesktop(box.programFolder(), kNow)) << "a desktop's own settings";
   unsetenv("XDG_CURRENT_DESKTOP");
 }

@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -118,20 +117,6 @@ TEST(RunIsolated, AHostStartedAheadTakesTheNextCall) {
   EXPECT_TRUE(HasPattern(ahead.block, 70000));
   GlobalFree(ahead.block);
   EXPECT_TRUE(RunIsolated({host, {"answer", "9", "0"}, nullptr}, 60).notStarted);
-}
-
-// As quillrun starts the decoder host and becomes quillrun-desktop: only the host handed on
-// can answer, its file being gone.
-TEST(RunIsolated, AHostHandedOnAcrossAnExecTakesTheCallThere) {
-  char folder[] = "/tmp/qm-handover-XXXXXX";
-  ASSERT_NE(mkdtemp(folder), nullptr);
-  const std::string host = std::string(folder) + "/host";
-  ASSERT_EQ(std::system(("cp '" QM_ISOLATED_HOST "' " + host).c_str()), 0);
-  const int status = std::system(("'" QM_ISOLATED_HOST "' handover " + host).c_str());
-  rmdir(folder);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "3: the hand-over reached the next program's children; "
-                                       "4: no answer from the host handed on";
 }
 
 TEST(RunIsolated, ACallThatTakesTooLongIsStopped) {

@@ -4,10 +4,6 @@
 //                       tries to write into the caller's block through its descriptor)
 //   abort | kill | exit | hang   dies, is killed, leaves without answering, never answers
 //   answer-then-hang    answers 5, then never ends
-// Run as a caller instead, as quillrun hands its decoder host to quillrun-desktop:
-//   handover HOST   starts HOST ahead, removes its file, hands it on and becomes "takeover"
-//   takeover HOST   takes the host over and calls it; ends with 0 when it answered and the
-//                   hand-over was not passed on
 #include <signal.h>
 #include <unistd.h>
 
@@ -18,26 +14,7 @@
 
 #include "platform/isolated_call.h"
 
-namespace {
-int Caller(const std::string& role, const std::string& host) {
-  if (role == "handover") {
-    PrestartIsolatedHost(host);
-    if (unlink(host.c_str()) != 0) return 5;
-    HandOverWaitingHost();
-    execl("/proc/self/exe", "isolated_host", "takeover", host.c_str(), static_cast<char*>(nullptr));
-    return 6;
-  }
-  TakeOverWaitingHost();
-  if (std::getenv("QUILLMARK_WAITING_HOST")) return 3;
-  const IsolatedCallResult result = RunIsolated({host, {"answer", "9", "0"}, nullptr}, 60);
-  return result.completed && result.value == 9 ? 0 : 4;
-}
-}  // namespace
-
 int main(int argc, char** argv) {
-  // Before the host's own start, which closes descriptors a caller is handed.
-  if (argc == 3 && (std::strcmp(argv[1], "handover") == 0 || std::strcmp(argv[1], "takeover") == 0))
-    return Caller(argv[1], argv[2]);
   std::vector<std::string> args;
   if (!IsolatedCallArguments(argc, argv, args)) return 0;
   PrepareIsolatedHost();
