@@ -21,9 +21,7 @@ int AnswerDecode(HGLOBAL block) {
   if (!block) return AnswerIsolatedCall(kDecoderHostNoPicture, nullptr, 0) ? 0 : 1;
   if (block == QM_DECODED_TO_FILE) return AnswerIsolatedCall(kDecoderHostToFile, nullptr, 0) ? 0 : 1;
   // The block is written to the caller's memory file, then given back: the process ends
-  // now, but a host that is built with the leak checker and started by a hack host (which
-  // does not pass the suite's sanitizer settings on) would otherwise end with an error
-  // status, and its answer count as none.
+  // now, but a host built with the leak checker would otherwise report it as lost.
   const bool sent = AnswerIsolatedCall(kDecoderHostBlock, GlobalLock(block), GlobalSize(block));
   GlobalUnlock(block);
   GlobalFree(block);
