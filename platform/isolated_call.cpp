@@ -9,6 +9,7 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -414,6 +415,13 @@ IsolatedCallResult RunIsolated(const IsolatedCall& call, int timeLimitSeconds) {
     // millisecond) is not waited for.
     endingHosts().Add(child);
   } else {
+    // The pipe closed without an answer: the host is ending, or has shut the pipe and goes
+    // on. Its end is waited for no longer than its answer would have been (a process's
+    // descriptor becomes readable when it ends).
+    if (!wait.late && !wait.interrupted) {
+      const Fd process(static_cast<int>(syscall(SYS_pidfd_open, child, 0)));
+      if (process.get() >= 0) wait.ForReadable(process.get());
+    }
     if (wait.late || wait.interrupted) {
       kill(child, SIGKILL);
       result.timedOut = wait.late;

@@ -129,6 +129,12 @@ TEST(RunIsolated, ACallThatTakesTooLongIsStopped) {
   EXPECT_EQ(stuck.signal, SIGKILL);
   EXPECT_LT(seconds, 30) << "the caller was held";
 
+  // Shutting the answer pipe and staying is no way around the limit.
+  IsolatedCallResult shut = RunIsolated(Host({"close-then-hang"}), 1);
+  EXPECT_FALSE(shut.completed);
+  EXPECT_TRUE(shut.timedOut);
+  EXPECT_EQ(shut.signal, SIGKILL);
+
   IsolatedCallResult quick = RunIsolated(Host({"answer", "5", "0"}), 60);
   EXPECT_TRUE(quick.completed);
   EXPECT_FALSE(quick.timedOut);

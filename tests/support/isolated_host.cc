@@ -4,6 +4,7 @@
 //                       tries to write into the caller's block through its descriptor)
 //   abort | kill | exit | hang   dies, is killed, leaves without answering, never answers
 //   answer-then-hang    answers 5, then never ends
+//   close-then-hang     shuts its answer pipe without answering, then never ends
 #include <signal.h>
 #include <unistd.h>
 
@@ -37,6 +38,8 @@ int main(int argc, char** argv) {
   if (what == "abort") std::abort();
   if (what == "kill") raise(SIGKILL);
   if (what == "answer-then-hang" && AnswerIsolatedCall(5, nullptr, 0))
+    for (;;) pause();
+  if (what == "close-then-hang" && close(3) == 0)
     for (;;) pause();
   if (what == "hang")
     for (;;) pause();
