@@ -219,6 +219,16 @@ bool StartWithEnds(const std::string& program, const std::vector<std::string>& a
   return ends.pid >= 0;
 }
 
+// Waits for a child's end and reaps it; its status in `status` when given. False when it is
+// not this program's to wait for (a caller that reaps its children itself).
+bool Reap(pid_t pid, int* status = nullptr) {
+  pid_t waited;
+  do {
+    waited = waitpid(pid, status, 0);
+  } while (waited < 0 && errno == EINTR);
+  return waited == pid;
+}
+
 // A host started ahead of its call (PrestartIsolatedHost), waiting for its arguments.
 struct WaitingHost {
   std::string program;
@@ -242,8 +252,7 @@ struct WaitingHost {
   void Abandon() {
     if (ends.pid >= 0) {
       kill(ends.pid, SIGKILL);
-      while (waitpid(ends.pid, nullptr, 0) < 0 && errno == EINTR) {
-      }
+      Reap(ends.pid);
     }
     Clear();
   }
@@ -288,8 +297,7 @@ class EndingHosts {
       host.waiter = std::thread(&EndingHosts::Wait, this, pid);
     } catch (const std::system_error&) {
       hosts_.pop_back();
-      while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-      }
+      Reap(pid);
     }
   }
 
@@ -428,11 +436,7 @@ IsolatedCallResult RunIsolated(const IsolatedCall& call, int timeLimitSeconds) {
       result.interrupted = wait.interrupted;
     }
     int status = 0;
-    pid_t waited;
-    do {
-      waited = waitpid(child, &status, 0);
-    } while (waited < 0 && errno == EINTR);
-    if (waited == child && WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+    if (Reap(child, &status) && WIFSIGNALED(status)) result.signal = WTERMSIG(status);
     return result;
   }
   if (answer.size > 0) {

@@ -40,9 +40,9 @@ struct IsolatedCall {
 // that has not answered by then is killed, so a library caught in a loop cannot hold the
 // caller for ever. The input block is shared with the host without a copy when it came
 // from an earlier answer, and copied once into a memory file otherwise. A whole answer
-// completes the call: the host's exit is not waited for (it is reaped at a later call, or
-// killed and reaped when the program ends), so whatever befalls the host after it has
-// answered changes nothing.
+// completes the call: the host's exit is not waited for (a thread of this program reaps it;
+// one still there when the program ends is killed then), so whatever befalls the host
+// after it has answered changes nothing.
 IsolatedCallResult RunIsolated(const IsolatedCall& call, int timeLimitSeconds = 0);
 
 // Starts the host of a call that is still being worked out, so that its start (a new
