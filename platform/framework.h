@@ -118,6 +118,8 @@ struct ControlObject;  // a control, as platform/controls.h hands it out
 
 class CDialog : public CWnd {
  public:
+  // The owner is taken as the old callers give it and not kept: every dialog runs modal to
+  // the whole program, and the toolkit places it on the screen of the pointer.
   explicit CDialog(UINT templateId, CWnd* parent = nullptr);
   ~CDialog() override;
 
@@ -170,7 +172,6 @@ class CDialog : public CWnd {
   void Dispatch(int id, Notification code);
 
   UINT m_templateId;
-  CWnd* m_pParent;
   HICON m_bigIcon = nullptr;
   HICON m_smallIcon = nullptr;
   std::unique_ptr<DialogWindow> m_window;

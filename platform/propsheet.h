@@ -196,6 +196,7 @@ class CChildWindow : public CWnd {
 
 class CPropertySheet : public CWnd {
  public:
+  // The owner is not kept, as for a dialog.
   explicit CPropertySheet(const std::string& caption, CWnd* parent = nullptr, UINT selectPage = 0);
   ~CPropertySheet() override;
 
@@ -251,7 +252,6 @@ class CPropertySheet : public CWnd {
   void ConnectFrame();
 
   std::string m_caption;
-  CWnd* m_pParent;
   UINT m_selectPage;
   std::vector<CPropertyPage*> m_pages;
   int m_active = -1;

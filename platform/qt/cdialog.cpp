@@ -93,7 +93,7 @@ ModalDialogHook SetModalDialogHook(ModalDialogHook hook) {
 
 bool ModalDialogCanBeAnswered() { return modalHook() || UserCanSeeWindows(); }
 
-CDialog::CDialog(UINT templateId, CWnd* parent) : m_templateId(templateId), m_pParent(parent) {}
+CDialog::CDialog(UINT templateId, CWnd*) : m_templateId(templateId) {}
 
 CDialog::~CDialog() = default;
 

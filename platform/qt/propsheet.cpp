@@ -397,8 +397,8 @@ void CChildWindow::OnPaint(HDC) {}
 
 // ----- the sheet ---------------------------------------------------------------------------
 
-CPropertySheet::CPropertySheet(const std::string& caption, CWnd* parent, UINT selectPage)
-    : m_caption(caption), m_pParent(parent), m_selectPage(selectPage) {}
+CPropertySheet::CPropertySheet(const std::string& caption, CWnd*, UINT selectPage)
+    : m_caption(caption), m_selectPage(selectPage) {}
 
 // The pages' dialogs already ended with DoModal; the page objects may be gone by now.
 CPropertySheet::~CPropertySheet() = default;
