@@ -1,7 +1,8 @@
 // Times the saver's drawing on a view of the given size, through the same transition and
 // pan code the saver runs, on the platform's memory drawing surfaces:
 //   each transition effect: the CPU its drawing takes (thread CPU time, so the effect's
-//   own sleeps do not count) against the sleeps it asks for;
+//   own sleeps do not count) against the sleeps it asks for, the median of three runs (on
+//   a shared machine one run now and then takes twice as long);
 //   one pan step (a scroll of the view by one pixel and a new strip), wide and tall.
 //   qm_bench_slideshow WIDTH HEIGHT
 // Prints one line per effect "effect N cpu_ms sleep_ms" and "pan wide|tall us_per_step".
@@ -13,6 +14,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,6 +31,19 @@ double CpuMs() {
   timespec t{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
   return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+// The median CPU time in ms of three runs of `draw`.
+template <typename Draw>
+double MedianCpuMs(Draw draw) {
+  double used[3];
+  for (double& u : used) {
+    const double start = CpuMs();
+    draw();
+    u = CpuMs() - start;
+  }
+  std::sort(used, used + 3);
+  return used[1];
 }
 
 struct Surface {
@@ -84,9 +99,8 @@ void PanWindow(int w, int h) {
     RunTransition(effect, static_cast<WORD>(w), static_cast<WORD>(h),
                   TransitionSteps{[](int, int, int, int) {}, [&](DWORD ms) { sleeps += ms; }});
     HDC dc = GetDC(window);
-    const double start = CpuMs();
-    DrawWithEffect(dc, effect, copy.dc, static_cast<WORD>(w), static_cast<WORD>(h), 0, 0, 0, 0);
-    const double used = CpuMs() - start;
+    const double used = MedianCpuMs(
+        [&] { DrawWithEffect(dc, effect, copy.dc, static_cast<WORD>(w), static_cast<WORD>(h), 0, 0, 0, 0); });
     ReleaseDC(window, dc);
     PumpMessages(0);
     std::printf("windoweffect %u %.1f %lu\n", effect, used, static_cast<unsigned long>(sleeps));
@@ -129,9 +143,9 @@ int main(int argc, char** argv) {
     DWORD sleeps = 0;
     RunTransition(effect, static_cast<WORD>(w), static_cast<WORD>(h),
                   TransitionSteps{[](int, int, int, int) {}, [&](DWORD ms) { sleeps += ms; }});
-    const double start = CpuMs();
-    DrawWithEffect(view.dc, effect, copy.dc, static_cast<WORD>(w), static_cast<WORD>(h), 0, 0, 0, 0);
-    std::printf("effect %u %.1f %lu\n", effect, CpuMs() - start, static_cast<unsigned long>(sleeps));
+    const double used = MedianCpuMs(
+        [&] { DrawWithEffect(view.dc, effect, copy.dc, static_cast<WORD>(w), static_cast<WORD>(h), 0, 0, 0, 0); });
+    std::printf("effect %u %.1f %lu\n", effect, used, static_cast<unsigned long>(sleeps));
   }
   const int steps = 100;
   for (int direction : {PAN_LEFTTORIGHT, PAN_TOPTOBOTTOM}) {

@@ -142,15 +142,15 @@ echo "  direct $(ratio "$direct" "$djpeg3")x djpeg; the host costs $(ratio "$hos
 echo "decoder, class 3 for a 3840x2160 monitor:"
 "$here/large_screens.sh" "$build" "$runs" | sed 's/^/  /'
 
-echo "slideshow drawing (memory surfaces; CPU of the drawing against the effect's sleeps):"
+echo "slideshow drawing (memory surfaces; CPU of the drawing against the effect's sleeps, median of 3):"
 for size in 1024x768 3840x2160; do
   QT_QPA_PLATFORM=offscreen "$build/bench/qm_bench_slideshow" "${size%x*}" "${size#*x}" 2>/dev/null |
     awk -v size="$size" '
       $1 == "effect" { printf "  %-10s effect %d: %8.1f ms CPU for %5d ms of sleeps = %5.1f%% (target < 10%%)\n", size, $2, $3, $4, 100 * $3 / $4 }
       $1 == "pan" { printf "  %-10s pan step (%s): %8.1f us (target < 1000)\n", size, $2, $3 }'
 done
-echo "on a real full-screen window under Xvfb (transitions shown at each 60 Hz refresh, each pan step"
-echo "at once): CPU of the saver's thread; the X server's CPU for the pan, on a GPU a blit, beside it:"
+echo "on a real full-screen window under Xvfb (transitions shown at each 60 Hz refresh, median of 3; each"
+echo "pan step at once): CPU of the saver's thread; the X server's CPU for the pan, on a GPU a blit, beside it:"
 for size in 1024x768 3840x2160; do
   start_xvfb "${size}x24"
   QM_BENCH_SERVER_PID=$xvfb_pid "$build/bench/qm_bench_slideshow" "${size%x*}" "${size#*x}" window \
