@@ -394,8 +394,8 @@ bool blit(HDC dc, int x, int y, int width, int height, HDC source, int xSrc, int
                       area.left() + sv.delta.x();
     // Narrow strips go down a column: fetch the rows ahead, which the hardware would
     // not guess across a whole page per row.
-    if (bytes <= 64 && i + 8 < area.height()) {
-      const int ahead = upward ? row - 8 : row + 8;
+    if (bytes <= 64 && i + kColumnRowsAhead < area.height()) {
+      const int ahead = upward ? row - kColumnRowsAhead : row + kColumnRowsAhead;
       __builtin_prefetch(targetBits + ahead * targetStride + area.left() * 4, 1);
       __builtin_prefetch(sourceBits + (ahead + sv.delta.y()) * sourceStride +
                          (area.left() + sv.delta.x()) * 4);

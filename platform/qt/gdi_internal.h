@@ -63,6 +63,9 @@ struct Target {
   HWND top = nullptr;
 };
 Target TargetOf(HDC dc);
+// How many rows ahead a copy of narrow columns fetches (the blits and the window's paint):
+// down a large image each row is a new page, which the hardware does not guess.
+constexpr int kColumnRowsAhead = 8;
 // A black 32-bit image for a bitmap or a window surface (surface_block.cpp). A
 // screen-sized one sits on huge pages where the system offers them: the saver's wipes copy
 // it a column at a time, and with small pages every row of a column costs a page-table

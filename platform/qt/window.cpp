@@ -474,16 +474,15 @@ bool copyStraight(QPainter& p, const QImage& image, const QRegion& region) {
     // Each narrow column costs a cache line of both images a row, and on a large screen
     // they no longer lie in the cache a refresh later: the rows ahead are fetched
     // meanwhile, as the blit that drew them does.
-    constexpr int kAhead = 8;
     const int last = band.front().bottom();
     for (int y = band.front().top(); y <= last; ++y) {
       uchar* to = targetBits + (y + offset.y()) * targetStride + offset.x() * 4;
       const uchar* row = sourceBits + y * sourceStride;
       for (const QRect& from : band) {
         if (from.width() <= 4) {
-          if (y + kAhead <= last) {
-            __builtin_prefetch(to + kAhead * targetStride + from.left() * 4, 1);
-            __builtin_prefetch(row + kAhead * sourceStride + from.left() * 4);
+          if (y + kColumnRowsAhead <= last) {
+            __builtin_prefetch(to + kColumnRowsAhead * targetStride + from.left() * 4, 1);
+            __builtin_prefetch(row + kColumnRowsAhead * sourceStride + from.left() * 4);
           }
           for (int x = from.left(); x <= from.right(); ++x)
             reinterpret_cast<QRgb*>(to)[x] = reinterpret_cast<const QRgb*>(row)[x];
