@@ -13,7 +13,7 @@ build=$(realpath -m "${1:-$source_dir/build-bench}")  # the decoder host takes a
 runs=${2:-5}
 
 cmake -S "$source_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQM_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target djpeg32 quilldec qm_bench_make_jpeg qm_bench_decode -j2 >/dev/null
+cmake --build "$build" --target djpeg32 quilldec qm_bench_make_jpeg qm_bench_decode qm_bench_time -j2 >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -24,12 +24,9 @@ echo "picture: 4000x3000, $(stat -c %s "$work/in.jpg") bytes; best of $runs runs
 best_of() {
   local best=""
   for ((i = 0; i < runs; i++)); do
-    local start end ms
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s%N)
-    ms=$(((end - start) / 1000))
-    if [[ -z $best || $ms -lt $best ]]; then best=$ms; fi
+    local us
+    us=$("$build/bench/qm_bench_time" "$@")
+    if [[ -z $best || $us -lt $best ]]; then best=$us; fi
   done
   awk -v us="$best" 'BEGIN { printf "%.1f", us / 1000 }'
 }

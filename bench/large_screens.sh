@@ -15,7 +15,7 @@ runs=${2:-5}
 picture_w=6000 picture_h=4000 screen_w=3840 screen_h=2160
 
 cmake -S "$source_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQM_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target djpeg32 qm_bench_make_jpeg qm_bench_screen_decode -j2 >/dev/null
+cmake --build "$build" --target djpeg32 qm_bench_make_jpeg qm_bench_screen_decode qm_bench_time -j2 >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -36,11 +36,8 @@ done
 best_of() {  # best wall time in ms of a command over $runs runs
   local best=""
   for ((i = 0; i < runs; i++)); do
-    local start end us
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s%N)
-    us=$(((end - start) / 1000))
+    local us
+    us=$("$build/bench/qm_bench_time" "$@")
     if [[ -z $best || $us -lt $best ]]; then best=$us; fi
   done
   awk -v us="$best" 'BEGIN { printf "%.1f", us / 1000 }'

@@ -22,7 +22,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$source_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQM_BUILD_TESTS=OFF >/dev/null
 fi
 cmake --build "$build" --target quillrun quillrun-desktop quilldec quillmsg djpeg32 qm_bench_make_jpeg \
-  qm_bench_decode qm_bench_slideshow -j2 >/dev/null
+  qm_bench_decode qm_bench_slideshow qm_bench_time -j2 >/dev/null
 for tool in djpeg feh xwallpaper Xvfb /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/install-deps" >&2; exit 1; }
 done
@@ -56,24 +56,30 @@ today=$(date +%-m/%-d/%Y)
 # interleaved PREPARE COMMAND [PREPARE COMMAND...]: runs the commands in turn for $runs
 # rounds, each after its PREPARE (untimed), so that a load on the machine that comes and goes
 # falls on all of them alike; sets median_1, median_2, ... to their median wall times in ms.
+# A COMMAND times its process with `timed`.
 interleaved() {
   local -a prepare=() command=()
   while [ $# -gt 0 ]; do prepare+=("$1"); command+=("$2"); shift 2; done
-  local k i start end
+  local k i
   for k in "${!command[@]}"; do : >"$work/times.$k"; done
   for ((i = 0; i < runs; i++)); do
     for k in "${!command[@]}"; do
       ${prepare[k]}
-      start=$(date +%s%N)
-      ${command[k]} >/dev/null 2>&1 || true
-      end=$(date +%s%N)
-      echo $(((end - start) / 1000)) >>"$work/times.$k"
+      timings=$work/times.$k
+      ${command[k]} || true
     done
   done
   for k in "${!command[@]}"; do
     printf -v "median_$((k + 1))" '%s' "$(sort -n "$work/times.$k" |
       awk '{ t[NR] = $1 } END { printf "%.1f", t[int((NR + 1) / 2)] / 1000 }')"
   done
+}
+# timed COMMAND [ARG...]: one run, its wall time in us added to the round's timings; from the
+# process's start to its exit, without the shell's fork and clock reads around it.
+timed() {
+  local us
+  us=$("$build/bench/qm_bench_time" "$@") || true
+  [ -n "$us" ] && echo "$us" >>"$timings"
 }
 # median_kb PREPARE COMMAND...: the median peak resident memory in KB.
 median_kb() {
@@ -94,11 +100,11 @@ change_stretched() { change_due 1; }
 
 row() { printf '  %-52s %9s\n' "$1" "$2"; }
 
-quillrun() { "$program/quillrun"; }
-djpeg_quarter() { djpeg -scale 1/4 -bmp -outfile "$work/d.bmp" "$picture"; }
-feh_max() { feh --no-fehbg --bg-max "$picture"; }
-xwallpaper_zoom() { xwallpaper --zoom "$picture"; }
-feh_recorded() { feh --no-fehbg --bg-center "$windows/quillmrk.bmp"; }
+quillrun() { timed "$program/quillrun"; }
+djpeg_quarter() { timed djpeg -scale 1/4 -bmp -outfile "$work/d.bmp" "$picture"; }
+feh_max() { timed feh --no-fehbg --bg-max "$picture"; }
+xwallpaper_zoom() { timed xwallpaper --zoom "$picture"; }
+feh_recorded() { timed feh --no-fehbg --bg-center "$windows/quillmrk.bmp"; }
 
 echo "log-on change, no display (class 1):"
 interleaved change_plain quillrun nothing djpeg_quarter not_due_plain quillrun
