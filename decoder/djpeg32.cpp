@@ -11,6 +11,7 @@
 #include "decoder/jpeg_decode.h"
 #include "platform/atomic_file.h"
 #include "platform/paths.h"
+#include "platform/picture_memory.h"
 
 namespace {
 
@@ -73,18 +74,23 @@ class BlockStore : public DibStore {
 // from one buffer without a copy.
 class FileStore : public DibStore {
  public:
-  // calloc: a picture-sized block comes straight from fresh zeroed pages, so the padding
-  // the decoder skips is zero without a pass over the whole bitmap.
+  FileStore() = default;
+  FileStore(const FileStore&) = delete;
+  FileStore& operator=(const FileStore&) = delete;
+  ~FileStore() override { FreePictureMemory(bytes_, size_); }
+  // Fresh zeroed pages: the padding the decoder skips is zero without a pass over the
+  // whole bitmap, and the pages are all there before the first row is written.
   std::uint8_t* Allocate(std::size_t bytes) override {
-    bytes_.reset(static_cast<std::uint8_t*>(std::calloc(kFileHeaderSize + bytes, 1)));
+    FreePictureMemory(bytes_, size_);
+    bytes_ = static_cast<std::uint8_t*>(AllocatePictureMemory(kFileHeaderSize + bytes));
     size_ = bytes_ ? kFileHeaderSize + bytes : 0;
-    return bytes_ ? bytes_.get() + kFileHeaderSize : nullptr;
+    return bytes_ ? bytes_ + kFileHeaderSize : nullptr;
   }
   bool WriteTo(const std::string& path) {
-    const std::uint8_t* dib = bytes_.get() + kFileHeaderSize;
+    const std::uint8_t* dib = bytes_ + kFileHeaderSize;
     const std::size_t colors = ReadU32(dib + 32);
-    WriteFileHeader(bytes_.get(), size_ - kFileHeaderSize, kInfoHeaderSize + colors * 4);
-    return WriteBitmapFile(path, bytes_.get(), size_);
+    WriteFileHeader(bytes_, size_ - kFileHeaderSize, kInfoHeaderSize + colors * 4);
+    return WriteBitmapFile(path, bytes_, size_);
   }
   static std::uint32_t ReadU32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
@@ -92,10 +98,7 @@ class FileStore : public DibStore {
   }
 
  private:
-  struct Free {
-    void operator()(std::uint8_t* p) const { std::free(p); }
-  };
-  std::unique_ptr<std::uint8_t, Free> bytes_;
+  std::uint8_t* bytes_ = nullptr;
   std::size_t size_ = 0;
 };
 

@@ -7,13 +7,15 @@
 #include <cstring>
 #include <new>
 
+#include "platform/picture_memory.h"
+
 // Every copy of this code (the decoder library links its own) frees what another made, so
 // they must agree on this layout: the decoder and the programs are built and shipped together.
 struct GlobalBlock {
   std::size_t size;
   unsigned locks;
   unsigned char* data;
-  bool mapped;  // `data` is a shared mapping of `fd` (size bytes), not from malloc
+  bool mapped;  // `data` is a mapping (size bytes), not from malloc: of `fd`, or private when -1
   int fd;
 };
 
@@ -21,16 +23,31 @@ namespace {
 void releaseData(GlobalBlock* block) {
   if (block->mapped) {
     if (block->size > 0) munmap(block->data, block->size);
-    close(block->fd);
+    if (block->fd >= 0) close(block->fd);
   } else {
     std::free(block->data);
   }
 }
 }  // namespace
 
+namespace {
+// A zeroed block this large holds a picture, which is written all over at once.
+constexpr std::size_t kPictureSized = std::size_t{1} << 20;
+}  // namespace
+
 HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes) {
   auto* block = static_cast<GlobalBlock*>(std::malloc(sizeof(GlobalBlock)));
   if (!block) return nullptr;
+  if ((flags & GMEM_ZEROINIT) && bytes >= kPictureSized) {
+    if (void* data = AllocatePictureMemory(bytes)) {
+      block->data = static_cast<unsigned char*>(data);
+      block->size = bytes;
+      block->locks = 0;
+      block->mapped = true;
+      block->fd = -1;
+      return block;
+    }
+  }
   // One extra byte keeps a zero-sized block's address distinct and non-null.
   block->data = static_cast<unsigned char*>((flags & GMEM_ZEROINIT) ? std::calloc(bytes + 1, 1)
                                                                      : std::malloc(bytes + 1));
@@ -75,7 +92,7 @@ BOOL GlobalUnlock(HGLOBAL block) {
 HGLOBAL GlobalReAlloc(HGLOBAL block, std::size_t bytes, UINT flags) {
   if (!block) return nullptr;
   if (block->mapped) {
-    // A shared mapping cannot grow in place: the block becomes an ordinary one.
+    // A mapping cannot grow in place: the block becomes an ordinary one.
     auto* data = static_cast<unsigned char*>(std::malloc(bytes + 1));
     if (!data) return nullptr;
     std::memcpy(data, block->data, bytes < block->size ? bytes : block->size);

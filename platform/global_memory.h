@@ -33,5 +33,5 @@ std::size_t GlobalSize(HGLOBAL block);
 // owns both: freeing it unmaps the memory and closes `fd`; resizing it turns it into an
 // ordinary block. nullptr when the handle cannot be made (the caller keeps both then).
 HGLOBAL GlobalAdoptMapping(void* data, std::size_t bytes, int fd);
-// The memory file behind an adopted block, or -1 for an ordinary one.
+// The memory file behind an adopted block, or -1 for any other.
 int GlobalBlockFd(HGLOBAL block);

@@ -44,3 +44,30 @@ TEST(GlobalMemory, LocksNestAndNullHandlesAreHarmless) {
   EXPECT_EQ(GlobalFree(nullptr), nullptr);
   EXPECT_EQ(GlobalReAlloc(nullptr, 8, 0), nullptr);
 }
+
+// A block large enough to hold a picture comes from memory of its own; it must behave as
+// any other, whatever its size against pages and huge pages.
+TEST(GlobalMemory, PictureSizedBlockIsZeroedAndGrowsWithItsContents) {
+  const std::size_t size = (std::size_t{3} << 20) + 5;
+  HGLOBAL h = GlobalAlloc(GHND, size);
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(GlobalSize(h), size);
+  EXPECT_EQ(GlobalBlockFd(h), -1) << "no memory file behind it";
+  auto* p = static_cast<unsigned char*>(GlobalLock(h));
+  EXPECT_EQ(p[0], 0);
+  EXPECT_EQ(p[size / 2], 0);
+  EXPECT_EQ(p[size - 1], 0);
+  p[0] = 1;
+  p[size - 1] = 2;
+  GlobalUnlock(h);
+
+  HGLOBAL grown = GlobalReAlloc(h, size + 100, GMEM_MOVEABLE | GMEM_ZEROINIT);
+  ASSERT_NE(grown, nullptr);
+  p = static_cast<unsigned char*>(GlobalLock(grown));
+  EXPECT_EQ(p[0], 1);
+  EXPECT_EQ(p[size - 1], 2);
+  EXPECT_EQ(p[size + 99], 0);
+  GlobalUnlock(grown);
+  EXPECT_EQ(GlobalFree(grown), nullptr);
+  EXPECT_EQ(GlobalFree(GlobalAlloc(GHND, std::size_t{1} << 21)), nullptr) << "freed as it was made";
+}
