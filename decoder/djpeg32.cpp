@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <memory>
 #include <string>
 
 #include "decoder/jpeg_decode.h"

@@ -20,44 +20,36 @@ struct GlobalBlock {
 };
 
 namespace {
-void releaseData(GlobalBlock* block) {
-  if (block->mapped) {
-    if (block->size > 0) munmap(block->data, block->size);
-    if (block->fd >= 0) close(block->fd);
-  } else {
-    std::free(block->data);
-  }
-}
-}  // namespace
-
-namespace {
 // A zeroed block this large holds a picture, which is written all over at once.
 constexpr std::size_t kPictureSized = std::size_t{1} << 20;
+
+void releaseData(GlobalBlock* block) {
+  if (!block->mapped) {
+    std::free(block->data);
+  } else if (block->fd < 0) {
+    FreePictureMemory(block->data, block->size);
+  } else {
+    if (block->size > 0) munmap(block->data, block->size);
+    close(block->fd);
+  }
+}
 }  // namespace
 
 HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes) {
   auto* block = static_cast<GlobalBlock*>(std::malloc(sizeof(GlobalBlock)));
   if (!block) return nullptr;
-  if ((flags & GMEM_ZEROINIT) && bytes >= kPictureSized) {
-    if (void* data = AllocatePictureMemory(bytes)) {
-      block->data = static_cast<unsigned char*>(data);
-      block->size = bytes;
-      block->locks = 0;
-      block->mapped = true;
-      block->fd = -1;
-      return block;
-    }
-  }
+  const bool zeroed = (flags & GMEM_ZEROINIT) != 0;
+  void* data = zeroed && bytes >= kPictureSized ? AllocatePictureMemory(bytes) : nullptr;
+  block->mapped = data != nullptr;
   // One extra byte keeps a zero-sized block's address distinct and non-null.
-  block->data = static_cast<unsigned char*>((flags & GMEM_ZEROINIT) ? std::calloc(bytes + 1, 1)
-                                                                     : std::malloc(bytes + 1));
-  if (!block->data) {
+  if (!data) data = zeroed ? std::calloc(bytes + 1, 1) : std::malloc(bytes + 1);
+  if (!data) {
     std::free(block);
     return nullptr;
   }
+  block->data = static_cast<unsigned char*>(data);
   block->size = bytes;
   block->locks = 0;
-  block->mapped = false;
   block->fd = -1;
   return block;
 }
