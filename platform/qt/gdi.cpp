@@ -387,6 +387,12 @@ bool blit(HDC dc, int x, int y, int width, int height, HDC source, int xSrc, int
   const bool sameImage = sv.image == t.image;
   const bool upward = sameImage && sv.delta.y() < 0;
   const std::size_t bytes = static_cast<std::size_t>(area.width()) * 4;
+  // A blind's columns go into the window's backing image as well while their source rows
+  // are at hand: read back from the surface at the next refresh, down a 4K screen, they
+  // are no longer in the cache.
+  QImage* backing = t.top && bytes <= 16 && !sameImage ? BackingImageForDrawing(t.top) : nullptr;
+  uchar* backingBits = backing ? backing->bits() : nullptr;
+  const qsizetype backingStride = backing ? backing->bytesPerLine() : 0;
   for (int i = 0; i < area.height(); ++i) {
     const int row = upward ? area.bottom() - i : area.top() + i;
     auto* d = reinterpret_cast<QRgb*>(targetBits + row * targetStride) + area.left();
@@ -403,11 +409,18 @@ bool blit(HDC dc, int x, int y, int width, int height, HDC source, int xSrc, int
     if (bytes <= 16 && !sameImage) {
       // A blind's few columns: a call to memmove costs more than the pixels.
       for (std::size_t k = 0; k < bytes / 4; ++k) d[k] = src[k];
+      if (backingBits) {
+        auto* b = reinterpret_cast<QRgb*>(backingBits + row * backingStride) + area.left();
+        if (i + kColumnRowsAhead < area.height())
+          __builtin_prefetch(b + kColumnRowsAhead * backingStride / 4, 1);
+        for (std::size_t k = 0; k < bytes / 4; ++k) b[k] = src[k];
+      }
     } else {
       std::memmove(d, src, bytes);
     }
   }
   if (sameImage) Moved(t, area, sv.delta);
+  else if (backing) MarkSurfaceDrawnThrough(t.top, area, *backing);
   else Touched(t, area);
   return true;
 }

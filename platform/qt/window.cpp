@@ -3,10 +3,12 @@
 // WM_* messages; posted messages, paints and timers go through one dispatcher object so
 // that they run from whichever Qt event loop is spinning (the program's or a modal one).
 #include <QApplication>
+#include <QBackingStore>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEngine>
@@ -237,12 +239,51 @@ std::unordered_set<HWND>& dirtyWindows() {
 void MarkSurfaceDirty(HWND top, const QRect& r) {
   if (!top || !top->surface) return;
   top->surface->dirty += r;
+  if (!top->surface->drawnThrough.isEmpty()) top->surface->drawnThrough -= r;
   dirtyWindows().insert(top);
+}
+
+namespace {
+qint64 serialOf(const QImage& image) { return image.cacheKey() >> 32; }  // not its edits
+
+bool onX11() {
+  static const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+  return x11;
+}
+}  // namespace
+
+// Only on X: there the backing image stays in this process and the server reads from it
+// only when asked; a Wayland buffer may be the compositor's until it lets it go.
+QImage* BackingImageForDrawing(HWND top) {
+  if (!top || !top->surface || !onX11()) return nullptr;
+  SurfaceWidget* s = top->surface;
+  if (!s->straightSerial || !s->moves.empty() || !s->isVisible()) return nullptr;
+  QWindow* handle = s->windowHandle();
+  if (!handle || !handle->isExposed()) return nullptr;
+  QBackingStore* store = s->backingStore();
+  QPaintDevice* device = store ? store->paintDevice() : nullptr;
+  if (!device || device->devType() != QInternal::Image) return nullptr;
+  auto* backing = static_cast<QImage*>(device);
+  if (serialOf(*backing) != s->straightSerial || backing->size() != s->image.size() || !backing->isDetached())
+    return nullptr;
+  return backing;
+}
+
+void MarkSurfaceDrawnThrough(HWND top, const QRect& r, const QImage& backing) {
+  if (!top || !top->surface) return;
+  MarkSurfaceDirty(top, r);
+  SurfaceWidget* s = top->surface;
+  const qint64 serial = serialOf(backing);
+  if (serial != s->throughSerial) s->drawnThrough = QRegion();
+  s->throughSerial = serial;
+  s->drawnThrough += r;
 }
 
 void MarkSurfaceScrolled(HWND top, const QRect& r, QPoint d) {
   if (!top || !top->surface) return;
   SurfaceWidget* s = top->surface;
+  // The toolkit moves its backing image too; what was drawn through is copied again.
+  s->drawnThrough = QRegion();
   // What was drawn but not yet shown moved along with the rest.
   if (!s->dirty.isEmpty()) s->dirty += s->dirty.translated(d) & r;
   constexpr std::size_t kMaxPendingMoves = 16;
@@ -279,7 +320,10 @@ void PresentSurfaces() {
     w->surface->dirty = QRegion();
     const std::vector<SurfaceWidget::Move> moves = std::move(w->surface->moves);
     w->surface->moves.clear();
-    if (!w->surface->isVisible()) continue;
+    if (!w->surface->isVisible()) {
+      w->surface->drawnThrough = QRegion();
+      continue;
+    }
     // The toolkit moves what the window already shows (on X, a copy on the server) and
     // asks for what the move uncovered, which the next paint draws from the surface.
     QRegion paint(r);
@@ -437,23 +481,28 @@ HWND SurfaceWidget::keyTarget() const {
 }
 
 namespace {
-// Copies the surface's rows straight into the window's backing image when the painter
-// would only translate them: the saver's blinds show sixteen one-pixel columns a step,
-// which the painter draws a pixel a call. False when the toolkit paints otherwise (a
-// scaled display, another engine or format); the painter then draws.
-bool copyStraight(QPainter& p, const QImage& image, const QRegion& region) {
+// The window's backing image, when the painter would only translate the surface's rows
+// into it (by `offset`): the saver's blinds show sixteen one-pixel columns a step, which
+// the painter draws a pixel a call. nullptr when the toolkit paints otherwise (a scaled
+// display, another engine or format); the painter then draws.
+QImage* straightTarget(QPainter& p, const QImage& image, QPoint* offset) {
   QPaintEngine* engine = p.paintEngine();
-  if (!engine || engine->type() != QPaintEngine::Raster || image.format() != QImage::Format_RGB32) return false;
+  if (!engine || engine->type() != QPaintEngine::Raster || image.format() != QImage::Format_RGB32) return nullptr;
   QPaintDevice* device = engine->paintDevice();
-  if (!device || device->devType() != QInternal::Image) return false;
+  if (!device || device->devType() != QInternal::Image) return nullptr;
   auto* target = static_cast<QImage*>(device);
   if ((target->format() != QImage::Format_RGB32 && target->format() != QImage::Format_ARGB32_Premultiplied) ||
       !target->isDetached())
-    return false;
+    return nullptr;
   const QTransform t = p.deviceTransform();
   if (t.type() > QTransform::TxTranslate || t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()))
-    return false;
-  const QPoint offset(static_cast<int>(t.dx()), static_cast<int>(t.dy()));
+    return nullptr;
+  *offset = QPoint(static_cast<int>(t.dx()), static_cast<int>(t.dy()));
+  return target;
+}
+
+// Copies the surface's rows in `region` into the backing image from straightTarget.
+void copyStraight(QImage* target, QPoint offset, const QImage& image, const QRegion& region) {
   const qsizetype targetStride = target->bytesPerLine(), sourceStride = image.bytesPerLine();
   uchar* targetBits = target->bits();
   const uchar* sourceBits = image.constBits();
@@ -491,14 +540,23 @@ bool copyStraight(QPainter& p, const QImage& image, const QRegion& region) {
       }
     }
   }
-  return true;
 }
 }  // namespace
 
 void SurfaceWidget::paintEvent(QPaintEvent* e) {
   QPainter p(this);
-  if (!copyStraight(p, image, e->region()))
-    for (const QRect& r : e->region()) p.drawImage(r, image, r);
+  QPoint offset;
+  QImage* target = straightTarget(p, image, &offset);
+  straightSerial = target && offset.isNull() ? serialOf(*target) : 0;
+  QRegion region = e->region();
+  if (!drawnThrough.isEmpty()) {
+    if (straightSerial && straightSerial == throughSerial) region -= drawnThrough;
+    drawnThrough -= e->region();
+  }
+  if (target)
+    copyStraight(target, offset, image, region);
+  else
+    for (const QRect& r : region) p.drawImage(r, image, r);
   // Paints held back until the window reached the screen.
   std::vector<HWND> pending{owner_};
   while (!pending.empty()) {
@@ -511,6 +569,7 @@ void SurfaceWidget::paintEvent(QPaintEvent* e) {
 }
 
 void SurfaceWidget::resizeEvent(QResizeEvent*) {
+  drawnThrough = QRegion();
   if (!IsLiveWindow(owner_)) return;
   QSize old = image.size();
   if (old == size()) return;

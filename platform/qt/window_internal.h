@@ -60,6 +60,13 @@ QImage* SurfaceImage(HWND topLevel);
 // Records a changed area of a surface (surface coordinates); it is presented at the next
 // presentation point.
 void MarkSurfaceDirty(HWND topLevel, const QRect& r);
+// The toolkit's backing image of a shown top-level window when drawing onto the surface
+// may write the same pixels into it as it goes (on X, at the surface's size, as the last
+// paint found it), so that showing them needs no second copy; nullptr otherwise.
+QImage* BackingImageForDrawing(HWND topLevel);
+// Records a changed area of a surface whose pixels were also written into `backing`
+// (from BackingImageForDrawing): presented as MarkSurfaceDirty's, without the copy.
+void MarkSurfaceDrawnThrough(HWND topLevel, const QRect& r, const QImage& backing);
 // Records that the area `r` of a surface moved by `d` within itself: shown by moving what
 // is already on the screen, and drawing only what the move did not bring.
 void MarkSurfaceScrolled(HWND topLevel, const QRect& r, QPoint d);

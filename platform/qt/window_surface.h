@@ -18,6 +18,12 @@ class SurfaceWidget : public QWidget {
     QPoint delta;  // by how much
   };
   std::vector<Move> moves;  // since it was last presented, in order
+  // Of `dirty`, what was written into the backing image with serial `throughSerial` as it
+  // was drawn (MarkSurfaceDrawnThrough): the next paint into that image skips it.
+  QRegion drawnThrough;
+  qint64 throughSerial = 0;
+  // The backing image the last paint copied straight into, at no offset (its serial), or 0.
+  qint64 straightSerial = 0;
 
  protected:
   bool event(QEvent* e) override;

@@ -2,6 +2,7 @@
 // screen saver's default processing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -351,8 +352,9 @@ TEST_F(SurfaceOnXTest, APannedWindowShowsOnTheScreenWhatItsSurfaceHolds) {
 
 // A wipe shows strips that lie apart (the blinds' columns, a box's four edges), paced by
 // pauses shorter than a screen refresh: what its steps drew reaches the screen whole,
-// whatever the rectangles of the changed region look like, and a pause longer than a
-// refresh shows everything drawn before it while the wipe still holds the window.
+// whatever the rectangles of the changed region look like and whatever was drawn over
+// them before they were shown, and a pause longer than a refresh shows everything drawn
+// before it while the wipe still holds the window.
 TEST_F(SurfaceOnXTest, StripsApartAreAllShownByTheNextRefresh) {
   if (UserInterfaceStarted()) GTEST_SKIP() << "the user interface already runs here: needs a process of its own";
   PrivateDisplay display;
@@ -378,11 +380,19 @@ TEST_F(SurfaceOnXTest, StripsApartAreAllShownByTheNextRefresh) {
     for (int r = y; r < y + ch; ++r)
       for (int c = x; c < x + cw; ++c) model[static_cast<size_t>(r) * w + c] = GetPixel(picture, c, r);
   };
+  auto fill = [&](int y, int fh, COLORREF c) {
+    const RECT r{0, y, w, y + fh};
+    HBRUSH brush = CreateSolidBrush(c);
+    FillRect(screen, &r, brush);
+    DeleteObject(brush);
+    std::fill(model.begin() + static_cast<long>(y) * w, model.begin() + static_cast<long>(y + fh) * w, c);
+  };
   for (int step = 0; step < 24; ++step) {
     for (int k = 0; k < 8; ++k) copy(step + k * 128, 0, 1, h);            // one band of columns
     copy(300 + step * 3, 100, 3, 40 + step);                              // bands of unequal height
     copy(700, 200 + step * 2, 200, 2);                                    // rows across them
     copy(w - 1 - step, h - 50, 1, 50);                                    // at the window's edge
+    fill(400 + step * 4, 2, RGB(step * 10, 0, 255));  // over the columns before they are shown
     Sleep(1);
   }
   PumpMessages(0);     // hands the screen what was drawn
